@@ -1,0 +1,14 @@
+# Warnings and floating-point settings shared by every target of the project.
+add_library(borgo_options INTERFACE)
+target_compile_options(borgo_options INTERFACE -Wall -Wextra -Werror
+  # The line plan is integrated metre by metre in doubles; fused multiply-adds
+  # would make the Linux and Windows builds write different line files.
+  -ffp-contract=off)
+target_include_directories(borgo_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+set(BORGO_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined")
+if(BORGO_SANITIZE)
+  target_compile_options(borgo_options INTERFACE
+    -fsanitize=${BORGO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(borgo_options INTERFACE -fsanitize=${BORGO_SANITIZE})
+endif()

@@ -1,0 +1,65 @@
+#include "driver/form1.hpp"
+
+#include <exception>
+#include <string>
+
+#include "documents/documents.hpp"
+#include "driver/exit_status.hpp"
+#include "storage/file_error.hpp"
+
+namespace borgo::driver {
+
+const WindowLayout kForm1Layout{
+    .name = "Form1",
+    .title = "Borgo_Mar_TX 903",
+    .client_width_twips = 4200,
+    .client_height_twips = 2688,
+    .label = {.name = "Label1",
+              .caption = "Attendere",
+              .left_twips = 960,
+              .top_twips = 960,
+              .width_twips = 2652,
+              .height_twips = 792,
+              .font_face = "MS Sans Serif",
+              .font_points = 24,
+              .font_weight = 700,
+              .italic = false,
+              .underline = false,
+              .strikeout = false,
+              .charset = 0,
+              .tab_index = 0},
+};
+
+void Form1::Form_Load() {
+  line_name = "Borgo_Mar";
+  train_name = "TX 903";
+  platform_.show_window(kForm1Layout);
+  platform_.repaint();
+  try {
+    const std::filesystem::path folder = platform_.own_folder();
+    documents::dati_linea(folder, line_name);
+    documents::dati_treno(folder, line_name, train_name);
+    documents::dati_note(folder, line_name, train_name);
+    documents::dati_rallentamenti(folder, line_name, train_name);
+    documents::dati_scheda(folder, line_name, train_name);
+  } catch (const FileError& failure) {
+    report_run_time_failure("cannot write '" + failure.path().string() + "': " + failure.reason());
+  } catch (const std::exception& failure) {
+    report_run_time_failure(failure.what());
+  }
+  end_program(platform_, kExitDone);
+}
+
+void Form1::errore(std::string_view a) {
+  std::string text = " Errore n. ";
+  text += a;
+  platform_.message_box(text, kApplicationTitle);
+  end_program(platform_, kExitFatalError);
+}
+
+void Form1::report_run_time_failure(std::string_view what) {
+  platform_.message_box("Run-time error: " + std::string(what), kApplicationTitle);
+  end_program(platform_, kExitRunTimeFailure);
+}
+
+}  // namespace borgo::driver

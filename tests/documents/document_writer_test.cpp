@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "documents/documents.hpp"
+#include "storage/file_error.hpp"
+#include "tests/support/files.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace borgo::documents {
+namespace {
+
+using testing::slurp;
+using testing::spit;
+using testing::TempFolder;
+
+constexpr LineTable kShort = make_line_table("a\r\n\r\nb \r\n");
+
+TEST(WriteDocument, CreatesAMissingFile) {
+  TempFolder folder;
+  write_document(folder / "doc.txt", kShort);
+  EXPECT_EQ(slurp(folder / "doc.txt"), "a\r\n\r\nb \r\n");
+}
+
+TEST(WriteDocument, ReplacesAnOlderLongerFileWithoutRemains) {
+  TempFolder folder;
+  spit(folder / "doc.txt", std::string(5000, 'z'));
+  write_document(folder / "doc.txt", kShort);
+  EXPECT_EQ(slurp(folder / "doc.txt"), "a\r\n\r\nb \r\n");
+}
+
+TEST(WriteDocument, LeavesNoTemporaryFileBehind) {
+  TempFolder folder;
+  write_document(folder / "doc.txt", kShort);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(WriteDocument, ADirectoryInTheFilesPlaceFailsNamingTheFile) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "doc.txt");
+  try {
+    write_document(folder / "doc.txt", kShort);
+    FAIL() << "expected a FileError";
+  } catch (const FileError& failure) {
+    EXPECT_EQ(failure.path(), folder / "doc.txt");
+    EXPECT_FALSE(failure.reason().empty());
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "doc.txt"));
+}
+
+TEST(DocumentNames, FollowTheScenarioNames) {
+  EXPECT_EQ(line_description_name("Borgo_Mar"), "Borgo_Mar_linea.txt");
+  EXPECT_EQ(train_description_name("Borgo_Mar", "TX 903"), "Borgo_Mar_TX 903-.txt");
+  EXPECT_EQ(notes_name("Borgo_Mar", "TX 903"), "Borgo_Mar_TX 903_note.txt");
+  EXPECT_EQ(slow_down_order_name("Borgo_Mar", "TX 903"), "Borgo_Mar_TX 903_rallentamenti.txt");
+  EXPECT_EQ(train_sheet_name("Borgo_Mar", "TX 903"), "Borgo_Mar_TX 903_scheda_treno.txt");
+}
+
+}  // namespace
+}  // namespace borgo::documents

@@ -1,0 +1,61 @@
+// Runs the real program, copied into a temporary folder, as a user would.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "tests/support/files.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace {
+
+using borgo::testing::slurp;
+using borgo::testing::TempFolder;
+
+struct RunResult {
+  int exit_status;
+  std::map<std::string, std::string> files;  // every file the run left, by name
+};
+
+RunResult run_program_in(const std::filesystem::path& folder) {
+  const std::filesystem::path program = folder / std::filesystem::path(BORGO_PROGRAM).filename();
+  if (!std::filesystem::exists(program)) std::filesystem::copy_file(BORGO_PROGRAM, program);
+  const std::string command = "'" + program.string() + "' >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}};
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path() == program) continue;
+    result.files[entry.path().filename().string()] = slurp(entry.path());
+  }
+  return result;
+}
+
+TEST(ProgramRun, LeavesTheServiceDocumentsWithTheirSizes) {
+  TempFolder folder;
+  const RunResult run = run_program_in(folder.path());
+  EXPECT_EQ(run.exit_status, 0);
+  const std::map<std::string, std::pair<std::size_t, std::size_t>> expected = {
+      {"Borgo_Mar_TX 903_scheda_treno.txt", {200, 15711}},
+      {"Borgo_Mar_TX 903_rallentamenti.txt", {46, 3279}},
+      {"Borgo_Mar_TX 903_note.txt", {61, 5485}},
+  };
+  for (const auto& [name, size] : expected) {
+    ASSERT_TRUE(run.files.count(name)) << name;
+    const std::string& bytes = run.files.at(name);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')), size.first);
+    EXPECT_EQ(bytes.size(), size.second) << name;
+  }
+}
+
+TEST(ProgramRun, ASecondRunLeavesByteIdenticalFiles) {
+  TempFolder folder;
+  const RunResult first = run_program_in(folder.path());
+  const RunResult second = run_program_in(folder.path());
+  EXPECT_EQ(first.exit_status, second.exit_status);
+  EXPECT_EQ(first.files, second.files);
+}
+
+}  // namespace

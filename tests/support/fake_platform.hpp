@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/platform.hpp"
+
+namespace borgo::testing {
+
+// Thrown by FakePlatform::end_program so that a test regains control.
+struct ProgramEnded {
+  int exit_status;
+};
+
+// Records what the program asked of the window system.
+class FakePlatform : public driver::Platform {
+ public:
+  explicit FakePlatform(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+  void show_window(const driver::WindowLayout& layout) override {
+    calls.push_back("show");
+    shown_caption = std::string(layout.label.caption);
+  }
+  void repaint() override { calls.push_back("repaint"); }
+  void message_box(std::string_view text, std::string_view title) override {
+    calls.push_back("message_box");
+    box_text = std::string(text);
+    box_title = std::string(title);
+  }
+  [[noreturn]] void end_program(int exit_status) override {
+    calls.push_back("end");
+    throw ProgramEnded{exit_status};
+  }
+  std::filesystem::path own_folder() override { return folder_; }
+
+  std::vector<std::string> calls;
+  std::string shown_caption;
+  std::string box_text;
+  std::string box_title;
+
+ private:
+  std::filesystem::path folder_;
+};
+
+}  // namespace borgo::testing
