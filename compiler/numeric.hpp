@@ -54,7 +54,8 @@ inline CellRecord& cell_at(RouteModel& model, std::int64_t i) {
 // The two-value minimum: y when x > y, otherwise x.
 template <typename X, typename Y>
 constexpr auto minimo(X x, Y y) {
-  return x > y ? static_cast<std::common_type_t<X, Y>>(y) : static_cast<std::common_type_t<X, Y>>(x);
+  return x > y ? static_cast<std::common_type_t<X, Y>>(y)
+               : static_cast<std::common_type_t<X, Y>>(x);
 }
 
 }  // namespace borgo::compiler

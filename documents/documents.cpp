@@ -14,11 +14,13 @@ constexpr std::string_view bytes_of(const char* text, std::size_t size_with_nul)
   return std::string_view(text, size_with_nul - 1);
 }
 
-constexpr LineTable kLineTable = make_line_table(bytes_of(kLineDescription, sizeof kLineDescription));
+constexpr LineTable kLineTable =
+    make_line_table(bytes_of(kLineDescription, sizeof kLineDescription));
 constexpr LineTable kTrainTable =
     make_line_table(bytes_of(kTrainDescription, sizeof kTrainDescription));
 constexpr LineTable kNotesTable = make_line_table(bytes_of(kNotes, sizeof kNotes));
-constexpr LineTable kSlowDownTable = make_line_table(bytes_of(kSlowDownOrder, sizeof kSlowDownOrder));
+constexpr LineTable kSlowDownTable =
+    make_line_table(bytes_of(kSlowDownOrder, sizeof kSlowDownOrder));
 constexpr LineTable kSheetTable = make_line_table(bytes_of(kTrainSheet, sizeof kTrainSheet));
 
 std::string service_name(std::string_view line_name, std::string_view train_name,

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "compiler/compile.hpp"
 #include "documents/documents.hpp"
 #include "driver/exit_status.hpp"
 #include "storage/file_error.hpp"
@@ -42,6 +43,19 @@ void Form1::Form_Load() {
     documents::dati_note(folder, line_name, train_name);
     documents::dati_rallentamenti(folder, line_name, train_name);
     documents::dati_scheda(folder, line_name, train_name);
+
+    model.line_name = line_name;
+    model.train_name = train_name;
+    std::int32_t j = 1;
+    const compiler::CompileOutcome outcome = compiler::memorizza_percorso(model, folder, j);
+    if (outcome.fatal != 0) errore(std::to_string(outcome.fatal));
+    if (outcome.error_number != 0) {
+      if (diagnostics_ != nullptr) {
+        std::fprintf(diagnostics_, "%s: the compile recorded error %d\n",
+                     std::string(kApplicationTitle).c_str(), outcome.error_number);
+      }
+      end_program(platform_, kExitCompileError);
+    }
   } catch (const FileError& failure) {
     report_run_time_failure("cannot write '" + failure.path().string() + "': " + failure.reason());
   } catch (const std::exception& failure) {

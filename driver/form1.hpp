@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "compiler/route_model.hpp"
 #include "driver/platform.hpp"
 
 namespace borgo::driver {
@@ -16,7 +18,10 @@ extern const WindowLayout kForm1Layout;
 // The program's single form: the run sequence and the fatal error report.
 class Form1 {
  public:
-  explicit Form1(Platform& platform) : platform_(platform) {}
+  // `diagnostics`, when given, gets one line naming a recorded compile error;
+  // the Windows program passes none and stays silent about it.
+  explicit Form1(Platform& platform, std::FILE* diagnostics = nullptr)
+      : platform_(platform), diagnostics_(diagnostics) {}
 
   // The whole run: window, five documents, compile, end. Never returns.
   [[noreturn]] void Form_Load();
@@ -26,11 +31,13 @@ class Form1 {
 
   std::string line_name;
   std::string train_name;
+  compiler::RouteModel model;
 
  private:
   [[noreturn]] void report_run_time_failure(std::string_view what);
 
   Platform& platform_;
+  std::FILE* diagnostics_;
 };
 
 }  // namespace borgo::driver

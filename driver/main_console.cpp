@@ -5,6 +5,6 @@
 
 int main() {
   borgo::driver::ConsolePlatform platform(stdout, stderr);
-  borgo::driver::Form1 form(platform);
+  borgo::driver::Form1 form(platform, stderr);
   form.Form_Load();
 }

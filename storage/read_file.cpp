@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "storage/file_error.hpp"
+#include "storage/open_file.hpp"
 
 namespace borgo {
 
 std::string read_file(const std::filesystem::path& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.string().c_str(), "rb"),
-                                                      &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(path, "rb"), &std::fclose);
   if (!file) throw FileError(path, std::strerror(errno));
   std::string bytes;
   char buffer[1 << 16];

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "storage/file_error.hpp"
+#include "storage/open_file.hpp"
 
 namespace borgo {
 namespace {
@@ -21,7 +22,7 @@ std::filesystem::path temporary_beside(const std::filesystem::path& path) {
 
 // Writes `bytes` to a new file; returns the errno of the first failure, 0 on success.
 int write_new_file(const std::filesystem::path& path, std::string_view bytes) {
-  std::FILE* file = std::fopen(path.string().c_str(), "wb");
+  std::FILE* file = open_file(path, "wb");
   if (file == nullptr) return errno != 0 ? errno : EIO;
   int failure = 0;
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {

@@ -5,7 +5,8 @@
 namespace borgo::documents {
 namespace {
 
-constexpr LineTable kSample = make_line_table("first\r\n\r\ntrailing blank \r\n\xE0\xE8\xF2\xF9\xB0\r\n");
+constexpr LineTable kSample =
+    make_line_table("first\r\n\r\ntrailing blank \r\n\xE0\xE8\xF2\xF9\xB0\r\n");
 
 TEST(LineTable, HoldsEveryLineThenTheMarker) {
   EXPECT_EQ(kSample[0], "first");

@@ -66,9 +66,10 @@ std::map<std::string, int> count_keys(const LineTable& table) {
 TEST(ScenarioDocuments, LineDescriptionHoldsEveryRowKindInItsCount) {
   const auto counts = count_keys(line_description());
   const std::map<std::string, int> expected = {
-      {"curvas1", 14},  {"curvas2", 18},  {"curvas3", 22},   {"curvas4", 30},
-      {"curvas5", 12},  {"curvad1", 7},   {"curvad2", 8},    {"curvad3", 25},
-      {"curvad4", 20},  {"curvad5", 13},  {"curvad6", 4},    {"pendenza", 251},
+      {"curvas1", 14},  {"curvas2", 18},         {"curvas3", 22},
+      {"curvas4", 30},  {"curvas5", 12},         {"curvad1", 7},
+      {"curvad2", 8},   {"curvad3", 25},         {"curvad4", 20},
+      {"curvad5", 13},  {"curvad6", 4},          {"pendenza", 251},
       {"montagna", 15}, {"indicatori_vmax", 64}, {"cartello_indicatore", 19},
   };
   for (const auto& [key, count] : expected) {
@@ -79,8 +80,8 @@ TEST(ScenarioDocuments, LineDescriptionHoldsEveryRowKindInItsCount) {
 TEST(ScenarioDocuments, TrainDescriptionHoldsEveryRowKindInItsCount) {
   const auto counts = count_keys(train_description());
   const std::map<std::string, int> expected = {
-      {"aderenza", 16}, {"velocita", 43}, {"stazione", 45},     {"rallentamento", 2},
-      {"segnale", 179}, {"abbattimento", 78},
+      {"aderenza", 16},     {"velocita", 43}, {"stazione", 45},
+      {"rallentamento", 2}, {"segnale", 179}, {"abbattimento", 78},
   };
   for (const auto& [key, count] : expected) {
     EXPECT_EQ(counts.count(key) ? counts.at(key) : 0, count) << key;
@@ -94,18 +95,32 @@ bool holds_line(const LineTable& table, std::string_view wanted) {
 
 TEST(ScenarioDocuments, HoldTheirFixedRowsExactly) {
   const std::string_view line_rows[] = {
-      "[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]", "[fine]",
+      "[generale]",
+      "[curve]",
+      "[pendenze]",
+      "[montagne]",
+      "[cartelli]",
+      "[indicazioni]",
+      "[fine]",
       "lunghezza percorso,    334000",
       "progressiva chilometrica uno,    31100,    3050,    0",
       "progressiva chilometrica due,    284500,    -284500,    0",
       "progressiva chilometrica tre,    315950,    412050,    1",
-      "sfondo uno,    1", "sfondo due,    0", "sfondo tre,    0",
+      "sfondo uno,    1",
+      "sfondo due,    0",
+      "sfondo tre,    0",
       "ripetizione segnali 9 codici,    8000,    330700",
   };
   for (std::string_view row : line_rows) EXPECT_TRUE(holds_line(line_description(), row)) << row;
   const std::string_view train_rows[] = {
-      "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "[rallentamenti]", "[segnali]",
-      "[codici]", "[fine]",
+      "[generale]",
+      "[aderenze]",
+      "[vel_limite]",
+      "[stazioni]",
+      "[rallentamenti]",
+      "[segnali]",
+      "[codici]",
+      "[fine]",
       "numero vetture,    12",
       "percentuale massa frenata,    130",
       "sabbia,    180",

@@ -2,16 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 
 #include "tests/support/files.hpp"
+#include "tests/support/run_program.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace {
 
+using borgo::testing::run_program;
 using borgo::testing::slurp;
 using borgo::testing::TempFolder;
 
@@ -23,9 +24,7 @@ struct RunResult {
 RunResult run_program_in(const std::filesystem::path& folder) {
   const std::filesystem::path program = folder / std::filesystem::path(BORGO_PROGRAM).filename();
   if (!std::filesystem::exists(program)) std::filesystem::copy_file(BORGO_PROGRAM, program);
-  const std::string command = "'" + program.string() + "' >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}};
+  RunResult result{run_program(program), {}};
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path() == program) continue;
     result.files[entry.path().filename().string()] = slurp(entry.path());
@@ -56,6 +55,19 @@ TEST(ProgramRun, ASecondRunLeavesByteIdenticalFiles) {
   const RunResult second = run_program_in(folder.path());
   EXPECT_EQ(first.exit_status, second.exit_status);
   EXPECT_EQ(first.files, second.files);
+}
+
+// The program's folder may have any name the system allows, also one that a
+// narrow (code page) file name cannot spell.
+TEST(ProgramRun, RunsTheSameInAFolderWithAnAccentedName) {
+  TempFolder plain;
+  TempFolder outer;
+  const std::filesystem::path accented = outer.path() / u8"Citt\u00e0 \u65c5";
+  std::filesystem::create_directory(accented);
+  const RunResult expected = run_program_in(plain.path());
+  const RunResult run = run_program_in(accented);
+  EXPECT_EQ(run.exit_status, expected.exit_status);
+  EXPECT_EQ(run.files, expected.files);
 }
 
 }  // namespace

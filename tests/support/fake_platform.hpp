@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class FakePlatform : public driver::Platform {
   void show_window(const driver::WindowLayout& layout) override {
     calls.push_back("show");
     shown_caption = std::string(layout.label.caption);
+    shown_layout = layout;
   }
   void repaint() override { calls.push_back("repaint"); }
   void message_box(std::string_view text, std::string_view title) override {
@@ -36,6 +38,7 @@ class FakePlatform : public driver::Platform {
 
   std::vector<std::string> calls;
   std::string shown_caption;
+  std::optional<driver::WindowLayout> shown_layout;
   std::string box_text;
   std::string box_title;
 

@@ -5,9 +5,21 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace borgo::testing {
+
+inline int process_id() {
+#ifdef _WIN32
+  return ::_getpid();
+#else
+  return ::getpid();
+#endif
+}
 
 // A fresh folder under the system's temporary directory, removed with its
 // contents when the test ends.
@@ -16,7 +28,7 @@ class TempFolder {
   TempFolder() {
     static std::atomic<int> counter{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("borgo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+            ("borgo-test-" + std::to_string(process_id()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/field_reader.hpp"
+
+namespace borgo::compiler {
+
+// The two documents a compile reads.
+enum class Document : std::uint8_t { kLineDescription, kTrainDescription };
+
+struct SourceSpot {
+  Document document = Document::kLineDescription;
+  FieldLocation key;    // the key field of the row being handled
+  FieldLocation field;  // the last field read
+  bool operator==(const SourceSpot&) const = default;
+};
+
+// Something an author almost surely did not mean, though the format accepts it.
+struct CompileWarning {
+  enum class Kind : std::uint8_t {
+    kUnknownKey,           // a key that matches nothing and is no section heading
+    kDecimalComma,         // a number followed by a comma and digits: "-4,5"
+    kLastRowLost,          // the document's last field is never interpreted
+    kCurveBeforeReached,   // a curve that starts before the metre already reached
+    kProfileOutOfOrder,    // gradient, speed or adhesion rows not in ascending order
+    kSlowDownWithoutCode,  // the code pass found no free cell for a slow-down's code point
+  };
+  Kind kind;
+  std::optional<SourceSpot> where;
+  std::string detail;
+};
+
+// What a compile found, beyond the route model itself: where reading stopped
+// when an error was recorded, why, and the warnings. The compiler never shows
+// any of it; the program ignores it and the author's tool reports it.
+struct CompileReport {
+  std::optional<SourceSpot> error_at;
+  std::string error_detail;
+  std::vector<CompileWarning> warnings;
+};
+
+}  // namespace borgo::compiler

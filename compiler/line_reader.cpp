@@ -1,0 +1,428 @@
+// The line description: length, kilometre-progressive changes, background
+// flags and signal repetition in its general section; gradients, curves,
+// montagna ranges, speed indicators and signs in its body.
+#include "compiler/line_reader.hpp"
+
+#include <string>
+
+#include "compiler/error_catalog.hpp"
+#include "compiler/field_reader.hpp"
+#include "compiler/numeric.hpp"
+#include "compiler/placement.hpp"
+#include "compiler/progressive_order.hpp"
+#include "compiler/reader_support.hpp"
+#include "storage/read_file.hpp"
+
+namespace borgo::compiler::detail {
+namespace {
+
+constexpr std::int32_t kLongestLine = 1000000;
+constexpr std::int32_t kGridBeyondLine = 7000;  // metres of grid and plan past the line's end
+constexpr std::int32_t kPlanMetreLimit = 1000000;
+constexpr int kGeneralDashReads = 10;
+
+PlanValue& plan_at(RouteModel& model, int coordinate, std::int64_t metre) {
+  auto& column = model.line_plan[static_cast<std::size_t>(coordinate)];
+  if (metre < 0 || metre >= static_cast<std::int64_t>(column.size())) {
+    throw RuntimeFailure(column.empty() ? "no line plan: the line length was not read"
+                                        : "plan metre " + std::to_string(metre) +
+                                              " past the end of the line plan");
+  }
+  return column[static_cast<std::size_t>(metre)];
+}
+
+// One metre of the plan: the step between the two previous metres, turned by
+// k radians (0 on a straight).
+void plan_step(RouteModel& model, std::int32_t m, double k) {
+  const double x1 = plan_at(model, 0, m - 1).as_double();
+  const double y1 = plan_at(model, 1, m - 1).as_double();
+  const double dx = x1 - plan_at(model, 0, m - 2).as_double();
+  const double dy = y1 - plan_at(model, 1, m - 2).as_double();
+  if (k == 0.0) {
+    plan_at(model, 0, m) = PlanValue::of_double(x1 + dx);
+    plan_at(model, 1, m) = PlanValue::of_double(y1 + dy);
+  } else {
+    plan_at(model, 0, m) = PlanValue::of_double(x1 + (dx + k * dy));
+    plan_at(model, 1, m) = PlanValue::of_double(y1 + (dy - k * dx));
+  }
+}
+
+// The curvature per metre named by a curve key: its first digit 1 to 6.
+bool curvature_of(std::string_view key, double& k) {
+  static constexpr double kByClass[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  for (int digit = 1; digit <= 6; ++digit) {
+    if (contains(key, std::string(1, static_cast<char>('0' + digit)))) {
+      k = kByClass[digit - 1];
+      return true;
+    }
+  }
+  return false;
+}
+
+class LineReader {
+ public:
+  LineReader(RouteModel& model, const std::filesystem::path& path, std::string_view bytes,
+             CompileReport& report)
+      : model_(model), path_(path), reader_(bytes), report_(report) {}
+
+  LineReadResult run();
+  SourceSpot spot() const { return cursor_.spot(); }
+
+ private:
+  Flow fail(std::int32_t number, std::string detail) {
+    delete_document(path_);
+    record_error(model_, report_, cursor_, number, std::move(detail));
+    return Flow::kReturn;
+  }
+  Flow beyond_grid_at(std::int64_t p) {
+    record_error(model_, report_, cursor_, error::kBeyondGrid,
+                 "position " + std::to_string(p) + " m lies beyond the grid, which ends at cell " +
+                     std::to_string(model_.cell_last));
+    return Flow::kEndBody;
+  }
+  Flow placement_result(std::string_view what) {
+    if (model_.error_number <= 0) return Flow::kContinue;
+    delete_document(path_);
+    report_.error_at = cursor_.spot();
+    report_.error_detail = std::string(what);
+    return Flow::kReturn;
+  }
+
+  bool find_general_section();
+  Flow read_general_section();
+  Flow general_row(std::string_view key);
+  void between_sections();
+  Flow read_body();
+  Flow body_row(std::string_view key);
+  Flow gradient_row();
+  Flow curve_row(std::string_view key);
+  Flow mountain_row();
+  Flow indicator_row();
+  Flow sign_row();
+  void complete();
+
+  RouteModel& model_;
+  const std::filesystem::path& path_;
+  FieldReader reader_;
+  CompileReport& report_;
+  DocumentCursor cursor_{Document::kLineDescription, reader_, {}};
+
+  std::int32_t previous_gradient_ = 0;
+  std::int32_t gradient_fill_ = 0;
+  std::int32_t plan_metre_ = 2;
+  std::int32_t sign_slot_ = kFirstSignSlot;
+  std::int64_t last_gradient_position_ = -1;
+  bool key_matched_ = false;
+};
+
+LineReadResult LineReader::run() {
+  if (!find_general_section()) return {false, sign_slot_};
+  if (read_general_section() == Flow::kReturn) return {false, sign_slot_};
+  between_sections();
+  if (read_body() == Flow::kReturn) return {false, sign_slot_};
+  complete();
+  return {true, sign_slot_};
+}
+
+bool LineReader::find_general_section() {
+  for (;;) {
+    const std::string_view field = reader_.read_text();
+    cursor_.key = reader_.last_field();
+    if (reader_.at_end()) {
+      fail(error::kNoGeneralSection, "no field containing \"[generale]\" before the end");
+      return false;
+    }
+    if (contains_ignoring_case(field, "[generale]")) return true;
+  }
+}
+
+Flow LineReader::read_general_section() {
+  for (;;) {
+    if (reader_.at_end()) return Flow::kContinue;
+    std::string_view key = reader_.read_text();
+    cursor_.key = reader_.last_field();
+    if (reader_.at_end()) {
+      warn_last_field_lost(report_, cursor_, key);
+      return Flow::kContinue;
+    }
+    for (int i = 0; i < kGeneralDashReads && contains(key, "-"); ++i) {
+      key = reader_.read_text();
+      cursor_.key = reader_.last_field();
+    }
+    if (const Flow flow = general_row(key); flow != Flow::kContinue) return flow;
+    if (is_section_heading(key)) return Flow::kContinue;
+  }
+}
+
+Flow LineReader::general_row(std::string_view key) {
+  bool matched = false;
+  if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
+    matched = true;
+    const std::int32_t length = reader_.read_i32();
+    model_.items[kTrainAndLength].end = length;
+    if (length > kLongestLine) {
+      return fail(error::kLineTooLong,
+                  "line length " + std::to_string(length) + " m is above 1000000 m");
+    }
+    if (length < 0) {
+      return fail(error::kNegativePosition,
+                  "line length " + std::to_string(length) + " m is negative");
+    }
+    model_.plan_last = length + kGridBeyondLine;
+    model_.cell_last = rnd(static_cast<double>(model_.plan_last) / 50.0);
+    model_.cells.assign(static_cast<std::size_t>(model_.cell_last) + 1, CellRecord{});
+    for (auto& column : model_.line_plan) column.clear();
+    if (model_.write_line_file != 0) {
+      for (auto& column : model_.line_plan) {
+        column.assign(static_cast<std::size_t>(model_.plan_last) + 1, PlanValue{});
+      }
+    }
+  }
+  const struct {
+    const char* word;
+    int item;
+  } progressives[] = {
+      {"tre", kProgressiveFar}, {"due", kProgressiveMid}, {"uno", kProgressiveNear}};
+  for (const auto& p : progressives) {
+    if (contains(key, p.word) && contains(key, "progressiva")) {
+      matched = true;
+      ItemRecord& item = model_.items[p.item];
+      item.start = reader_.read_i32();
+      item.end = reader_.read_i32();
+      item.position = reader_.read_i32();
+    }
+  }
+  if (contains(key, "sfondo") && contains(key, "uno")) {
+    matched = true;
+    model_.items[kLineRecord].start = reader_.read_i32();
+  }
+  if (contains(key, "sfondo") && contains(key, "due")) {
+    matched = true;
+    model_.items[kLineRecord].position = reader_.read_i32();
+  }
+  if (contains(key, "sfondo") && contains(key, "tre")) {
+    matched = true;
+    model_.items[kLineRecord].end = reader_.read_i32();
+  }
+  if (contains(key, "segnali") && contains(key, "ripetizione")) {
+    matched = true;
+    ItemRecord& item = model_.items[kTrainRecord];
+    item.start = reader_.read_i32();
+    item.end = reader_.read_i32();
+    if (item.start % 50 != 0) {
+      return fail(error::kRepetitionStartOffGrid,
+                  "repetition start " + std::to_string(item.start) + " is not a multiple of 50");
+    }
+    if (item.end % 50 != 0) {
+      return fail(error::kRepetitionEndOffGrid,
+                  "repetition end " + std::to_string(item.end) + " is not a multiple of 50");
+    }
+    if (contains(key, "4")) {
+      item.position = 4;
+    } else if (contains(key, "9")) {
+      item.position = 9;
+    } else {
+      return fail(error::kRepetitionCodeCount,
+                  "\"" + std::string(key) + "\" names neither 4 nor 9 codes");
+    }
+    if (item.end == 0) item.position = 0;
+  }
+  if (!matched) warn_unmatched_key(report_, cursor_, key, false);
+  return Flow::kContinue;
+}
+
+void LineReader::between_sections() {
+  progressive_ordina(model_);
+  model_.mountain_count = 0;
+  sign_slot_ = kFirstSignSlot;
+  gradient_fill_ = 0;
+  plan_metre_ = 2;
+  if (model_.has_line_plan()) {
+    model_.line_plan[0][0] = PlanValue::of_int16(0);
+    model_.line_plan[1][0] = PlanValue::of_int16(0);
+    model_.line_plan[0][1] = PlanValue::of_int16(0);
+    model_.line_plan[1][1] = PlanValue::of_int16(1);
+  }
+}
+
+Flow LineReader::read_body() {
+  bool previous_ended_at_comma = false;
+  std::string_view key;
+  while (next_body_key(cursor_, report_, key)) {
+    if (const Flow flow = body_row(key); flow != Flow::kContinue) return flow;
+    if (key_matched_) {
+      previous_ended_at_comma = reader_.last_number_ended_at_comma();
+    } else {
+      warn_unmatched_key(report_, cursor_, key, previous_ended_at_comma);
+      previous_ended_at_comma = false;
+    }
+  }
+  return Flow::kContinue;
+}
+
+Flow LineReader::body_row(std::string_view key) {
+  key_matched_ = false;
+  if (contains_ignoring_case(key, "pendenza")) {
+    key_matched_ = true;
+    if (const Flow flow = gradient_row(); flow != Flow::kContinue) return flow;
+  }
+  if (contains_ignoring_case(key, "curva") && model_.write_line_file != 0) {
+    key_matched_ = true;
+    if (const Flow flow = curve_row(key); flow != Flow::kContinue) return flow;
+  }
+  if (contains_ignoring_case(key, "montagna")) {
+    key_matched_ = true;
+    if (const Flow flow = mountain_row(); flow != Flow::kContinue) return flow;
+  }
+  if (contains_ignoring_case(key, "indicatori_v")) {
+    key_matched_ = true;
+    if (const Flow flow = indicator_row(); flow != Flow::kContinue) return flow;
+  }
+  if (contains_ignoring_case(key, "cartello") && contains_ignoring_case(key, "indicat")) {
+    key_matched_ = true;
+    if (const Flow flow = sign_row(); flow != Flow::kContinue) return flow;
+  }
+  // With no line file wanted, curve rows are read as keys that match nothing.
+  if (!key_matched_ && contains_ignoring_case(key, "curva")) key_matched_ = true;
+  return Flow::kContinue;
+}
+
+Flow LineReader::gradient_row() {
+  const std::int32_t p = reader_.read_i32();
+  const std::int32_t g = reader_.read_i32();
+  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p);
+  if (p < 0)
+    return fail(error::kNegativePosition, "gradient at negative position " + std::to_string(p));
+  if (p < last_gradient_position_) {
+    report_.warnings.push_back({CompileWarning::Kind::kProfileOutOfOrder, cursor_.spot(),
+                                "gradient row at " + std::to_string(p) +
+                                    " m comes after a row at " +
+                                    std::to_string(last_gradient_position_) + " m"});
+  }
+  last_gradient_position_ = p;
+  const std::int32_t c = rnd(p / 50.0);
+  if (c > 0) {
+    // Runs at least once, even when the fill has already reached c.
+    do {
+      cell_at(model_, gradient_fill_).gradient_code =
+          keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
+      ++gradient_fill_;
+    } while (gradient_fill_ < c);
+  }
+  previous_gradient_ = g;
+  return Flow::kContinue;
+}
+
+Flow LineReader::curve_row(std::string_view key) {
+  const std::int32_t s = reader_.read_i32();
+  const std::int32_t n = reader_.read_i32();
+  if (beyond_grid(model_, s, 100)) return beyond_grid_at(s);
+  if (s < 0)
+    return fail(error::kNegativePosition, "curve at negative position " + std::to_string(s));
+  double k = 0.0;
+  if (!curvature_of(key, k)) {
+    return fail(error::kCurve, "\"" + std::string(key) + "\" names no radius class 1 to 6");
+  }
+  if (contains_ignoring_case(key, "s")) k = -k;
+  if (s < plan_metre_ - 1) {
+    report_.warnings.push_back({CompileWarning::Kind::kCurveBeforeReached, cursor_.spot(),
+                                "curve starts at " + std::to_string(s) + " m, before metre " +
+                                    std::to_string(plan_metre_ - 1) +
+                                    " already reached: it is shortened"});
+  }
+  const auto too_far = [&] {
+    return fail(error::kCurve, "the plan passes metre 1000000 (curve at " + std::to_string(s) +
+                                   " m, length " + std::to_string(n) + " m)");
+  };
+  while (plan_metre_ <= s) {
+    plan_step(model_, plan_metre_, 0.0);
+    if (++plan_metre_ > kPlanMetreLimit) return too_far();
+  }
+  const std::int64_t curve_end = std::int64_t{s} + n;
+  while (plan_metre_ <= curve_end) {
+    plan_step(model_, plan_metre_, k);
+    if (++plan_metre_ > kPlanMetreLimit) return too_far();
+  }
+  return Flow::kContinue;
+}
+
+Flow LineReader::mountain_row() {
+  MountainRow row;
+  row.inizio = reader_.read_i32();
+  row.fine = reader_.read_i32();
+  row.tipo = reader_.read_i32();
+  if (beyond_grid(model_, row.inizio, 100)) return beyond_grid_at(row.inizio);
+  memo_montagna(model_, row);
+  return placement_result("montagna range " + std::to_string(row.inizio) + " .. " +
+                          std::to_string(row.fine));
+}
+
+Flow LineReader::indicator_row() {
+  IndicatorRow row;
+  row.posizione = reader_.read_i32();
+  row.vas = reader_.read_i32();
+  row.vbs = reader_.read_i32();
+  row.vcs = reader_.read_i32();
+  row.strisces = reader_.read_i32();
+  row.vad = reader_.read_i32();
+  row.vbd = reader_.read_i32();
+  row.vcd = reader_.read_i32();
+  row.strisced = reader_.read_i32();
+  if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione);
+  memo_indicatori_v_max(model_, row);
+  return placement_result("speed indicators at " + std::to_string(row.posizione) + " m");
+}
+
+Flow LineReader::sign_row() {
+  const std::int32_t p = reader_.read_i32();
+  model_.text_line = std::string(reader_.read_text());
+  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p);
+  if (p < 0)
+    return fail(error::kNegativePosition, "sign at negative position " + std::to_string(p));
+  if (sign_slot_ < 1) return fail(error::kTooManySigns, "the item table holds at most 80 signs");
+  const std::int32_t c = cell_index(p);
+  CellRecord& cell = cell_at(model_, c);
+  if (!is_free(cell)) {
+    return fail(error::kSignCellTaken, "sign at " + std::to_string(p) + " m: cell " +
+                                           std::to_string(c) + " already holds kind " +
+                                           std::to_string(cell.kind));
+  }
+  cell.kind = kSign;
+  cell.value1 = keep_low_bits<std::int16_t>(sign_slot_);
+  model_.items[static_cast<std::size_t>(sign_slot_)].text = model_.text_line;
+  --sign_slot_;
+  return Flow::kContinue;
+}
+
+void LineReader::complete() {
+  delete_document(path_);
+  do {
+    cell_at(model_, gradient_fill_).gradient_code =
+        keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
+    ++gradient_fill_;
+  } while (gradient_fill_ < model_.cell_last - 2);
+  if (model_.write_line_file != 0) extend_plan_straight(model_, plan_metre_, model_.plan_last - 2);
+}
+
+}  // namespace
+
+void extend_plan_straight(RouteModel& model, std::int32_t& m, std::int64_t last) {
+  while (m <= last) {
+    plan_step(model, m, 0.0);
+    ++m;
+  }
+}
+
+LineReadResult read_line_description(RouteModel& model, const std::filesystem::path& path,
+                                     CompileReport& report) {
+  const std::string bytes = read_file(path);
+  LineReader reader(model, path, bytes, report);
+  try {
+    return reader.run();
+  } catch (...) {
+    report.error_at = reader.spot();  // where a run-time failure stopped the reading
+    throw;
+  }
+}
+
+}  // namespace borgo::compiler::detail

@@ -1,0 +1,222 @@
+#include "compiler/placement.hpp"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "compiler/error_catalog.hpp"
+#include "compiler/numeric.hpp"
+
+namespace borgo::compiler {
+namespace {
+
+constexpr std::int32_t kMaxMountainRanges = kMountainSlots - 1;  // slot 0 is never used
+
+// A slow-down further along than this has a warning board 1200 m before it.
+constexpr std::int32_t kBoardThreshold = 1500;
+constexpr std::int32_t kBoardDistance = 1200;
+
+// A placement needs a grid; cell_at reports the missing one as a run-time
+// failure, before any guard could turn it into an ordinary error number.
+void require_grid(RouteModel& model) { cell_at(model, 0); }
+
+// The guards compare with cell_last, the table is sized from the same number.
+// Checking the highest index against the table as well keeps a model whose
+// two disagree from turning into a write outside the table; after it, every
+// index of the row is known to be inside and plain indexing is safe.
+CellRecord* table_reaching(RouteModel& model, std::int32_t highest) {
+  cell_at(model, highest);
+  return model.cells.data();
+}
+
+std::int16_t low16(std::int64_t value) { return keep_low_bits<std::int16_t>(value); }
+std::uint8_t low8(std::int64_t value) { return keep_low_bits<std::uint8_t>(value); }
+
+// Left speed a and right speed b share one field as a * 20 + b / 5; the
+// division is a real one, and a result that does not fit 16 bits overflows.
+std::int16_t packed_speed(std::int32_t a, std::int32_t b) {
+  return checked_narrow<std::int16_t>(rnd(static_cast<double>(a) * 20.0 + b / 5.0));
+}
+
+}  // namespace
+
+void memo_montagna(RouteModel& model, MountainRow& row) {
+  require_grid(model);
+  if (row.inizio < 0 || row.fine < 0) {
+    model.error_number = error::kNegativePosition;
+    return;
+  }
+  if (model.mountain_count >= kMaxMountainRanges) {
+    model.error_number = error::kTooManyMountainRanges;
+    return;
+  }
+  const std::int32_t first = rnd(row.inizio / 50.0);
+  const std::int32_t last = rnd(row.fine / 50.0 - 1.0);
+  if (last > model.cell_last) {
+    model.error_number = error::kMountainPastGrid;
+    return;
+  }
+  // An empty range (last < first) touches no cell, so there is nothing to check.
+  CellRecord* cells = first <= last ? table_reaching(model, last) : nullptr;
+
+  bool marker_mode = false;
+  if (row.tipo > 10) {
+    row.tipo -= 10;
+    marker_mode = true;
+  }
+  const std::int32_t n = ++model.mountain_count;
+  model.mountain_start[n] = row.inizio;
+  model.mountain_end[n] = row.fine;
+  // A range that starts 150 m or less after the previous one ends joins it as type 3.
+  if (n > 1 &&
+      static_cast<std::int64_t>(model.mountain_start[n]) - model.mountain_end[n - 1] <= 150) {
+    row.tipo = 3;
+  }
+
+  std::int32_t covered = 0;
+  for (std::int32_t i = first; i <= last; ++i) {
+    ++covered;
+    CellRecord& cell = cells[i];
+    cell.mountain_type = low8(row.tipo);
+    // Only a truly empty cell takes a marker; an old marker is left as it is.
+    if (marker_mode && covered % 4 == 0 && cell.kind == kEmpty &&
+        (static_cast<std::int64_t>(i) - 4) * 50 < row.fine) {
+      cell.kind = kMountainMarker;
+    }
+  }
+}
+
+void memo_rallentamento(RouteModel& model, SlowDownRow& row) {
+  require_grid(model);
+  const std::int64_t x = row.posizione;
+  const std::int64_t reach = x + row.l;
+  if (x < 0 || reach < 0) {
+    model.error_number = error::kNegativePosition;
+    return;
+  }
+  const std::int32_t start = cell_index(x);
+  const std::int32_t end = cell_index(reach);
+  // The board and the kind-5 cells lie before the start, and at cell 3 or
+  // later (x > 1500): start and end bound every index of the row.
+  if (start > model.cell_last || end > model.cell_last) {
+    model.error_number = error::kSlowDownPastGrid;
+    return;
+  }
+  CellRecord* cells = table_reaching(model, std::max(start, end));
+
+  const bool has_board = x > kBoardThreshold;
+  std::int32_t f_ta = row.f_ta;  // a copy: clearing it is not the caller's business
+  std::int32_t board = 0;
+  if (has_board) {
+    board = cell_index(x - kBoardDistance);
+    if (!is_free(cells[board])) {
+      model.error_number = error::kBoardCellTaken;
+      return;
+    }
+  } else {
+    f_ta = 0;
+  }
+  if (!is_free(cells[start])) {
+    model.error_number = error::kSlowDownStartTaken;
+    return;
+  }
+  if (!is_free(cells[end])) {
+    model.error_number = error::kSlowDownEndTaken;
+    return;
+  }
+
+  // End before start: a short slow-down that fits one cell ends up as a start.
+  cells[end].kind = kSlowDownEnd;
+  if (row.d_v != 0) cells[end].value2 = low16(row.d_v);
+  cells[start].kind = kSlowDownStart;
+  if (row.d_v != 0) cells[start].value2 = low16(row.d_v);
+  if (has_board) {
+    cells[board].kind = kWarningBoard;
+    if (row.d_v != 0) cells[board].value2 = low16(row.d_v);
+    cells[board].value1 = low16(row.v);
+  }
+  cells[start].value1 = low16(row.v);
+  cells[end].value1 = low16(row.v);
+  cells[start].value3 = low16(row.f_tt);
+  cells[end].value3 = low16(row.f_tt);
+
+  if (f_ta == 0) return;
+  // The four cells just before the board count down towards it; the cells
+  // already written above stay written when one of them is taken.
+  const std::int32_t a = rnd(static_cast<double>(x - kBoardDistance) / 50.0);
+  for (std::int32_t i = 0; i < 4; ++i) {
+    if (!is_free(cells[a - i])) {
+      model.error_number = error::kBeforeBoardTaken;
+      return;
+    }
+  }
+  for (std::int32_t i = 0; i < 4; ++i) {
+    CellRecord& cell = cells[a - i];
+    cell.kind = kBeforeBoard;
+    cell.value1 = low16(i + 1);
+    if (row.d_v != 0) cell.value2 = low16(i + 1);
+  }
+}
+
+void memo_segnale(RouteModel& model, SignalRow& row) {
+  require_grid(model);
+  if (row.posizione < 0) {
+    model.error_number = error::kNegativePosition;
+    return;
+  }
+  const std::int32_t c = cell_index(row.posizione);
+  if (c > model.cell_last) {
+    model.error_number = error::kBeyondGrid;
+    return;
+  }
+  // The approach marks go up to 8 cells back: a signal needs c >= 8.
+  if (c - 8 < 0) {
+    model.error_number = error::kSignalMarksBeforeGrid;
+    return;
+  }
+  CellRecord* cells = table_reaching(model, c);
+
+  CellRecord& cell = cells[c];
+  if (!is_free(cell)) {
+    model.error_number = error::kSignalCellTaken;
+    return;
+  }
+  cell.kind = kSignal;
+  cell.value4 = low16(std::int64_t{row.rapp} * 10 + std::int64_t{row.sx} * 3 + row.dx);
+  cell.value1 = low16(std::int64_t{row.s1} * 10 + row.d1);
+  cell.value2 = low16(std::int64_t{row.s2} * 10 + row.d2);
+  cell.value3 = low16(std::int64_t{row.s3} * 10 + row.d3);
+  if (row.tempo >= 1 && row.tempo <= 100) row.tempo = 101;
+  cell.signal_time = row.sx == 2 ? low8(row.tempo) : std::uint8_t{0};
+  // The marks go on whatever stands in those cells; they change nothing else.
+  for (std::int32_t k = 1; k <= 4; ++k) {
+    cells[c - 2 * k].approach_mark =
+        low8(std::int64_t{row.sx} * 30 + std::int64_t{row.dx} * 10 + k);
+  }
+}
+
+void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row) {
+  require_grid(model);
+  if (row.posizione < 0) {
+    model.error_number = error::kNegativePosition;
+    return;
+  }
+  const std::int32_t c = cell_index(row.posizione);
+  if (c > model.cell_last) {
+    model.error_number = error::kBeyondGrid;
+    return;
+  }
+  CellRecord& cell = table_reaching(model, c)[c];
+  if (!is_free(cell)) {
+    model.error_number = error::kIndicatorCellTaken;
+    return;
+  }
+  // The kind goes in first: a speed that overflows leaves the cell as far as
+  // it was written, and the reader turns the failure into its own error.
+  cell.kind = kSpeedIndicators;
+  cell.value1 = packed_speed(row.vas, row.vad);
+  cell.value2 = packed_speed(row.vbs, row.vbd);
+  cell.value3 = packed_speed(row.vcs, row.vcd);
+  cell.value4 = low16(std::int64_t{row.strisces} * 10 + row.strisced);
+}
+
+}  // namespace borgo::compiler

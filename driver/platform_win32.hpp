@@ -1,0 +1,47 @@
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "driver/platform.hpp"
+
+namespace borgo::driver {
+
+// The window system of Windows, through the ANSI calls: text goes to the
+// system as Windows-1252 bytes, unchanged.
+//
+// A missing window is no reason to stop: when no window can be created (no
+// display, no window station) the program runs on without one, and a message
+// box the system cannot show just returns.
+class Win32Platform : public Platform {
+ public:
+  explicit Win32Platform(HINSTANCE instance);
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  void show_window(const WindowLayout& layout) override;
+  void repaint() override;
+  void message_box(std::string_view text, std::string_view title) override;
+  [[noreturn]] void end_program(int exit_status) override;
+  std::filesystem::path own_folder() override;
+
+  // The form and its label, or null while there is none.
+  HWND window() const { return window_; }
+  HWND label() const { return label_; }
+
+ private:
+  void close_window();
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  HWND label_ = nullptr;
+  HFONT font_ = nullptr;
+};
+
+}  // namespace borgo::driver

@@ -1,0 +1,118 @@
+#include "compiler/compiled_files.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/compiled_decoder.hpp"
+#include "tests/support/files.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace borgo::compiler {
+namespace {
+
+using borgo::testing::decode_cells;
+using borgo::testing::decode_items;
+using borgo::testing::decode_line_plan;
+
+RouteModel small_model() {
+  RouteModel model;
+  model.line_name = "Borgo_Mar";
+  model.train_name = "TX 903";
+  model.cell_last = 4;
+  model.cells.assign(5, CellRecord{});
+  model.cells[1] = {kSignal, 5121, -2, 300, -32768, 210, 81, 2, 20, 255, 44};
+  model.items[kTrainRecord].text = "TX 903";
+  model.items[kTrainRecord].int3 = 14;
+  model.items[1] = {8, -500, 500, 0, 1, "Roma", 3, 1, 2, 1, 1, 0, 1, 0, 0, 52};
+  return model;
+}
+
+TEST(CompiledFiles, CellsAreFifteenBytesEachInFieldOrder) {
+  const RouteModel model = small_model();
+  const std::string bytes = encode_cells(model);
+  ASSERT_EQ(bytes.size(), 5u * 15);
+  // Cell 1's first value at bytes 16 and 17, little-endian.
+  EXPECT_EQ(static_cast<unsigned char>(bytes[16]), 5121 & 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[17]), 5121 >> 8);
+  const auto cells = decode_cells(bytes);
+  const auto& c = cells[1];
+  EXPECT_EQ(c.kind, kSignal);
+  EXPECT_EQ(c.value2, -2);
+  EXPECT_EQ(c.value3, 300);
+  EXPECT_EQ(c.value4, -32768);
+  EXPECT_EQ(c.signal_time, 210);
+  EXPECT_EQ(c.approach_mark, 81);
+  EXPECT_EQ(c.mountain_type, 2);
+  EXPECT_EQ(c.speed_code, 20);
+  EXPECT_EQ(c.gradient_code, 255);
+  EXPECT_EQ(c.adhesion, 44);
+}
+
+TEST(CompiledFiles, ItemsCarryTheirTextsWithASixteenBitLength) {
+  const RouteModel model = small_model();
+  const std::string bytes = encode_items(model);
+  const auto items = decode_items(bytes);
+  ASSERT_EQ(items.size(), 87u);
+  EXPECT_EQ(items[0].offset, 0u);
+  EXPECT_EQ(items[1].offset, 34u);           // item 0 is empty: 34 bytes
+  EXPECT_EQ(items[2].offset, 34u + 34 + 4);  // "Roma"
+  EXPECT_EQ(bytes.size(), 87u * 34 + 4 + 6);
+  EXPECT_EQ(items[86].offset + 40, bytes.size());  // "TX 903" takes 40 bytes
+  EXPECT_EQ(items[86].text, "TX 903");
+  EXPECT_EQ(items[86].int3, 14);
+  const auto& roma = items[1];
+  EXPECT_EQ(roma.kind, 8);
+  EXPECT_EQ(roma.start, -500);
+  EXPECT_EQ(roma.end, 500);
+  EXPECT_EQ(roma.flag, 1);
+  EXPECT_EQ(roma.text, "Roma");
+  EXPECT_EQ(roma.int1, 3);
+  EXPECT_EQ(roma.int5, 1);
+  EXPECT_EQ(roma.byte2, 1);
+  EXPECT_EQ(roma.seconds, 52);
+}
+
+TEST(CompiledFiles, LinePlanIsWrittenColumnByColumnAsTaggedValues) {
+  RouteModel model = small_model();
+  for (auto& column : model.line_plan) column.assign(4, PlanValue{});
+  model.line_plan[0][0] = PlanValue::of_int16(0);
+  model.line_plan[1][0] = PlanValue::of_int16(0);
+  model.line_plan[0][1] = PlanValue::of_int16(0);
+  model.line_plan[1][1] = PlanValue::of_int16(1);
+  model.line_plan[0][2] = PlanValue::of_double(-0.25);
+  model.line_plan[1][2] = PlanValue::of_double(2.5);
+  const std::string bytes = encode_line_plan(model);
+  EXPECT_EQ(bytes.size(), 4u * 4 + 2 * 10 + 2 * 2);
+  const auto entries = decode_line_plan(bytes);
+  ASSERT_EQ(entries.size(), 8u);
+  const std::uint16_t types[] = {2, 2, 5, 0, 2, 2, 5, 0};
+  const double values[] = {0, 0, -0.25, 0, 0, 1, 2.5, 0};
+  for (std::size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(entries[i].type, types[i]) << i;
+    EXPECT_EQ(entries[i].value, values[i]) << i;
+  }
+}
+
+TEST(CompiledFiles, WritesTheThreeFilesReplacingOlderOnes) {
+  borgo::testing::TempFolder folder;
+  RouteModel model = small_model();
+  model.write_line_file = 1;
+  for (auto& column : model.line_plan) column.assign(2, PlanValue::of_int16(0));
+  borgo::testing::spit(folder / "Borgo_Mar_TX 903.dat", std::string(100000, 'x'));
+  write_compiled_files(model, folder.path());
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.dat"), encode_cells(model));
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.sim"), encode_items(model));
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_linea.dat"), encode_line_plan(model));
+}
+
+TEST(CompiledFiles, WithoutTheLineFileAnOlderOneIsLeftAlone) {
+  borgo::testing::TempFolder folder;
+  RouteModel model = small_model();
+  model.write_line_file = 0;
+  borgo::testing::spit(folder / "Borgo_Mar_linea.dat", "old");
+  write_compiled_files(model, folder.path());
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_linea.dat"), "old");
+  EXPECT_TRUE(std::filesystem::exists(folder / "Borgo_Mar_TX 903.sim"));
+}
+
+}  // namespace
+}  // namespace borgo::compiler
