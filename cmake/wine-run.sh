@@ -13,4 +13,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/borgo_mar_tx903/wine}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$here/wine-prefix.sh" "$WINEPREFIX"
-exec wine "$@" </dev/null
+
+# Wine's own background processes (its server, services, the desktop) start
+# with the first program and outlive it, holding on to whatever output it
+# was given; a caller reading that output (ctest) would wait for them. So
+# the program writes into files, passed on once it has ended.
+output=$(mktemp -d)
+trap 'rm -rf "$output"' EXIT
+status=0
+wine "$@" </dev/null >"$output/out" 2>"$output/err" || status=$?
+cat "$output/out"
+cat "$output/err" >&2
+exit "$status"

@@ -115,6 +115,8 @@ void Win32Platform::end_program(int exit_status) {
   ExitProcess(static_cast<UINT>(exit_status));
 }
 
+// Asked for in its wide form, the one form that can name any folder: the
+// ANSI form loses the characters its code page lacks.
 std::filesystem::path Win32Platform::own_folder() {
   std::vector<wchar_t> name(MAX_PATH);
   for (;;) {
