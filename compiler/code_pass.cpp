@@ -33,7 +33,10 @@ class CodePass {
   }
   void note(std::int32_t start, const std::string& what) {
     if (report_ == nullptr) return;
-    report_->warnings.push_back({CompileWarning::Kind::kSlowDownWithoutCode, std::nullopt,
+    const auto row = report_->slow_down_rows.find(start);
+    std::optional<SourceSpot> where;
+    if (row != report_->slow_down_rows.end()) where = row->second;
+    report_->warnings.push_back({CompileWarning::Kind::kSlowDownWithoutCode, where,
                                  "slow-down starting at cell " + std::to_string(start) + " (" +
                                      std::to_string((start - 1) * 50) + " m): " + what});
   }

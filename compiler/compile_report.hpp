@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +18,15 @@ struct SourceSpot {
   Document document = Document::kLineDescription;
   FieldLocation key;    // the key field of the row being handled
   FieldLocation field;  // the last field read
+  FieldLocation value;  // the field right after the key: the row's position, when it has one
   bool operator==(const SourceSpot&) const = default;
+};
+
+// A placement that found its cell taken: the cell, and the kind that held it.
+struct CellConflict {
+  std::int32_t cell = 0;
+  std::uint8_t held_kind = 0;
+  bool operator==(const CellConflict&) const = default;
 };
 
 // Something an author almost surely did not mean, though the format accepts it.
@@ -40,7 +50,13 @@ struct CompileWarning {
 struct CompileReport {
   std::optional<SourceSpot> error_at;
   std::string error_detail;
+  std::optional<CellConflict> conflict;  // set with errors 6, 7 and 16 to 21
   std::vector<CompileWarning> warnings;
+  // The row of each slow-down, by the cell of its start, for the code pass's warnings.
+  std::map<std::int32_t, SourceSpot> slow_down_rows;
+  // The kilometre-progressive rows "tre", "due" and "uno" (in the order of items 81 to 83)
+  // that hold a position or a value off the 50 m grid: error 2 is only found at the end.
+  std::array<std::optional<SourceSpot>, 3> off_grid_progressives;
 };
 
 }  // namespace borgo::compiler

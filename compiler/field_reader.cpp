@@ -27,6 +27,12 @@ void FieldReader::consume_line_end() {
   line_start_ = pos_;
 }
 
+FieldLocation FieldReader::next_field() const {
+  std::size_t p = pos_;
+  while (p < bytes_.size() && bytes_[p] == ' ') ++p;
+  return {line_, static_cast<std::int32_t>(p - line_start_ + 1)};
+}
+
 void FieldReader::begin_field() {
   skip_blanks();
   if (at_end()) {

@@ -40,6 +40,9 @@ class FieldReader {
   // Where the last field read began.
   FieldLocation last_field() const { return last_field_; }
 
+  // Where the next field will begin, without reading it.
+  FieldLocation next_field() const;
+
   // How the last numeric field ended: true when its delimiter was a comma.
   // A decimal comma shows as a number ended by a comma and followed by digits.
   bool last_number_ended_at_comma() const { return last_ended_at_comma_; }

@@ -105,7 +105,7 @@ class LineReader {
   const std::filesystem::path& path_;
   FieldReader reader_;
   CompileReport& report_;
-  DocumentCursor cursor_{Document::kLineDescription, reader_, {}};
+  DocumentCursor cursor_{Document::kLineDescription, reader_, {}, {}};
 
   std::int32_t previous_gradient_ = 0;
   std::int32_t gradient_fill_ = 0;
@@ -149,6 +149,7 @@ Flow LineReader::read_general_section() {
       key = reader_.read_text();
       cursor_.key = reader_.last_field();
     }
+    cursor_.value = reader_.next_field();
     if (const Flow flow = general_row(key); flow != Flow::kContinue) return flow;
     if (is_section_heading(key)) return Flow::kContinue;
   }
@@ -190,6 +191,9 @@ Flow LineReader::general_row(std::string_view key) {
       item.start = reader_.read_i32();
       item.end = reader_.read_i32();
       item.position = reader_.read_i32();
+      auto& off_grid = report_.off_grid_progressives[p.item - kProgressiveFar];
+      off_grid.reset();
+      if (item.start % 50 != 0 || item.end % 50 != 0) off_grid = cursor_.spot();
     }
   }
   if (contains(key, "sfondo") && contains(key, "uno")) {
@@ -369,7 +373,7 @@ Flow LineReader::indicator_row() {
   row.vcd = reader_.read_i32();
   row.strisced = reader_.read_i32();
   if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione);
-  memo_indicatori_v_max(model_, row);
+  memo_indicatori_v_max(model_, row, &report_.conflict);
   return placement_result("speed indicators at " + std::to_string(row.posizione) + " m");
 }
 
@@ -383,9 +387,8 @@ Flow LineReader::sign_row() {
   const std::int32_t c = cell_index(p);
   CellRecord& cell = cell_at(model_, c);
   if (!is_free(cell)) {
-    return fail(error::kSignCellTaken, "sign at " + std::to_string(p) + " m: cell " +
-                                           std::to_string(c) + " already holds kind " +
-                                           std::to_string(cell.kind));
+    report_.conflict = CellConflict{c, cell.kind};
+    return fail(error::kSignCellTaken, "sign at " + std::to_string(p) + " m");
   }
   cell.kind = kSign;
   cell.value1 = keep_low_bits<std::int16_t>(sign_slot_);

@@ -28,6 +28,14 @@ CellRecord* table_reaching(RouteModel& model, std::int32_t highest) {
   return model.cells.data();
 }
 
+// Records a taken cell: its error number and, for the caller who asked, the cell.
+void taken(RouteModel& model, std::int32_t number, std::int32_t cell,
+           std::optional<CellConflict>* conflict) {
+  model.error_number = number;
+  if (conflict != nullptr)
+    *conflict = CellConflict{cell, model.cells[static_cast<std::size_t>(cell)].kind};
+}
+
 std::int16_t low16(std::int64_t value) { return keep_low_bits<std::int16_t>(value); }
 std::uint8_t low8(std::int64_t value) { return keep_low_bits<std::uint8_t>(value); }
 
@@ -85,7 +93,8 @@ void memo_montagna(RouteModel& model, MountainRow& row) {
   }
 }
 
-void memo_rallentamento(RouteModel& model, SlowDownRow& row) {
+void memo_rallentamento(RouteModel& model, SlowDownRow& row,
+                        std::optional<CellConflict>* conflict) {
   require_grid(model);
   const std::int64_t x = row.posizione;
   const std::int64_t reach = x + row.l;
@@ -109,18 +118,18 @@ void memo_rallentamento(RouteModel& model, SlowDownRow& row) {
   if (has_board) {
     board = cell_index(x - kBoardDistance);
     if (!is_free(cells[board])) {
-      model.error_number = error::kBoardCellTaken;
+      taken(model, error::kBoardCellTaken, board, conflict);
       return;
     }
   } else {
     f_ta = 0;
   }
   if (!is_free(cells[start])) {
-    model.error_number = error::kSlowDownStartTaken;
+    taken(model, error::kSlowDownStartTaken, start, conflict);
     return;
   }
   if (!is_free(cells[end])) {
-    model.error_number = error::kSlowDownEndTaken;
+    taken(model, error::kSlowDownEndTaken, end, conflict);
     return;
   }
 
@@ -145,7 +154,7 @@ void memo_rallentamento(RouteModel& model, SlowDownRow& row) {
   const std::int32_t a = rnd(static_cast<double>(x - kBoardDistance) / 50.0);
   for (std::int32_t i = 0; i < 4; ++i) {
     if (!is_free(cells[a - i])) {
-      model.error_number = error::kBeforeBoardTaken;
+      taken(model, error::kBeforeBoardTaken, a - i, conflict);
       return;
     }
   }
@@ -157,7 +166,7 @@ void memo_rallentamento(RouteModel& model, SlowDownRow& row) {
   }
 }
 
-void memo_segnale(RouteModel& model, SignalRow& row) {
+void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>* conflict) {
   require_grid(model);
   if (row.posizione < 0) {
     model.error_number = error::kNegativePosition;
@@ -177,7 +186,7 @@ void memo_segnale(RouteModel& model, SignalRow& row) {
 
   CellRecord& cell = cells[c];
   if (!is_free(cell)) {
-    model.error_number = error::kSignalCellTaken;
+    taken(model, error::kSignalCellTaken, c, conflict);
     return;
   }
   cell.kind = kSignal;
@@ -194,7 +203,8 @@ void memo_segnale(RouteModel& model, SignalRow& row) {
   }
 }
 
-void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row) {
+void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
+                           std::optional<CellConflict>* conflict) {
   require_grid(model);
   if (row.posizione < 0) {
     model.error_number = error::kNegativePosition;
@@ -207,7 +217,7 @@ void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row) {
   }
   CellRecord& cell = table_reaching(model, c)[c];
   if (!is_free(cell)) {
-    model.error_number = error::kIndicatorCellTaken;
+    taken(model, error::kIndicatorCellTaken, c, conflict);
     return;
   }
   // The kind goes in first: a speed that overflows leaves the cell as far as

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "compiler/compile_report.hpp"
 #include "compiler/route_model.hpp"
 
 namespace borgo::compiler {
@@ -27,7 +29,8 @@ struct IndicatorRow {
 // Each procedure places one feature into model.cells. A conflict or a row
 // that would reach outside the grid sets model.error_number and returns at
 // once; cells written before a conflict stay written. Without a grid, or on a
-// value that does not fit its field, they throw RuntimeFailure.
+// value that does not fit its field, they throw RuntimeFailure. When
+// `conflict` is given, a taken cell is noted there with the kind that holds it.
 
 // Stores a montagna range and stamps its type on the cells it covers; a type
 // above 10 also drops a marker (kind 11) on every fourth empty cell.
@@ -37,13 +40,16 @@ void memo_montagna(RouteModel& model, MountainRow& row);
 // A slow-down from posizione to posizione + l, with its warning board 1200 m
 // before it and, when f_ta is set, four cells of kind 5 before the board.
 // Errors: 11, 17, 18, 19, 20, 23.
-void memo_rallentamento(RouteModel& model, SlowDownRow& row);
+void memo_rallentamento(RouteModel& model, SlowDownRow& row,
+                        std::optional<CellConflict>* conflict = nullptr);
 
 // A signal with its packed values, its time and four approach marks on the
 // cells 2, 4, 6 and 8 before it. Errors: 11, 15, 16, 26.
-void memo_segnale(RouteModel& model, SignalRow& row);
+void memo_segnale(RouteModel& model, SignalRow& row,
+                  std::optional<CellConflict>* conflict = nullptr);
 
 // A pair of maximum-speed indicator boards. Errors: 11, 15, 21.
-void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row);
+void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
+                           std::optional<CellConflict>* conflict = nullptr);
 
 }  // namespace borgo::compiler

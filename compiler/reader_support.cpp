@@ -52,6 +52,7 @@ bool next_body_key(DocumentCursor& cursor, CompileReport& report, std::string_vi
     cursor.key = reader.last_field();
     if (reader.at_end()) return false;
   }
+  cursor.value = reader.next_field();
   return true;
 }
 

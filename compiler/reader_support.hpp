@@ -42,8 +42,9 @@ struct DocumentCursor {
   Document document;
   FieldReader& reader;
   FieldLocation key;
+  FieldLocation value;  // the field after the key, noted when the key is final
 
-  SourceSpot spot() const { return {document, key, reader.last_field()}; }
+  SourceSpot spot() const { return {document, key, reader.last_field(), value}; }
 };
 
 // Reads the key field of the next body row, replacing a key that holds "-"

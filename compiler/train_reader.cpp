@@ -79,7 +79,7 @@ class TrainReader {
   const std::filesystem::path& path_;
   FieldReader reader_;
   CompileReport& report_;
-  DocumentCursor cursor_{Document::kTrainDescription, reader_, {}};
+  DocumentCursor cursor_{Document::kTrainDescription, reader_, {}, {}};
   const std::int32_t sign_slot_;
 
   std::int32_t station_ = 1;
@@ -215,7 +215,7 @@ Flow TrainReader::signal_row() {
   row.d3 = reader_.read_i32();
   row.tempo = reader_.read_i32();
   if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione, 100);
-  memo_segnale(model_, row);
+  memo_segnale(model_, row, &report_.conflict);
   return placement_result("signal at " + std::to_string(row.posizione) + " m");
 }
 
@@ -228,7 +228,8 @@ Flow TrainReader::slow_down_row() {
   row.f_ta = reader_.read_i32();
   row.d_v = reader_.read_i32();
   if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione, 100);
-  memo_rallentamento(model_, row);
+  memo_rallentamento(model_, row, &report_.conflict);
+  report_.slow_down_rows[cell_index(row.posizione)] = cursor_.spot();
   return placement_result("slow-down at " + std::to_string(row.posizione) + " m, " +
                           std::to_string(row.l) + " m long");
 }
@@ -241,9 +242,8 @@ Flow TrainReader::code_point_row() {
   const std::int32_t c = rnd(p / 50.0);
   CellRecord& cell = cell_at(model_, c);
   if (!is_free(cell)) {
-    return fail(error::kCodePointCellTaken, "code point at " + std::to_string(p) + " m: cell " +
-                                                std::to_string(c) + " already holds kind " +
-                                                std::to_string(cell.kind));
+    report_.conflict = CellConflict{c, cell.kind};
+    return fail(error::kCodePointCellTaken, "code point at " + std::to_string(p) + " m");
   }
   if (w < 1) {
     cell.kind = kCodePointNoValue;
@@ -358,7 +358,14 @@ void TrainReader::test_progressives() {
     const ItemRecord& change = model_.items[static_cast<std::size_t>(index)];
     if (change.start % 50 != 0 || change.end % 50 != 0) {
       model_.error_number = error::kProgressiveOffGrid;
+      // Where the first off-grid row was read; the ordering keeps every row's values.
       report_.error_at.reset();
+      for (const auto& row : report_.off_grid_progressives) {
+        if (row) {
+          report_.error_at = row;
+          break;
+        }
+      }
       report_.error_detail = "kilometre-progressive change (" + std::to_string(change.start) +
                              ", " + std::to_string(change.end) + ") is not on multiples of 50";
     }

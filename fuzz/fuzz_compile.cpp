@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "compiler/compile.hpp"
+#include "compiler/description_reader.hpp"
 #include "fuzz/fuzz_support.hpp"
 #include "storage/file_error.hpp"
 

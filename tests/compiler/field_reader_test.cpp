@@ -95,7 +95,8 @@ TEST(FieldReader, NarrowFieldsFailOutsideTheirRange) {
       {"-32769", false, true}, {"", true, false},
   };
   for (const Case& c : cases) {
-    FieldReader reader(std::string(c.document) + "\r\n");
+    const std::string document = std::string(c.document) + "\r\n";
+    FieldReader reader(document);
     const auto read = [&] { c.as_u8 ? (void)reader.read_u8() : (void)reader.read_i16(); };
     if (c.fails) {
       EXPECT_THROW(read(), RuntimeFailure) << c.document;

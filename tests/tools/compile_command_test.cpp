@@ -1,0 +1,295 @@
+// scenario-tool compile: where and why a scenario fails, warnings, exit
+// statuses, and the author's documents left as they were.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "tests/tools/tool_fixture.hpp"
+
+namespace borgo::tools::testing {
+namespace {
+
+struct Fault {
+  const char* name;
+  const std::string* document;  // the document edited
+  const char* from;
+  const char* to;
+  const std::string* at_document;  // where the diagnostic points
+  int line;
+  int number;
+  const char* field;  // the source text from the caret on starts with it
+};
+
+const std::string& L = kLineDocument;
+const std::string& T = kTrainDocument;
+
+TEST(CompileCommand, NamesTheDocumentLineAndNumberOfEachFault) {
+  const Fault faults[] = {
+      {"line too long", &L, "percorso,    20000", "percorso,    2000000", &L, 2, 1, "2000000"},
+      {"progressive off the grid", &L, "3100,    3050", "3100,    3055", &L, 3, 2, "3100"},
+      {"repetition start off the grid", &L, "1000,    15000", "1010,    15000", &L, 5, 3, "1010"},
+      {"repetition end off the grid", &L, "1000,    15000", "1000,    15010", &L, 5, 4, "15010"},
+      {"repetition code count", &L, "segnali 9 codici", "segnali codici", &L, 5, 5, "ripetizione"},
+      {"sign on the indicators", &L, "cartello_indicatore,  2950", "cartello_indicatore,  1000", &L,
+       18, 6, "1000"},
+      {"code point on the indicators", &T, "abbattimento,    7050", "abbattimento,    1050", &T, 20,
+       7, "1050"},
+      {"station off the grid", &T, "stazione,    9000", "stazione,    9010", &T, 13, 8, "9010"},
+      {"station zone length", &T, "9000, 12,  400", "9000, 12,  450", &T, 13, 9, "450"},
+      {"negative gradient position", &L, "pendenza,  2000", "pendenza,  -50", &L, 11, 11, "-50"},
+      {"montagna past the grid", &L, "5000,  6000", "5000,  30000", &L, 14, 14, "5000"},
+      {"gradient beyond the grid", &L, "pendenza,  8000", "pendenza,  30000", &L, 12, 15, "30000"},
+      {"signal on the indicators", &T, "segnale,    1050", "segnale,    1000", &T, 17, 16, "1000"},
+      {"warning board on the indicators", &T, "rallentamento,  12000,    60,  600",
+       "rallentamento,  2200,    60,  600", &T, 15, 17, "2200"},
+      {"slow-down start on the indicators", &T, "rallentamento,  12000", "rallentamento,  1000", &T,
+       15, 18, "1000"},
+      {"slow-down end on the indicators", &T, "rallentamento,  12000,    60,  600",
+       "rallentamento,  500,    60,  500", &T, 15, 19, "500"},
+      {"cells before the board", &T, "rallentamento,  12000,    60,  600",
+       "rallentamento,  2350,    60,  300", &T, 15, 20, "2350"},
+      {"indicators twice", &L, "[indicazioni]",
+       "indicatori_vmax,  1000,  60, 65, 70, 0, , , , 0\n[indicazioni]", &L, 17, 21, "1000"},
+      {"stations too close", &T, "stazione,    9000", "stazione,    800", &T, 13, 22, "stazione"},
+      {"slow-down past the grid", &T, "12000,    60,  600", "12000,    60,  20000", &T, 15, 23,
+       "12000"},
+      {"station zone too early", &T, "stazione,    0,  8,  500", "stazione,    0,  12,  100", &T,
+       12, 24, "stazione"},
+      {"text in a numeric field", &T, "vetture,    6", "vetture,    sei", &T, 2, 25, "sei"},
+      {"signal marks before the grid", &T, "segnale,    1050", "segnale,    200", &T, 17, 26,
+       "200"},
+      {"no general section", &L, "[generale]", "[general]", &L, 19, 102, "[fine]"},
+      {"curve without a radius class", &L, "curvad3", "curvad", &L, 7, 103, "curvad"},
+  };
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.name);
+    ScenarioFolder scenario;
+    scenario.edit(*f.document, f.from, f.to);
+    const ToolRun run = scenario.compile();
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.last_out_line(), "error_number " + std::to_string(f.number));
+    std::vector<Diagnostic> errors;
+    for (const Diagnostic& d : diagnostics(run.err)) {
+      if (d.label != "warning") errors.push_back(d);
+    }
+    ASSERT_EQ(errors.size(), 1u) << run.err;
+    const Diagnostic& d = errors.front();
+    EXPECT_EQ(d.file, *f.at_document) << run.err;
+    EXPECT_EQ(d.line, f.line) << run.err;
+    EXPECT_EQ(d.label, "error " + std::to_string(f.number)) << run.err;
+    expect_caret_at(d);
+    const std::size_t margin = d.source.find(" | ");
+    ASSERT_NE(margin, std::string::npos);
+    EXPECT_EQ(
+        d.source.substr(margin + 3 + static_cast<std::size_t>(d.column) - 1, std::strlen(f.field)),
+        f.field)
+        << d.source;
+    EXPECT_NE(run.err.find("1 error, "), std::string::npos) << run.err;
+  }
+}
+
+TEST(CompileCommand, ATakenCellIsNamedWithWhatHoldsIt) {
+  ScenarioFolder scenario;
+  scenario.edit(T, "segnale,    1050", "segnale,    1000");
+  const ToolRun run = scenario.compile();
+  const auto found = diagnostics(run.err);
+  ASSERT_EQ(found.size(), 1u) << run.err;
+  EXPECT_NE(found[0].message.find("signal at 1000 m"), std::string::npos) << found[0].message;
+  EXPECT_NE(found[0].message.find("cell 21 (1000..1050 m), held by a pair of speed indicators"),
+            std::string::npos)
+      << found[0].message;
+}
+
+TEST(CompileCommand, ErrorsWithoutALineNameTheirDocument) {
+  struct Case {
+    const char* name;
+    const std::string* removed;
+    const std::string* named;
+    int number;
+  };
+  const Case cases[] = {
+      {"no line description", &L, &L, 101},
+      {"no train description", &T, &T, 25},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    std::filesystem::remove(scenario.folder / *c.removed);
+    const ToolRun run = scenario.compile();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.last_out_line(), "error_number " + std::to_string(c.number));
+    const std::string expected =
+        (scenario.path() / *c.named).string() + ": error " + std::to_string(c.number) + ": ";
+    EXPECT_EQ(run.err.rfind(expected, 0), 0u) << run.err;
+  }
+}
+
+TEST(CompileCommand, FatalContestErrorsHaveNoLineAndWriteNothing) {
+  struct Case {
+    const char* name;
+    const char* from;
+    const char* to;
+    int fatal;
+  };
+  const Case cases[] = {
+      // A code point in cell 1 sets its first value.
+      {"stamp fields", "abbattimento,    7050", "abbattimento,    50", 1250},
+      // A slow-down of speed 0 in cell 1 sets only its second value.
+      {"code fields", "rallentamento,  12000,    60,  600", "rallentamento,  0,    0,  0", 1251},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    scenario.edit(T, c.from, c.to);
+    const ToolRun run = scenario.compile();
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.last_out_line(), "fatal " + std::to_string(c.fatal));
+    const std::string expected = "\nerror " + std::to_string(c.fatal) + ": ";
+    EXPECT_NE(("\n" + run.err).find(expected), std::string::npos) << run.err;
+    for (const Diagnostic& d : diagnostics(run.err)) EXPECT_EQ(d.label, "warning");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scenario.path())) {
+      files += entry.path().extension() != ".txt";
+    }
+    EXPECT_EQ(files, 0);
+  }
+}
+
+TEST(CompileCommand, WarnsOfWhatTheFormatAcceptsButAnAuthorHardlyMeans) {
+  struct Case {
+    const char* name;
+    const std::string* document;
+    const char* from;
+    const char* to;
+    int line;
+    const char* words;  // in the message
+  };
+  const Case cases[] = {
+      {"unknown key", &L, "[montagne]", "fermata\n[montagne]", 13, "matches no key"},
+      {"decimal comma", &L, "2000,   -6", "2000,   -6,5", 11, "decimal comma"},
+      {"last row lost", &L, "[fine]", "montagna", 19, "never read"},
+      {"curve before the metre reached", &L, "curvas2,  9000", "curvas2,  2100", 8, "shortened"},
+      {"gradients out of order", &L, "pendenza,  8000", "pendenza,  1000", 12, "comes after"},
+      {"speeds out of order", &T, "velocita,    0,", "velocita,    2000,", 10, "comes after"},
+      {"slow-down without an end cell", &T, "12000,    60,  600", "12000,    60,  0", 15,
+       "no end cell"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    scenario.edit(*c.document, c.from, c.to);
+    const ToolRun run = scenario.compile();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.last_out_line(), "error_number 0");
+    const auto found = diagnostics(run.err);
+    ASSERT_EQ(found.size(), 1u) << run.err;
+    EXPECT_EQ(found[0].label, "warning");
+    EXPECT_EQ(found[0].file, *c.document);
+    EXPECT_EQ(found[0].line, c.line) << run.err;
+    EXPECT_NE(found[0].message.find(c.words), std::string::npos) << found[0].message;
+    expect_caret_at(found[0]);
+    EXPECT_NE(run.err.find("0 errors, 1 warning\n"), std::string::npos) << run.err;
+  }
+}
+
+TEST(CompileCommand, ExitStatusAndLastLineOfEachOutcome) {
+  ScenarioFolder clean;
+  const ToolRun done = clean.compile();
+  EXPECT_EQ(done.status, 0);
+  EXPECT_EQ(done.last_out_line(), "error_number 0");
+  EXPECT_EQ(done.err, "0 errors, 0 warnings\n");
+
+  const ToolRun without_plan = clean.compile({"--no-line-file"});
+  EXPECT_EQ(without_plan.status, 0);
+  EXPECT_EQ(without_plan.out.find("_linea.dat"), std::string::npos) << without_plan.out;
+}
+
+TEST(CompileCommand, UsageProblemsGiveStatusTwoAndAMessage) {
+  ScenarioFolder scenario;
+  const std::string dir = scenario.path().string();
+  struct Case {
+    const char* name;
+    std::vector<std::string> words;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"no command", {}, "Usage: scenario-tool COMMAND"},
+      {"unknown command", {"build", dir}, "unknown command 'build'"},
+      {"no folder", {"compile", "--line", kLine, "--train", kTrain}, "DIR is missing"},
+      {"no train", {"compile", dir, "--line", kLine}, "--train is required"},
+      {"unknown option",
+       {"compile", dir, "--line", kLine, "--train", kTrain, "--fast"},
+       "unknown option '--fast'"},
+      {"option without its value",
+       {"compile", dir, "--train", kTrain, "--line"},
+       "--line needs a value"},
+      {"not a folder",
+       {"compile", dir + "/nothing", "--line", kLine, "--train", kTrain},
+       "is not a folder"},
+      {"folder in a name",
+       {"compile", dir, "--line", "a/b", "--train", kTrain},
+       "folder separator"},
+      {"dump without a file", {"dump", "--json"}, "no FILE"},
+      {"dump of an unknown kind", {"dump", dir + "/x.bin"}, "--as"},
+      {"render without output",
+       {"render", dir, "--line", kLine, "--train", kTrain},
+       "--output is required"},
+      {"emit into two folders", {"emit", dir, dir}, "one folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = tool(c.words);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(CompileCommand, HelpForTheToolAndEachCommand) {
+  const std::vector<std::vector<std::string>> asks = {
+      {"--help"}, {"compile", "--help"}, {"emit", "-h"}, {"dump", "--help"}, {"render", "--help"}};
+  for (const auto& words : asks) {
+    SCOPED_TRACE(words.front());
+    const ToolRun run = tool(words);
+    EXPECT_EQ(run.status, 0);
+    const std::string usage = "Usage: scenario-tool " + (words.size() > 1 ? words[0] : "COMMAND");
+    EXPECT_EQ(run.out.rfind(usage, 0), 0u) << run.out;
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+TEST(CompileCommand, LeavesTheAuthorsDocumentsAsTheyWere) {
+  struct Case {
+    const char* name;
+    const char* from;
+    const char* to;
+  };
+  const Case cases[] = {
+      {"clean", "", ""},
+      {"recorded error", "segnale,    1050", "segnale,    1000"},
+      {"run-time failure", "vetture,    6", "vetture,    sei"},
+      {"fatal", "abbattimento,    7050", "abbattimento,    50"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    if (*c.from != '\0') scenario.edit(T, c.from, c.to);
+    const std::string line = scenario.read(L);
+    const std::string train = scenario.read(T);
+    borgo::testing::TempFolder out;
+    scenario.compile({"--out", out.path().string()});
+    EXPECT_EQ(scenario.read(L), line);
+    EXPECT_EQ(scenario.read(T), train);
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scenario.path())) {
+      (void)entry;
+      ++entries;
+    }
+    EXPECT_EQ(entries, 2);  // nothing added beside the two documents
+  }
+}
+
+}  // namespace
+}  // namespace borgo::tools::testing

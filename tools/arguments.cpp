@@ -1,0 +1,59 @@
+#include "tools/arguments.hpp"
+
+namespace borgo::tools {
+
+const std::string* ParsedArguments::value(std::string_view name) const {
+  const auto it = values.find(name);
+  return it != values.end() ? &it->second : nullptr;
+}
+
+const std::string& ParsedArguments::required(std::string_view name) const {
+  const std::string* found = value(name);
+  if (found == nullptr) throw UsageError("the option " + std::string(name) + " is required");
+  return *found;
+}
+
+ParsedArguments parse_arguments(Arguments args, std::span<const OptionSpec> options) {
+  ParsedArguments parsed;
+  bool options_ended = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_ended || arg.size() < 2 || arg[0] != '-') {
+      parsed.positionals.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      parsed.help = true;
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = std::string_view(arg).substr(0, equals);
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& option : options) {
+      if (name == option.name || (!option.short_name.empty() && name == option.short_name)) {
+        spec = &option;
+      }
+    }
+    if (spec == nullptr) throw UsageError("unknown option '" + std::string(name) + "'");
+    const std::string long_name(spec->name);
+    if (!spec->takes_value) {
+      if (equals != std::string::npos) {
+        throw UsageError("the option " + long_name + " takes no value");
+      }
+      parsed.flags.insert(long_name);
+    } else if (equals != std::string::npos) {
+      parsed.values[long_name] = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      parsed.values[long_name] = args[++i];
+    } else {
+      throw UsageError("the option " + long_name + " needs a value");
+    }
+  }
+  return parsed;
+}
+
+}  // namespace borgo::tools

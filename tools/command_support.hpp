@@ -1,0 +1,37 @@
+#pragma once
+
+#include <exception>
+#include <ostream>
+#include <string_view>
+
+#include "compiler/runtime_failure.hpp"
+#include "storage/file_error.hpp"
+#include "tools/arguments.hpp"
+#include "tools/exit_status.hpp"
+
+namespace borgo::tools {
+
+// Runs one command's body and turns what it throws into a message on `err`
+// and exit status 2: a wrong command line, a file that cannot be read or
+// written, a compiled table that cannot be encoded, anything else.
+template <typename Body>
+int guarded(std::string_view command, std::ostream& err, Body body) {
+  try {
+    return body();
+  } catch (const UsageError& wrong) {
+    err << "scenario-tool " << command << ": " << wrong.what() << "\n"
+        << "Try 'scenario-tool " << command << " --help'.\n";
+  } catch (const FileError& failure) {
+    err << "scenario-tool " << command << ": '" << failure.path().string()
+        << "': " << failure.reason() << "\n";
+  } catch (const compiler::RuntimeFailure& failure) {
+    err << "scenario-tool " << command << ": " << failure.what() << "\n";
+  } catch (const std::filesystem::filesystem_error& failure) {
+    err << "scenario-tool " << command << ": " << failure.what() << "\n";
+  } catch (const std::exception& failure) {
+    err << "scenario-tool " << command << ": failed: " << failure.what() << "\n";
+  }
+  return kExitUsage;
+}
+
+}  // namespace borgo::tools

@@ -1,0 +1,94 @@
+// scenario-tool compile: the program's compile of any scenario, with
+// diagnostics an editor can jump to.
+#include <array>
+#include <filesystem>
+
+#include "tools/command_support.hpp"
+#include "tools/commands.hpp"
+#include "tools/scenario_compile.hpp"
+
+namespace borgo::tools {
+namespace {
+
+constexpr std::string_view kHelp =
+    R"(Usage: scenario-tool compile DIR --line NAME --train NAME [--no-line-file] [--out OUTDIR]
+
+Compiles DIR/NAME_linea.txt and DIR/NAME_TRAIN-.txt exactly as the package
+program does and writes the compiled files into OUTDIR (default DIR):
+NAME_linea.dat (the line plan), NAME_TRAIN.sim and NAME_TRAIN.dat. The
+descriptions are compiled from copies and are never changed or deleted.
+
+Options:
+  --line NAME       the line's name (first part of every file name)
+  --train NAME      the train's name
+  --no-line-file    compile without the line plan and write no line file
+  --out OUTDIR      write the compiled files there (made when missing)
+  -h, --help        show this text
+
+Diagnostics go to standard error, one per fault, as
+  FILE:LINE:COLUMN: error N: message
+  FILE:LINE:COLUMN: warning: message
+each followed by the source line and a caret under the field at fault; a
+fatal contest error reads "error 1250: message" and has no line. A summary
+line counts errors and warnings. Reading stops at the first error, so there
+is at most one besides a fatal one.
+
+The last line on standard output is "error_number N" (0 when clean) or
+"fatal N".
+
+Exit status:
+  0  compiled, no error recorded (warnings allowed)
+  1  compiled with a recorded error; the files were written as the program
+     writes them (none when reading stopped before the line length)
+  2  a usage problem, or a file that cannot be read or written
+  3  a fatal contest error (1250 or 1251): no compiled file was written
+)";
+
+constexpr std::array<OptionSpec, 4> kOptions{{
+    {"--line", true},
+    {"--train", true},
+    {"--no-line-file", false},
+    {"--out", true},
+}};
+
+}  // namespace
+
+int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
+  return guarded("compile", err, [&] {
+    const ParsedArguments parsed = parse_arguments(args, kOptions);
+    if (parsed.help) {
+      out << kHelp;
+      return kExitClean;
+    }
+    if (parsed.positionals.size() != 1) {
+      throw UsageError(parsed.positionals.empty()
+                           ? "the folder DIR is missing"
+                           : "one folder DIR, not " + std::to_string(parsed.positionals.size()));
+    }
+    CompileRequest request;
+    request.folder = parsed.positionals.front();
+    request.line_name = parsed.required("--line");
+    request.train_name = parsed.required("--train");
+    check_scenario_name("--line", request.line_name);
+    check_scenario_name("--train", request.train_name);
+    request.line_file = !parsed.has("--no-line-file");
+    const std::string* output = parsed.value("--out");
+    request.output = output != nullptr ? std::filesystem::path(*output) : request.folder;
+    if (!std::filesystem::is_directory(request.folder)) {
+      throw UsageError("'" + request.folder.string() + "' is not a folder");
+    }
+    std::filesystem::create_directories(request.output);
+
+    const CompileResult result = compile_scenario(request, err);
+    err << summary_line(result.counts) << "\n";
+    for (const auto& path : result.written) out << "wrote " << path.string() << "\n";
+    if (result.outcome.fatal != 0) {
+      out << "fatal " << result.outcome.fatal << "\n";
+      return kExitFatal;
+    }
+    out << "error_number " << result.outcome.error_number << "\n";
+    return result.outcome.error_number != 0 ? kExitRecordedError : kExitClean;
+  });
+}
+
+}  // namespace borgo::tools

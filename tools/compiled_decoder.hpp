@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/route_model.hpp"
+
+namespace borgo::tools {
+
+// Where and why a file does not fit its layout. What was decoded before that
+// point is kept.
+struct LayoutProblem {
+  std::size_t offset = 0;  // the byte at which the file stops fitting
+  std::string message;
+};
+
+// The cell file: 15 bytes a cell, cell 0 first.
+struct DecodedCells {
+  std::vector<compiler::CellRecord> cells;
+  std::optional<LayoutProblem> problem;
+};
+DecodedCells decode_cell_file(std::string_view bytes);
+
+// The train file: 87 item records of 34 bytes plus their texts.
+struct DecodedItems {
+  std::vector<compiler::ItemRecord> items;
+  std::vector<std::size_t> offsets;  // where each record begins
+  std::optional<LayoutProblem> problem;
+};
+DecodedItems decode_train_file(std::string_view bytes);
+
+// The line file: tagged values, all first coordinates, then all second ones.
+struct DecodedPlan {
+  std::vector<compiler::PlanValue> entries;  // in file order, up to a problem
+  // [coordinate][metre], split from the entries only when the file fits.
+  std::array<std::vector<compiler::PlanValue>, 2> columns;
+  std::optional<LayoutProblem> problem;
+};
+DecodedPlan decode_line_file(std::string_view bytes);
+
+inline constexpr std::size_t kCellBytes = 15;
+inline constexpr std::size_t kItemBytesWithoutText = 34;
+
+}  // namespace borgo::tools

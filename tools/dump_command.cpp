@@ -1,0 +1,408 @@
+// scenario-tool dump: a compiled file as readable text or as JSON.
+#include <array>
+#include <filesystem>
+#include <optional>
+
+#include "compiler/route_model.hpp"
+#include "storage/read_file.hpp"
+#include "tools/cell_kinds.hpp"
+#include "tools/command_support.hpp"
+#include "tools/commands.hpp"
+#include "tools/compiled_decoder.hpp"
+#include "tools/json_writer.hpp"
+#include "tools/text_encoding.hpp"
+
+namespace borgo::tools {
+namespace {
+
+constexpr std::string_view kHelp =
+    R"(Usage: scenario-tool dump FILE... [--json] [--as line|train|cells]
+
+Shows compiled files as text, one line per entry:
+- a cell file (NAME_TRAIN.dat): every cell whose fields are not all 0, with
+  its index, the positions whose features land in it (cell i holds
+  (i-1)*50 up to i*50 m), its kind and the fields that mean something for
+  that kind, then its line speed, gradient, adhesion and marks;
+- a train file (NAME_TRAIN.sim): every item record that is not all zero,
+  named by its role: station, sign, kilometre-progressive change (81 to 83),
+  train and line length (84), line (85), train (86);
+- a line file (NAME_linea.dat): the number of entries of each type in each
+  coordinate column, and the coordinates every 1000 m.
+The kind of file comes from its name; --as names it for a renamed file.
+A file whose length or layout does not fit says so, and at which byte.
+
+Options:
+  --json       the same as a JSON array, one object per file
+  --as KIND    read every FILE as a line, train or cells file
+  -h, --help   show this text
+
+Exit status: 0 every file fits its layout; 1 a file does not fit; 2 a usage
+problem or a file that cannot be read.
+)";
+
+constexpr std::array<OptionSpec, 2> kOptions{{{"--json", false}, {"--as", true}}};
+
+enum class FileType { kLine, kTrain, kCells };
+
+FileType type_of(const std::filesystem::path& file, const std::string* as) {
+  if (as != nullptr) {
+    if (*as == "line") return FileType::kLine;
+    if (*as == "train") return FileType::kTrain;
+    if (*as == "cells") return FileType::kCells;
+    throw UsageError("--as takes line, train or cells, not '" + *as + "'");
+  }
+  const std::string name = file.filename().string();
+  const auto ends_with = [&](std::string_view tail) {
+    return name.size() >= tail.size() &&
+           name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  if (ends_with("_linea.dat")) return FileType::kLine;
+  if (ends_with(".sim")) return FileType::kTrain;
+  if (ends_with(".dat")) return FileType::kCells;
+  throw UsageError("cannot tell from its name what '" + file.string() +
+                   "' is; name it with --as line, train or cells");
+}
+
+// One file's dump: a summary, the entries, and where the file stops fitting.
+struct Dump {
+  Record summary;
+  std::string entries_name;
+  std::vector<std::pair<std::string, Record>> entries;  // text label, fields
+  std::optional<LayoutProblem> problem;
+};
+
+Value integer(std::int64_t v) { return v; }
+Value text(std::string_view bytes) { return utf8_from_1252(bytes); }
+
+std::string clock(std::int64_t h, std::int64_t m, std::int64_t s) {
+  const auto two = [](std::int64_t v) { return (v >= 0 && v < 10 ? "0" : "") + std::to_string(v); };
+  return two(h) + ":" + two(m) + ":" + two(s);
+}
+
+void kind_fields(Record& r, const compiler::CellRecord& c) {
+  using namespace compiler;
+  switch (c.kind) {
+    case kSignal:
+      r.insert(r.end(), {{"s1", integer(c.value1 / 10)},
+                         {"d1", integer(c.value1 % 10)},
+                         {"s2", integer(c.value2 / 10)},
+                         {"d2", integer(c.value2 % 10)},
+                         {"s3", integer(c.value3 / 10)},
+                         {"d3", integer(c.value3 % 10)},
+                         {"rapp", integer(c.value4 / 10)},
+                         {"sx", integer(c.value4 % 10 / 3)},
+                         {"dx", integer(c.value4 % 10 % 3)},
+                         {"time", integer(c.signal_time)}});
+      break;
+    case kSlowDownEnd:
+    case kSlowDownStart:
+      r.insert(r.end(), {{"limit_kmh", integer(c.value1)},
+                         {"d_v", integer(c.value2)},
+                         {"f_tt", integer(c.value3)}});
+      break;
+    case kWarningBoard:
+      r.insert(r.end(), {{"limit_kmh", integer(c.value1)}, {"d_v", integer(c.value2)}});
+      break;
+    case kBeforeBoard:
+      r.insert(r.end(), {{"count", integer(c.value1)}, {"count_d_v", integer(c.value2)}});
+      break;
+    case kSpeedIndicators: {
+      const char* names[] = {"a", "b", "c"};
+      const std::int16_t packed[] = {c.value1, c.value2, c.value3};
+      for (int i = 0; i < 3; ++i) {
+        r.emplace_back(std::string(names[i]) + "_left", integer(packed[i] / 20));
+        r.emplace_back(std::string(names[i]) + "_right", integer(packed[i] % 20 * 5));
+      }
+      r.insert(r.end(), {{"stripes_left", integer(c.value4 / 10)},
+                         {"stripes_right", integer(c.value4 % 10)}});
+      break;
+    }
+    case kStationStop:
+      r.emplace_back("station_item", integer(c.value1));
+      break;
+    case kCodePoint:
+      r.emplace_back("code", integer(c.value1));
+      break;
+    case kSign:
+      r.emplace_back("sign_item", integer(c.value1));
+      break;
+    case kEmpty:
+    case kMountainMarker:
+    case kCodePointNoValue:
+      break;
+    default:
+      r.insert(r.end(), {{"value1", integer(c.value1)},
+                         {"value2", integer(c.value2)},
+                         {"value3", integer(c.value3)},
+                         {"value4", integer(c.value4)}});
+  }
+}
+
+Dump dump_cells(std::string_view bytes) {
+  Dump d;
+  DecodedCells decoded = decode_cell_file(bytes);
+  d.problem = decoded.problem;
+  d.summary = {{"type", text("cells")},
+               {"cell_count", integer(static_cast<std::int64_t>(decoded.cells.size()))}};
+  d.entries_name = "cells";
+  for (std::size_t i = 0; i < decoded.cells.size(); ++i) {
+    const compiler::CellRecord& c = decoded.cells[i];
+    if (c == compiler::CellRecord{}) continue;
+    const auto index = static_cast<std::int64_t>(i);
+    Record r{{"index", integer(index)},
+             {"from_m", integer(cell_first_metre(index))},
+             {"to_m", integer(cell_first_metre(index) + 50)},
+             {"kind", text(kind_key(c.kind))}};
+    kind_fields(r, c);
+    if (i == 1) {
+      r.insert(r.end(), {{"stamp", integer(c.value1)}, {"contest_code", integer(c.value2)}});
+    }
+    r.emplace_back("line_speed_kmh", integer(c.speed_code * 5));
+    if (c.gradient_code != 0) r.emplace_back("gradient_per_mille", integer(c.gradient_code - 100));
+    r.emplace_back("adhesion", integer(c.adhesion));
+    if (c.approach_mark != 0) r.emplace_back("approach_mark", integer(c.approach_mark));
+    if (c.mountain_type != 0) r.emplace_back("montagna_type", integer(c.mountain_type));
+    if (c.signal_time != 0 && c.kind != compiler::kSignal) {
+      r.emplace_back("signal_time", integer(c.signal_time));
+    }
+    d.entries.emplace_back("cell " + std::to_string(i), std::move(r));
+  }
+  return d;
+}
+
+bool all_numbers_zero(const compiler::ItemRecord& item) {
+  compiler::ItemRecord numbers = item;
+  numbers.text.clear();
+  return numbers == compiler::ItemRecord{};
+}
+
+Record item_fields(std::size_t index, const compiler::ItemRecord& it) {
+  using namespace compiler;
+  Record r{{"index", integer(static_cast<std::int64_t>(index))}};
+  if (index >= 1 && index <= static_cast<std::size_t>(kFirstSignSlot)) {
+    if (all_numbers_zero(it)) {
+      r.insert(r.end(), {{"role", text("sign")}, {"text", text(it.text)}});
+      return r;
+    }
+    const std::int64_t s = it.seconds;
+    r.insert(r.end(), {{"role", text("station")},
+                       {"name", text(it.text)},
+                       {"type", integer(it.kind)},
+                       {"position", integer(it.position)},
+                       {"zone_start", integer(it.start)},
+                       {"zone_end", integer(it.end)},
+                       {"time", text(clock(s / 3600, s / 60 % 60, s % 60))},
+                       {"extra_50m", integer(it.byte3)},
+                       {"column4", integer(it.flag)},
+                       {"column5", integer(it.byte4)},
+                       {"column7", integer(it.int1)},
+                       {"column8", integer(it.int2)},
+                       {"column9", integer(it.byte1)},
+                       {"column10", integer(it.int3)},
+                       {"column11", integer(it.int4)},
+                       {"column12", integer(it.int5)},
+                       {"column13", integer(it.byte2)}});
+    return r;
+  }
+  switch (index) {
+    case kProgressiveFar:
+    case kProgressiveMid:
+    case kProgressiveNear:
+      r.insert(r.end(), {{"role", text("progressive_change")},
+                         {"position", integer(it.start)},
+                         {"value", integer(it.end)},
+                         {"flag", integer(it.position)}});
+      return r;
+    case kTrainAndLength:
+      r.insert(r.end(), {{"role", text("train_and_length")},
+                         {"braked_mass", integer(it.start)},
+                         {"line_length", integer(it.end)},
+                         {"cars", integer(it.position)}});
+      return r;
+    case kLineRecord:
+      r.insert(r.end(), {{"role", text("line")},
+                         {"name", text(it.text)},
+                         {"background_uno", integer(it.start)},
+                         {"background_due", integer(it.position)},
+                         {"background_tre", integer(it.end)},
+                         {"stamp", integer(it.int1)},
+                         {"contest_code", integer(it.seconds)}});
+      return r;
+    case kTrainRecord:
+      r.insert(r.end(), {{"role", text("train")},
+                         {"name", text(it.text)},
+                         {"repetition_from", integer(it.start)},
+                         {"repetition_to", integer(it.end)},
+                         {"repetition_codes", integer(it.position)},
+                         {"sand", integer(it.int1)},
+                         {"clock", text(clock(it.int3, it.int4, it.int5))}});
+      return r;
+    default:
+      break;
+  }
+  r.insert(r.end(), {{"role", text("unused")},
+                     {"kind", integer(it.kind)},
+                     {"start", integer(it.start)},
+                     {"end", integer(it.end)},
+                     {"position", integer(it.position)},
+                     {"flag", integer(it.flag)},
+                     {"text", text(it.text)},
+                     {"int1", integer(it.int1)},
+                     {"int2", integer(it.int2)},
+                     {"int3", integer(it.int3)},
+                     {"int4", integer(it.int4)},
+                     {"int5", integer(it.int5)},
+                     {"byte1", integer(it.byte1)},
+                     {"byte2", integer(it.byte2)},
+                     {"byte3", integer(it.byte3)},
+                     {"byte4", integer(it.byte4)},
+                     {"seconds", integer(it.seconds)}});
+  return r;
+}
+
+Dump dump_items(std::string_view bytes) {
+  Dump d;
+  DecodedItems decoded = decode_train_file(bytes);
+  d.problem = decoded.problem;
+  d.summary = {{"type", text("train")},
+               {"record_count", integer(static_cast<std::int64_t>(decoded.items.size()))}};
+  d.entries_name = "items";
+  for (std::size_t i = 0; i < decoded.items.size(); ++i) {
+    const compiler::ItemRecord& item = decoded.items[i];
+    if (item == compiler::ItemRecord{}) continue;
+    Record r = item_fields(i, item);
+    r.emplace_back("offset", integer(static_cast<std::int64_t>(decoded.offsets[i])));
+    d.entries.emplace_back("item " + std::to_string(i), std::move(r));
+  }
+  return d;
+}
+
+Value coordinate(const compiler::PlanValue& v) {
+  if (v.tag == compiler::PlanValue::kUnset) return std::monostate{};
+  return v.as_double();
+}
+
+Dump dump_plan(std::string_view bytes) {
+  Dump d;
+  DecodedPlan decoded = decode_line_file(bytes);
+  d.problem = decoded.problem;
+  d.summary = {{"type", text("line")},
+               {"entry_count", integer(static_cast<std::int64_t>(decoded.entries.size()))}};
+  const auto counts = [](const std::vector<compiler::PlanValue>& values, std::string_view prefix,
+                         Record& r) {
+    std::int64_t unset = 0, int16 = 0, real = 0;
+    for (const auto& v : values) {
+      unset += v.tag == compiler::PlanValue::kUnset;
+      int16 += v.tag == compiler::PlanValue::kInt16;
+      real += v.tag == compiler::PlanValue::kDouble;
+    }
+    r.emplace_back(std::string(prefix) + "unset", unset);
+    r.emplace_back(std::string(prefix) + "int16", int16);
+    r.emplace_back(std::string(prefix) + "double", real);
+  };
+  if (d.problem) {
+    counts(decoded.entries, "", d.summary);  // the columns are not known
+    return d;
+  }
+  const auto& [first, second] = decoded.columns;
+  d.summary.emplace_back("metres", static_cast<std::int64_t>(first.size()));
+  counts(first, "first_", d.summary);
+  counts(second, "second_", d.summary);
+  d.entries_name = "coordinates";
+  for (std::size_t m = 0; m < first.size(); m += 1000) {
+    d.entries.emplace_back("metre " + std::to_string(m),
+                           Record{{"metre", integer(static_cast<std::int64_t>(m))},
+                                  {"x", coordinate(first[m])},
+                                  {"y", coordinate(second[m])}});
+  }
+  return d;
+}
+
+Dump dump_file(FileType type, std::string_view bytes) {
+  switch (type) {
+    case FileType::kLine:
+      return dump_plan(bytes);
+    case FileType::kTrain:
+      return dump_items(bytes);
+    case FileType::kCells:
+      break;
+  }
+  return dump_cells(bytes);
+}
+
+void write_text_dump(std::ostream& out, const std::string& file, std::size_t size, const Dump& d) {
+  out << file << ": " << size << " bytes, ";
+  write_text(out, d.summary);
+  out << "\n";
+  for (const auto& [label, record] : d.entries) {
+    out << "  " << label << ": ";
+    write_text(out, record);
+    out << "\n";
+  }
+  if (d.problem) {
+    out << file << ": does not fit its layout at byte " << d.problem->offset << ": "
+        << d.problem->message << "\n";
+  }
+}
+
+void write_json_dump(std::ostream& out, const std::string& file, std::size_t size, const Dump& d) {
+  out << "{\"file\": " << json_string(file) << ", \"bytes\": " << size;
+  for (const auto& [name, value] : d.summary) {
+    out << ", " << json_string(name) << ": ";
+    write_json(out, value);
+  }
+  if (!d.entries_name.empty()) {
+    out << ", " << json_string(d.entries_name) << ": [";
+    bool first = true;
+    for (const auto& entry : d.entries) {
+      out << (first ? "\n    " : ",\n    ");
+      first = false;
+      write_json(out, entry.second);
+    }
+    out << (first ? "]" : "\n  ]");
+  }
+  out << ", \"problem\": ";
+  if (d.problem) {
+    out << "{\"offset\": " << d.problem->offset
+        << ", \"message\": " << json_string(d.problem->message) << "}";
+  } else {
+    out << "null";
+  }
+  out << "}";
+}
+
+}  // namespace
+
+int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
+  return guarded("dump", err, [&] {
+    const ParsedArguments parsed = parse_arguments(args, kOptions);
+    if (parsed.help) {
+      out << kHelp;
+      return kExitClean;
+    }
+    if (parsed.positionals.empty()) throw UsageError("no FILE to dump");
+    const bool json = parsed.has("--json");
+    // Every name is checked, and every file read, before anything is shown.
+    std::vector<std::pair<FileType, std::string>> files;
+    for (const std::string& name : parsed.positionals) {
+      const FileType type = type_of(name, parsed.value("--as"));
+      files.emplace_back(type, read_file(name));
+    }
+    bool all_fit = true;
+    if (json) out << "[";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const Dump d = dump_file(files[i].first, files[i].second);
+      all_fit = all_fit && !d.problem;
+      if (json) {
+        out << (i == 0 ? "\n  " : ",\n  ");
+        write_json_dump(out, parsed.positionals[i], files[i].second.size(), d);
+      } else {
+        write_text_dump(out, parsed.positionals[i], files[i].second.size(), d);
+      }
+    }
+    if (json) out << "\n]\n";
+    return all_fit ? kExitClean : kExitRecordedError;
+  });
+}
+
+}  // namespace borgo::tools

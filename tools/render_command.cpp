@@ -1,0 +1,131 @@
+// scenario-tool render: the line on one SVG page.
+#include <array>
+#include <filesystem>
+#include <optional>
+
+#include "compiler/compiled_files.hpp"
+#include "compiler/description_reader.hpp"
+#include "storage/read_file.hpp"
+#include "storage/replace_file.hpp"
+#include "tools/command_support.hpp"
+#include "tools/commands.hpp"
+#include "tools/compiled_decoder.hpp"
+#include "tools/line_render.hpp"
+#include "tools/scenario_compile.hpp"
+#include "tools/temporary_folder.hpp"
+#include "tools/text_encoding.hpp"
+
+namespace borgo::tools {
+namespace {
+
+constexpr std::string_view kHelp =
+    R"(Usage: scenario-tool render DIR --line NAME --train NAME -o FILE.svg
+
+Draws the line on one SVG page that any browser opens (no script): the plan
+view from the line file with the stations named and the signals marked, and
+below it, on one axis of route position with the kilometre progressives, the
+stations, the height profile integrated from the gradients, the gradient, the
+line speed with the slow-downs, the adhesion, the curvature, the signals, the
+montagna ranges and the signs (kilometre posts).
+
+When DIR holds the line description NAME_linea.txt, the descriptions are
+compiled first, as "scenario-tool compile" does (diagnostics on standard
+error; nothing is written into DIR). Otherwise the compiled files in DIR are
+drawn: NAME_TRAIN.sim, NAME_TRAIN.dat and, for the plan view, NAME_linea.dat.
+
+Options:
+  --line NAME       the line's name
+  --train NAME      the train's name
+  -o, --output FILE the SVG file to write
+  -h, --help        show this text
+
+Exit status: 0 drawn; 1 drawn, but the compile recorded an error; 2 a usage
+problem, or a file that cannot be read or written or does not fit its
+layout; 3 a fatal contest error (nothing to draw).
+)";
+
+constexpr std::array<OptionSpec, 3> kOptions{{
+    {"--line", true},
+    {"--train", true},
+    {"--output", true, "-o"},
+}};
+
+void require_fit(const std::optional<LayoutProblem>& problem, const std::filesystem::path& file) {
+  if (problem) {
+    throw FileError(file, "does not fit its layout at byte " + std::to_string(problem->offset) +
+                              ": " + problem->message);
+  }
+}
+
+// Decodes the compiled files of a scenario in `folder`.
+RenderInput decode_compiled(const compiler::RouteModel& names,
+                            const std::filesystem::path& folder) {
+  RenderInput input;
+  input.line_name = utf8_from_1252(names.line_name);
+  input.train_name = utf8_from_1252(names.train_name);
+  const std::filesystem::path train_file = folder / compiler::train_file_name(names);
+  const std::filesystem::path cell_file = folder / compiler::cell_file_name(names);
+  const std::filesystem::path line_file = folder / compiler::line_file_name(names);
+  DecodedItems items = decode_train_file(read_file(train_file));
+  require_fit(items.problem, train_file);
+  DecodedCells cells = decode_cell_file(read_file(cell_file));
+  require_fit(cells.problem, cell_file);
+  input.items = std::move(items.items);
+  input.cells = std::move(cells.cells);
+  if (std::filesystem::exists(line_file)) {
+    DecodedPlan plan = decode_line_file(read_file(line_file));
+    require_fit(plan.problem, line_file);
+    input.plan = std::move(plan.columns);
+  }
+  return input;
+}
+
+}  // namespace
+
+int render_command(Arguments args, std::ostream& out, std::ostream& err) {
+  return guarded("render", err, [&] {
+    const ParsedArguments parsed = parse_arguments(args, kOptions);
+    if (parsed.help) {
+      out << kHelp;
+      return kExitClean;
+    }
+    if (parsed.positionals.size() != 1) {
+      throw UsageError(parsed.positionals.empty()
+                           ? "the folder DIR is missing"
+                           : "one folder DIR, not " + std::to_string(parsed.positionals.size()));
+    }
+    const std::filesystem::path folder = parsed.positionals.front();
+    compiler::RouteModel names;
+    names.line_name = parsed.required("--line");
+    names.train_name = parsed.required("--train");
+    check_scenario_name("--line", names.line_name);
+    check_scenario_name("--train", names.train_name);
+    const std::filesystem::path output = parsed.required("--output");
+    if (!std::filesystem::is_directory(folder)) {
+      throw UsageError("'" + folder.string() + "' is not a folder");
+    }
+
+    int status = kExitClean;
+    RenderInput input;
+    if (std::filesystem::exists(compiler::line_description_path(names, folder))) {
+      const TemporaryFolder compiled;
+      const CompileResult result =
+          compile_scenario({folder, names.line_name, names.train_name, true, compiled.path()}, err);
+      err << summary_line(result.counts) << "\n";
+      if (result.outcome.fatal != 0) return kExitFatal;
+      if (!result.outcome.files_written) {
+        err << "scenario-tool render: nothing was compiled, so there is nothing to draw\n";
+        return kExitRecordedError;
+      }
+      if (result.outcome.error_number != 0) status = kExitRecordedError;
+      input = decode_compiled(names, compiled.path());
+    } else {
+      input = decode_compiled(names, folder);
+    }
+    replace_file(output, render_line_svg(input));
+    out << "wrote " << output.string() << "\n";
+    return status;
+  });
+}
+
+}  // namespace borgo::tools
