@@ -11,7 +11,6 @@
 #include "compiler/placement.hpp"
 #include "compiler/progressive_order.hpp"
 #include "compiler/reader_support.hpp"
-#include "storage/read_file.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -59,35 +58,14 @@ bool curvature_of(std::string_view key, double& k) {
   return false;
 }
 
-class LineReader {
+class LineReader : public DescriptionReader {
  public:
-  LineReader(RouteModel& model, const std::filesystem::path& path, std::string_view bytes,
-             CompileReport& report)
-      : model_(model), path_(path), reader_(bytes), report_(report) {}
+  LineReader(RouteModel& model, std::string_view bytes, CompileReport& report)
+      : DescriptionReader(model, Document::kLineDescription, bytes, report) {}
 
   LineReadResult run();
-  SourceSpot spot() const { return cursor_.spot(); }
 
  private:
-  Flow fail(std::int32_t number, std::string detail) {
-    delete_document(path_);
-    record_error(model_, report_, cursor_, number, std::move(detail));
-    return Flow::kReturn;
-  }
-  Flow beyond_grid_at(std::int64_t p) {
-    record_error(model_, report_, cursor_, error::kBeyondGrid,
-                 "position " + std::to_string(p) + " m lies beyond the grid, which ends at cell " +
-                     std::to_string(model_.cell_last));
-    return Flow::kEndBody;
-  }
-  Flow placement_result(std::string_view what) {
-    if (model_.error_number <= 0) return Flow::kContinue;
-    delete_document(path_);
-    report_.error_at = cursor_.spot();
-    report_.error_detail = std::string(what);
-    return Flow::kReturn;
-  }
-
   bool find_general_section();
   Flow read_general_section();
   Flow general_row(std::string_view key);
@@ -100,12 +78,6 @@ class LineReader {
   Flow indicator_row();
   Flow sign_row();
   void complete();
-
-  RouteModel& model_;
-  const std::filesystem::path& path_;
-  FieldReader reader_;
-  CompileReport& report_;
-  DocumentCursor cursor_{Document::kLineDescription, reader_, {}, {}};
 
   std::int32_t previous_gradient_ = 0;
   std::int32_t gradient_fill_ = 0;
@@ -294,7 +266,7 @@ Flow LineReader::body_row(std::string_view key) {
 Flow LineReader::gradient_row() {
   const std::int32_t p = reader_.read_i32();
   const std::int32_t g = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p);
+  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
   if (p < 0)
     return fail(error::kNegativePosition, "gradient at negative position " + std::to_string(p));
   if (p < last_gradient_position_) {
@@ -320,7 +292,7 @@ Flow LineReader::gradient_row() {
 Flow LineReader::curve_row(std::string_view key) {
   const std::int32_t s = reader_.read_i32();
   const std::int32_t n = reader_.read_i32();
-  if (beyond_grid(model_, s, 100)) return beyond_grid_at(s);
+  if (beyond_grid(model_, s, 100)) return beyond_grid_at(s, 100);
   if (s < 0)
     return fail(error::kNegativePosition, "curve at negative position " + std::to_string(s));
   double k = 0.0;
@@ -355,7 +327,7 @@ Flow LineReader::mountain_row() {
   row.inizio = reader_.read_i32();
   row.fine = reader_.read_i32();
   row.tipo = reader_.read_i32();
-  if (beyond_grid(model_, row.inizio, 100)) return beyond_grid_at(row.inizio);
+  if (beyond_grid(model_, row.inizio, 100)) return beyond_grid_at(row.inizio, 100);
   memo_montagna(model_, row);
   return placement_result("montagna range " + std::to_string(row.inizio) + " .. " +
                           std::to_string(row.fine));
@@ -372,7 +344,7 @@ Flow LineReader::indicator_row() {
   row.vbd = reader_.read_i32();
   row.vcd = reader_.read_i32();
   row.strisced = reader_.read_i32();
-  if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione);
+  if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione, 100);
   memo_indicatori_v_max(model_, row, &report_.conflict);
   return placement_result("speed indicators at " + std::to_string(row.posizione) + " m");
 }
@@ -380,7 +352,7 @@ Flow LineReader::indicator_row() {
 Flow LineReader::sign_row() {
   const std::int32_t p = reader_.read_i32();
   model_.text_line = std::string(reader_.read_text());
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p);
+  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
   if (p < 0)
     return fail(error::kNegativePosition, "sign at negative position " + std::to_string(p));
   if (sign_slot_ < 1) return fail(error::kTooManySigns, "the item table holds at most 80 signs");
@@ -398,7 +370,6 @@ Flow LineReader::sign_row() {
 }
 
 void LineReader::complete() {
-  delete_document(path_);
   do {
     cell_at(model_, gradient_fill_).gradient_code =
         keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
@@ -416,10 +387,9 @@ void extend_plan_straight(RouteModel& model, std::int32_t& m, std::int64_t last)
   }
 }
 
-LineReadResult read_line_description(RouteModel& model, const std::filesystem::path& path,
+LineReadResult read_line_description(RouteModel& model, std::string_view bytes,
                                      CompileReport& report) {
-  const std::string bytes = read_file(path);
-  LineReader reader(model, path, bytes, report);
+  LineReader reader(model, bytes, report);
   try {
     return reader.run();
   } catch (...) {

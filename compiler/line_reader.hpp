@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <string_view>
 
 #include "compiler/compile_report.hpp"
 #include "compiler/route_model.hpp"
@@ -13,8 +13,8 @@ struct LineReadResult {
   std::int32_t sign_slot;  // the next free item for a sign; stations stay below it
 };
 
-// Reads the line description at `path` into the model and deletes it.
-LineReadResult read_line_description(RouteModel& model, const std::filesystem::path& path,
+// Reads the line description's bytes into the model.
+LineReadResult read_line_description(RouteModel& model, std::string_view bytes,
                                      CompileReport& report);
 
 // Extends the line plan straight, from metre `m` up to `last` included:

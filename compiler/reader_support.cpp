@@ -1,9 +1,8 @@
 #include "compiler/reader_support.hpp"
 
 #include <algorithm>
-#include <system_error>
 
-#include "compiler/runtime_failure.hpp"
+#include "compiler/error_catalog.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -30,12 +29,6 @@ bool is_section_heading(std::string_view field) {
   if (!contains(field, "[") || !contains(field, "]")) return false;
   const auto first = field.find_first_not_of(' ');
   return first == std::string_view::npos || field[first] != '-';
-}
-
-void delete_document(const std::filesystem::path& path) {
-  std::error_code failed;
-  std::filesystem::remove(path, failed);
-  if (failed) throw RuntimeFailure("cannot delete " + path.string() + ": " + failed.message());
 }
 
 bool next_body_key(DocumentCursor& cursor, CompileReport& report, std::string_view& key) {
@@ -85,6 +78,46 @@ void warn_last_field_lost(CompileReport& report, const DocumentCursor& cursor,
        "\"" + std::string(key) +
            "\" is the last field of the document and is never read; close the document with "
            "\"[fine]\""});
+}
+
+Flow DescriptionReader::fail(std::int32_t number, std::string detail) {
+  record_error(model_, report_, cursor_, number, std::move(detail));
+  return Flow::kReturn;
+}
+
+Flow DescriptionReader::beyond_grid_at(std::int64_t p, int margin) {
+  std::string where = "position " + std::to_string(p) + " m";
+  if (margin != 100) where += " (+" + std::to_string(margin) + " m)";
+  record_error(
+      model_, report_, cursor_, error::kBeyondGrid,
+      where + " lies beyond the grid, which ends at cell " + std::to_string(model_.cell_last));
+  return Flow::kEndBody;
+}
+
+Flow DescriptionReader::placement_result(std::string what) {
+  if (model_.error_number <= 0) return Flow::kContinue;
+  // An error 15 left by the line description keeps its place.
+  if (!report_.error_at || report_.error_at->document == cursor_.document ||
+      model_.error_number != error::kBeyondGrid) {
+    report_.error_at = cursor_.spot();
+    report_.error_detail = std::move(what);
+  }
+  return Flow::kReturn;
+}
+
+Flow DescriptionReader::negative(std::string_view what, std::int64_t p) {
+  return fail(error::kNegativePosition,
+              std::string(what) + " at negative position " + std::to_string(p));
+}
+
+void DescriptionReader::warn_out_of_order(std::string_view profile, std::int64_t p,
+                                          std::int64_t& last) {
+  if (p < last) {
+    report_.warnings.push_back({CompileWarning::Kind::kProfileOutOfOrder, cursor_.spot(),
+                                std::string(profile) + " row at " + std::to_string(p) +
+                                    " m comes after a row at " + std::to_string(last) + " m"});
+  }
+  last = p;
 }
 
 }  // namespace borgo::compiler::detail

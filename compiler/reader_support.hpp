@@ -33,10 +33,6 @@ inline bool beyond_grid(const RouteModel& model, std::int64_t p, int margin) {
   return static_cast<double>(model.cell_last) < static_cast<double>(p + margin) / 50.0;
 }
 
-// Removes a description once read. A document that cannot be removed is a
-// run-time failure.
-void delete_document(const std::filesystem::path& path);
-
 // The reading state of one document, for the report.
 struct DocumentCursor {
   Document document;
@@ -62,5 +58,35 @@ void warn_unmatched_key(CompileReport& report, const DocumentCursor& cursor, std
                         bool previous_number_ended_at_comma);
 void warn_last_field_lost(CompileReport& report, const DocumentCursor& cursor,
                           std::string_view key);
+
+// What the two readers share: the model, the document's fields, the report,
+// and the ways a row handler ends.
+class DescriptionReader {
+ public:
+  DescriptionReader(const DescriptionReader&) = delete;
+  DescriptionReader& operator=(const DescriptionReader&) = delete;
+
+  // Where reading stands, for a run-time failure that stops it.
+  SourceSpot spot() const { return cursor_.spot(); }
+
+ protected:
+  DescriptionReader(RouteModel& model, Document document, std::string_view bytes,
+                    CompileReport& report)
+      : model_(model), reader_(bytes), report_(report), cursor_{document, reader_, {}, {}} {}
+
+  // Records the error; the document's reading ends and memorizza_dati returns.
+  Flow fail(std::int32_t number, std::string detail);
+  // Error 15: the rows end here, the profiles are still completed.
+  Flow beyond_grid_at(std::int64_t p, int margin);
+  // After a placement: its error, if it set one, ends the reading.
+  Flow placement_result(std::string what);
+  Flow negative(std::string_view what, std::int64_t p);
+  void warn_out_of_order(std::string_view profile, std::int64_t p, std::int64_t& last);
+
+  RouteModel& model_;
+  FieldReader reader_;
+  CompileReport& report_;
+  DocumentCursor cursor_;
+};
 
 }  // namespace borgo::compiler::detail

@@ -10,7 +10,6 @@
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/reader_support.hpp"
-#include "storage/read_file.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -19,52 +18,16 @@ constexpr int kStationGridMargin = 800;
 constexpr std::int32_t kStationSpacing = 350;
 constexpr int kFirstTypeWithoutMarks = 25;
 
-class TrainReader {
+class TrainReader : public DescriptionReader {
  public:
-  TrainReader(RouteModel& model, const std::filesystem::path& path, std::string_view bytes,
-              std::int32_t sign_slot, CompileReport& report)
-      : model_(model), path_(path), reader_(bytes), report_(report), sign_slot_(sign_slot) {}
+  TrainReader(RouteModel& model, std::string_view bytes, std::int32_t sign_slot,
+              CompileReport& report)
+      : DescriptionReader(model, Document::kTrainDescription, bytes, report),
+        sign_slot_(sign_slot) {}
 
   void run();
-  SourceSpot spot() const { return cursor_.spot(); }
 
  private:
-  Flow fail(std::int32_t number, std::string detail) {
-    delete_document(path_);
-    record_error(model_, report_, cursor_, number, std::move(detail));
-    return Flow::kReturn;
-  }
-  Flow beyond_grid_at(std::int64_t p, int margin) {
-    record_error(model_, report_, cursor_, error::kBeyondGrid,
-                 "position " + std::to_string(p) + " m (+" + std::to_string(margin) +
-                     ") lies beyond the grid, which ends at cell " +
-                     std::to_string(model_.cell_last));
-    return Flow::kEndBody;
-  }
-  Flow placement_result(std::string what) {
-    if (model_.error_number <= 0) return Flow::kContinue;
-    delete_document(path_);
-    // An error already recorded (15 from the line description) keeps its place.
-    if (!report_.error_at || report_.error_at->document == Document::kTrainDescription ||
-        model_.error_number != error::kBeyondGrid) {
-      report_.error_at = cursor_.spot();
-      report_.error_detail = std::move(what);
-    }
-    return Flow::kReturn;
-  }
-  Flow negative(std::string_view what, std::int64_t p) {
-    return fail(error::kNegativePosition,
-                std::string(what) + " at negative position " + std::to_string(p));
-  }
-  void warn_out_of_order(std::string_view profile, std::int64_t p, std::int64_t& last) {
-    if (p < last) {
-      report_.warnings.push_back({CompileWarning::Kind::kProfileOutOfOrder, cursor_.spot(),
-                                  std::string(profile) + " row at " + std::to_string(p) +
-                                      " m comes after a row at " + std::to_string(last) + " m"});
-    }
-    last = p;
-  }
-
   Flow body_row(std::string_view key);
   Flow speed_row();
   Flow adhesion_row();
@@ -75,11 +38,6 @@ class TrainReader {
   void complete_profiles();
   void test_progressives();
 
-  RouteModel& model_;
-  const std::filesystem::path& path_;
-  FieldReader reader_;
-  CompileReport& report_;
-  DocumentCursor cursor_{Document::kTrainDescription, reader_, {}, {}};
   const std::int32_t sign_slot_;
 
   std::int32_t station_ = 1;
@@ -110,7 +68,6 @@ void TrainReader::run() {
       previous_ended_at_comma = false;
     }
   }
-  delete_document(path_);
   complete_profiles();
   test_progressives();
 }
@@ -374,10 +331,9 @@ void TrainReader::test_progressives() {
 
 }  // namespace
 
-void read_train_description(RouteModel& model, const std::filesystem::path& path,
-                            std::int32_t sign_slot, CompileReport& report) {
-  const std::string bytes = read_file(path);
-  TrainReader reader(model, path, bytes, sign_slot, report);
+void read_train_description(RouteModel& model, std::string_view bytes, std::int32_t sign_slot,
+                            CompileReport& report) {
+  TrainReader reader(model, bytes, sign_slot, report);
   try {
     reader.run();
   } catch (...) {
