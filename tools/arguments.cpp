@@ -13,7 +13,7 @@ const std::string& ParsedArguments::required(std::string_view name) const {
   return *found;
 }
 
-ParsedArguments parse_arguments(Arguments args, std::span<const OptionSpec> options) {
+ParsedArguments parse_arguments(Arguments args, std::span<const OptionRule> options) {
   ParsedArguments parsed;
   bool options_ended = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -32,15 +32,15 @@ ParsedArguments parse_arguments(Arguments args, std::span<const OptionSpec> opti
     }
     const std::size_t equals = arg.find('=');
     const std::string_view name = std::string_view(arg).substr(0, equals);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& option : options) {
+    const OptionRule* rule = nullptr;
+    for (const OptionRule& option : options) {
       if (name == option.name || (!option.short_name.empty() && name == option.short_name)) {
-        spec = &option;
+        rule = &option;
       }
     }
-    if (spec == nullptr) throw UsageError("unknown option '" + std::string(name) + "'");
-    const std::string long_name(spec->name);
-    if (!spec->takes_value) {
+    if (rule == nullptr) throw UsageError("unknown option '" + std::string(name) + "'");
+    const std::string long_name(rule->name);
+    if (!rule->takes_value) {
       if (equals != std::string::npos) {
         throw UsageError("the option " + long_name + " takes no value");
       }

@@ -19,7 +19,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct OptionRule {
   std::string_view name;  // "--line"
   bool takes_value = false;
   std::string_view short_name = {};  // "-o", or empty
@@ -39,6 +39,6 @@ struct ParsedArguments {
 
 // Options may come anywhere, as "--name value" or "--name=value"; "--" ends
 // them. Throws UsageError for an unknown option or a missing value.
-ParsedArguments parse_arguments(Arguments args, std::span<const OptionSpec> options);
+ParsedArguments parse_arguments(Arguments args, std::span<const OptionRule> options);
 
 }  // namespace borgo::tools

@@ -44,7 +44,7 @@ Exit status:
   3  a fatal contest error (1250 or 1251): no compiled file was written
 )";
 
-constexpr std::array<OptionSpec, 4> kOptions{{
+constexpr std::array<OptionRule, 4> kOptions{{
     {"--line", true},
     {"--train", true},
     {"--no-line-file", false},

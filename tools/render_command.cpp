@@ -44,7 +44,7 @@ problem, or a file that cannot be read or written or does not fit its
 layout; 3 a fatal contest error (nothing to draw).
 )";
 
-constexpr std::array<OptionSpec, 3> kOptions{{
+constexpr std::array<OptionRule, 3> kOptions{{
     {"--line", true},
     {"--train", true},
     {"--output", true, "-o"},
