@@ -1,6 +1,9 @@
 #include "compiler/compiled_files.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <limits>
+#include <stdexcept>
 
 #include "compiler/byte_buffer.hpp"
 #include "compiler/runtime_failure.hpp"
@@ -16,26 +19,68 @@ std::string cell_file_name(const RouteModel& model) {
   return model.line_name + "_" + model.train_name + ".dat";
 }
 
-std::string encode_line_plan(const RouteModel& model) {
-  ByteBuffer out;
-  out.reserve(model.line_plan[0].size() * 2 * 10);
-  for (const auto& column : model.line_plan) {
-    for (const PlanValue& entry : column) {
-      out.put_u16(entry.tag);
-      if (entry.tag == PlanValue::kDouble) out.put_f64(entry.real);
-      if (entry.tag == PlanValue::kInt16) out.put_i16(entry.integer);
-    }
-  }
-  return out.take();
+namespace {
+
+constexpr std::size_t kCellBytes = 15;
+constexpr std::size_t kItemBytesWithoutText = 34;
+
+// An entry of the line file: its 16-bit tag, then its value, if it has one.
+constexpr std::size_t kTagBytes = 2;
+constexpr std::size_t value_bytes(std::uint8_t tag) {
+  return tag == PlanValue::kDouble ? 8 : tag == PlanValue::kInt16 ? 2 : 0;
 }
 
-std::string encode_items(const RouteModel& model) {
-  ByteBuffer out;
+}  // namespace
+
+FileBytes encode_line_plan(const RouteModel& model) {
+  std::size_t size = 0;
+  for (const PlanColumn& column : model.line_plan) {
+    const std::uint8_t* tags = column.tags();
+    const std::uint8_t* tags_end = tags + column.size();
+    const auto count = [&](std::uint8_t tag) {
+      return static_cast<std::size_t>(std::count(tags, tags_end, tag));
+    };
+    size += kTagBytes * column.size() +
+            value_bytes(PlanValue::kDouble) * count(PlanValue::kDouble) +
+            value_bytes(PlanValue::kInt16) * count(PlanValue::kInt16);
+  }
+  // An entry a metre and coordinate: written straight into the file's bytes,
+  // each checked against the room left.
+  FileBytes bytes(size);
+  char* at = bytes.data();
+  char* const end = at + size;
+  for (const PlanColumn& column : model.line_plan) {
+    const std::uint8_t* tags = column.tags();
+    const double* values = column.values();
+    const std::size_t metres = column.size();
+    for (std::size_t m = 0; m < metres; ++m) {
+      const std::uint8_t tag = tags[m];
+      if (static_cast<std::size_t>(end - at) < kTagBytes + value_bytes(tag)) {
+        throw std::logic_error("the line file's entries overrun its computed size");
+      }
+      at = store_le(at, std::uint16_t{tag});
+      if (tag == PlanValue::kDouble) {
+        at = store_le(at, std::bit_cast<std::uint64_t>(values[m]));
+      } else if (tag == PlanValue::kInt16) {
+        at = store_le(at, static_cast<std::uint16_t>(static_cast<std::int16_t>(values[m])));
+      }
+    }
+  }
+  if (at != end) throw std::logic_error("the line file's entries fall short of its computed size");
+  return bytes;
+}
+
+FileBytes encode_items(const RouteModel& model) {
+  std::size_t size = 0;
   for (const ItemRecord& item : model.items) {
     if (item.text.size() > std::numeric_limits<std::uint16_t>::max()) {
       throw RuntimeFailure("a text of " + std::to_string(item.text.size()) +
                            " bytes does not fit the train file's 16-bit length");
     }
+    size += kItemBytesWithoutText + item.text.size();
+  }
+  ByteBuffer out(size);
+  for (const ItemRecord& item : model.items) {
     out.put_u8(item.kind);
     out.put_i32(item.start);
     out.put_i32(item.end);
@@ -56,9 +101,8 @@ std::string encode_items(const RouteModel& model) {
   return out.take();
 }
 
-std::string encode_cells(const RouteModel& model) {
-  ByteBuffer out;
-  out.reserve(model.cells.size() * 15);
+FileBytes encode_cells(const RouteModel& model) {
+  ByteBuffer out(model.cells.size() * kCellBytes);
   for (const CellRecord& cell : model.cells) {
     out.put_u8(cell.kind);
     out.put_i16(cell.value1);
@@ -77,9 +121,9 @@ std::string encode_cells(const RouteModel& model) {
 
 void write_compiled_files(const RouteModel& model, const std::filesystem::path& folder) {
   // Everything is encoded before the first file is touched.
-  const std::string plan = model.write_line_file != 0 ? encode_line_plan(model) : std::string();
-  const std::string items = encode_items(model);
-  const std::string cells = encode_cells(model);
+  const FileBytes plan = model.write_line_file != 0 ? encode_line_plan(model) : FileBytes();
+  const FileBytes items = encode_items(model);
+  const FileBytes cells = encode_cells(model);
   if (model.write_line_file != 0) replace_file(folder / line_file_name(model), plan);
   replace_file(folder / train_file_name(model), items);
   replace_file(folder / cell_file_name(model), cells);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "compiler/large_block.hpp"
 #include "compiler/route_model.hpp"
 
 namespace borgo::compiler {
@@ -13,9 +14,9 @@ std::string train_file_name(const RouteModel& model);  // <line>_<train>.sim
 std::string cell_file_name(const RouteModel& model);   // <line>_<train>.dat
 
 // The files' bytes: headerless little-endian dumps of the model's tables.
-std::string encode_line_plan(const RouteModel& model);  // tagged values, column by column
-std::string encode_items(const RouteModel& model);      // the 87 item records
-std::string encode_cells(const RouteModel& model);      // 15 bytes a cell
+FileBytes encode_line_plan(const RouteModel& model);  // tagged values, column by column
+FileBytes encode_items(const RouteModel& model);      // the 87 item records
+FileBytes encode_cells(const RouteModel& model);      // 15 bytes a cell
 
 // Writes the line file (when model.write_line_file is not 0), the train file
 // and the cell file into `folder`, in that order, each replacing any older

@@ -3,6 +3,8 @@
 // montagna ranges, speed indicators and signs in its body.
 #include "compiler/line_reader.hpp"
 
+#include <algorithm>
+#include <limits>
 #include <string>
 
 #include "compiler/error_catalog.hpp"
@@ -20,30 +22,50 @@ constexpr std::int32_t kGridBeyondLine = 7000;  // metres of grid and plan past 
 constexpr std::int32_t kPlanMetreLimit = 1000000;
 constexpr int kGeneralDashReads = 10;
 
-PlanValue& plan_at(RouteModel& model, int coordinate, std::int64_t metre) {
-  auto& column = model.line_plan[static_cast<std::size_t>(coordinate)];
-  if (metre < 0 || metre >= static_cast<std::int64_t>(column.size())) {
-    throw RuntimeFailure(column.empty() ? "no line plan: the line length was not read"
-                                        : "plan metre " + std::to_string(metre) +
-                                              " past the end of the line plan");
+// Steps the plan from metre m (2 or more) up to `last` included: each metre
+// repeats the step between the two before it, turned by k radians (0 on a
+// straight). Leaves m at the first metre not written. Writing past the plan's
+// end is a run-time failure; false when the metre `limit` was written.
+bool step_plan(RouteModel& model, std::int32_t& m, std::int64_t last, double k,
+               std::int64_t limit) {
+  if (m > last) return true;
+  PlanColumn& xs = model.line_plan[0];
+  PlanColumn& ys = model.line_plan[1];
+  const auto size = static_cast<std::int64_t>(xs.size());
+  if (size == 0) throw RuntimeFailure("no line plan: the line length was not read");
+  if (m < 2)
+    throw RuntimeFailure("plan metre " + std::to_string(m) + " has no two metres before it");
+  const std::int64_t stop = std::min({last, size - 1, limit});
+  if (m <= stop) {
+    double* x = xs.values();
+    double* y = ys.values();
+    std::uint8_t* x_tags = xs.tags();
+    std::uint8_t* y_tags = ys.tags();
+    double x0 = x[m - 2], y0 = y[m - 2], x1 = x[m - 1], y1 = y[m - 1];
+    for (std::int64_t i = m; i <= stop; ++i) {
+      const double dx = x1 - x0;
+      const double dy = y1 - y0;
+      x0 = x1;
+      y0 = y1;
+      if (k == 0.0) {
+        x1 += dx;
+        y1 += dy;
+      } else {
+        x1 += dx + k * dy;
+        y1 += dy - k * dx;
+      }
+      x[i] = x1;
+      y[i] = y1;
+      x_tags[i] = PlanValue::kDouble;
+      y_tags[i] = PlanValue::kDouble;
+    }
+    m = static_cast<std::int32_t>(stop + 1);
   }
-  return column[static_cast<std::size_t>(metre)];
-}
-
-// One metre of the plan: the step between the two previous metres, turned by
-// k radians (0 on a straight).
-void plan_step(RouteModel& model, std::int32_t m, double k) {
-  const double x1 = plan_at(model, 0, m - 1).as_double();
-  const double y1 = plan_at(model, 1, m - 1).as_double();
-  const double dx = x1 - plan_at(model, 0, m - 2).as_double();
-  const double dy = y1 - plan_at(model, 1, m - 2).as_double();
-  if (k == 0.0) {
-    plan_at(model, 0, m) = PlanValue::of_double(x1 + dx);
-    plan_at(model, 1, m) = PlanValue::of_double(y1 + dy);
-  } else {
-    plan_at(model, 0, m) = PlanValue::of_double(x1 + (dx + k * dy));
-    plan_at(model, 1, m) = PlanValue::of_double(y1 + (dy - k * dx));
+  if (m > limit) return false;
+  if (m <= last) {
+    throw RuntimeFailure("plan metre " + std::to_string(m) + " past the end of the line plan");
   }
+  return true;
 }
 
 // The curvature per metre named by a curve key: its first digit 1 to 6.
@@ -147,7 +169,7 @@ Flow LineReader::general_row(std::string_view key) {
     for (auto& column : model_.line_plan) column.clear();
     if (model_.write_line_file != 0) {
       for (auto& column : model_.line_plan) {
-        column.assign(static_cast<std::size_t>(model_.plan_last) + 1, PlanValue{});
+        column.assign(static_cast<std::size_t>(model_.plan_last) + 1);
       }
     }
   }
@@ -214,10 +236,10 @@ void LineReader::between_sections() {
   gradient_fill_ = 0;
   plan_metre_ = 2;
   if (model_.has_line_plan()) {
-    model_.line_plan[0][0] = PlanValue::of_int16(0);
-    model_.line_plan[1][0] = PlanValue::of_int16(0);
-    model_.line_plan[0][1] = PlanValue::of_int16(0);
-    model_.line_plan[1][1] = PlanValue::of_int16(1);
+    model_.line_plan[0].set(0, PlanValue::of_int16(0));
+    model_.line_plan[1].set(0, PlanValue::of_int16(0));
+    model_.line_plan[0].set(1, PlanValue::of_int16(0));
+    model_.line_plan[1].set(1, PlanValue::of_int16(1));
   }
 }
 
@@ -306,18 +328,11 @@ Flow LineReader::curve_row(std::string_view key) {
                                     std::to_string(plan_metre_ - 1) +
                                     " already reached: it is shortened"});
   }
-  const auto too_far = [&] {
+  // Straight on to the curve's start, then round it.
+  if (!step_plan(model_, plan_metre_, s, 0.0, kPlanMetreLimit) ||
+      !step_plan(model_, plan_metre_, std::int64_t{s} + n, k, kPlanMetreLimit)) {
     return fail(error::kCurve, "the plan passes metre 1000000 (curve at " + std::to_string(s) +
                                    " m, length " + std::to_string(n) + " m)");
-  };
-  while (plan_metre_ <= s) {
-    plan_step(model_, plan_metre_, 0.0);
-    if (++plan_metre_ > kPlanMetreLimit) return too_far();
-  }
-  const std::int64_t curve_end = std::int64_t{s} + n;
-  while (plan_metre_ <= curve_end) {
-    plan_step(model_, plan_metre_, k);
-    if (++plan_metre_ > kPlanMetreLimit) return too_far();
   }
   return Flow::kContinue;
 }
@@ -381,10 +396,7 @@ void LineReader::complete() {
 }  // namespace
 
 void extend_plan_straight(RouteModel& model, std::int32_t& m, std::int64_t last) {
-  while (m <= last) {
-    plan_step(model, m, 0.0);
-    ++m;
-  }
+  step_plan(model, m, last, 0.0, std::numeric_limits<std::int64_t>::max());
 }
 
 LineReadResult read_line_description(RouteModel& model, std::string_view bytes,

@@ -6,13 +6,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace borgo::fuzz {
 
+inline void remove_scratch_folder();
+
+// Removed with its files when the fuzzer ends normally (time or run limit).
 inline const std::filesystem::path& scratch_folder() {
   static const std::filesystem::path folder = [] {
     std::filesystem::path base = std::filesystem::exists("/dev/shm")
@@ -22,7 +27,15 @@ inline const std::filesystem::path& scratch_folder() {
     std::filesystem::create_directories(p);
     return p;
   }();
+  // Registered after the path exists, so that it runs before the path's destructor.
+  static const bool removed_at_exit = std::atexit(remove_scratch_folder) == 0;
+  (void)removed_at_exit;
   return folder;
+}
+
+inline void remove_scratch_folder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(scratch_folder(), ignored);
 }
 
 inline void write_bytes(const std::filesystem::path& path, std::string_view bytes) {

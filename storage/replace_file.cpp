@@ -6,12 +6,23 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "storage/file_error.hpp"
 #include "storage/open_file.hpp"
 
 namespace borgo {
 namespace {
+
+ReplaceFaultHook& fault_hook() {
+  static ReplaceFaultHook hook;
+  return hook;
+}
+
+int injected_fault(ReplaceStep step, const std::filesystem::path& path) {
+  const ReplaceFaultHook& hook = fault_hook();
+  return hook ? hook(step, path) : 0;
+}
 
 std::filesystem::path temporary_beside(const std::filesystem::path& path) {
   static std::atomic<unsigned> counter{0};
@@ -20,16 +31,22 @@ std::filesystem::path temporary_beside(const std::filesystem::path& path) {
   return temporary;
 }
 
-// Writes `bytes` to a new file; returns the errno of the first failure, 0 on success.
-int write_new_file(const std::filesystem::path& path, std::string_view bytes) {
-  std::FILE* file = open_file(path, "wb");
-  if (file == nullptr) return errno != 0 ? errno : EIO;
+int last_error() { return errno != 0 ? errno : EIO; }
+
+// Writes `bytes` to the new file `temporary`, which stands in for `path`;
+// returns the errno of the first failure, 0 on success.
+int write_new_file(const std::filesystem::path& temporary, const std::filesystem::path& path,
+                   std::string_view bytes) {
+  if (int fault = injected_fault(ReplaceStep::kCreate, path); fault != 0) return fault;
+  std::FILE* file = open_file(temporary, "wb");
+  if (file == nullptr) return last_error();
   int failure = 0;
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-    failure = errno != 0 ? errno : EIO;
+    failure = last_error();
   }
-  if (std::fflush(file) != 0 && failure == 0) failure = errno != 0 ? errno : EIO;
-  if (std::fclose(file) != 0 && failure == 0) failure = errno != 0 ? errno : EIO;
+  if (std::fflush(file) != 0 && failure == 0) failure = last_error();
+  if (failure == 0) failure = injected_fault(ReplaceStep::kWrite, path);
+  if (std::fclose(file) != 0 && failure == 0) failure = last_error();
   return failure;
 }
 
@@ -38,18 +55,24 @@ int write_new_file(const std::filesystem::path& path, std::string_view bytes) {
 void replace_file(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path temporary = temporary_beside(path);
   errno = 0;
-  if (int failure = write_new_file(temporary, bytes); failure != 0) {
+  if (int failure = write_new_file(temporary, path, bytes); failure != 0) {
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
     throw FileError(path, std::strerror(failure));
   }
   std::error_code renamed;
-  std::filesystem::rename(temporary, path, renamed);
+  if (int fault = injected_fault(ReplaceStep::kRename, path); fault != 0) {
+    renamed = std::error_code(fault, std::generic_category());
+  } else {
+    std::filesystem::rename(temporary, path, renamed);
+  }
   if (renamed) {
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
     throw FileError(path, renamed.message());
   }
 }
+
+void set_replace_fault_hook(ReplaceFaultHook hook) { fault_hook() = std::move(hook); }
 
 }  // namespace borgo

@@ -162,9 +162,11 @@ DecodedPlan decode_line_file(std::string_view bytes) {
     out.problem = LayoutProblem{0, "the file is empty"};
   }
   if (!out.problem) {
-    const auto half = static_cast<std::ptrdiff_t>(entries.size() / 2);
-    out.columns[0].assign(entries.begin(), entries.begin() + half);
-    out.columns[1].assign(entries.begin() + half, entries.end());
+    const std::size_t half = entries.size() / 2;
+    for (std::size_t c = 0; c < 2; ++c) {
+      out.columns[c].reserve(half);
+      for (std::size_t m = 0; m < half; ++m) out.columns[c].push_back(entries[c * half + m]);
+    }
   }
   return out;
 }

@@ -37,7 +37,7 @@ DecodedItems decode_train_file(std::string_view bytes);
 struct DecodedPlan {
   std::vector<compiler::PlanValue> entries;  // in file order, up to a problem
   // [coordinate][metre], split from the entries only when the file fits.
-  std::array<std::vector<compiler::PlanValue>, 2> columns;
+  std::array<compiler::PlanColumn, 2> columns;
   std::optional<LayoutProblem> problem;
 };
 DecodedPlan decode_line_file(std::string_view bytes);

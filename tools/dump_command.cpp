@@ -40,7 +40,7 @@ Exit status: 0 every file fits its layout; 1 a file does not fit; 2 a usage
 problem or a file that cannot be read.
 )";
 
-constexpr std::array<OptionSpec, 2> kOptions{{{"--json", false}, {"--as", true}}};
+constexpr std::array<OptionRule, 2> kOptions{{{"--json", false}, {"--as", true}}};
 
 enum class FileType { kLine, kTrain, kCells };
 
@@ -288,10 +288,11 @@ Dump dump_plan(std::string_view bytes) {
   d.problem = decoded.problem;
   d.summary = {{"type", text("line")},
                {"entry_count", integer(static_cast<std::int64_t>(decoded.entries.size()))}};
-  const auto counts = [](const std::vector<compiler::PlanValue>& values, std::string_view prefix,
-                         Record& r) {
+  // Over the entries (a vector) or over one column.
+  const auto counts = [](const auto& values, std::string_view prefix, Record& r) {
     std::int64_t unset = 0, int16 = 0, real = 0;
-    for (const auto& v : values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const compiler::PlanValue v = values[i];
       unset += v.tag == compiler::PlanValue::kUnset;
       int16 += v.tag == compiler::PlanValue::kInt16;
       real += v.tag == compiler::PlanValue::kDouble;

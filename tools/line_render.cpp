@@ -229,15 +229,15 @@ class Page {
     const std::size_t last =
         std::min(xs.size() - 1, static_cast<std::size_t>(std::max(1.0, f_.length)));
     const auto set = [&](std::size_t m) {
-      return xs[m].tag != compiler::PlanValue::kUnset && ys[m].tag != compiler::PlanValue::kUnset;
+      return xs.tag(m) != compiler::PlanValue::kUnset && ys.tag(m) != compiler::PlanValue::kUnset;
     };
     double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
     for (std::size_t m = 0; m <= last; m += 10) {
       if (!set(m)) continue;
-      min_x = std::min(min_x, xs[m].as_double());
-      max_x = std::max(max_x, xs[m].as_double());
-      min_y = std::min(min_y, ys[m].as_double());
-      max_y = std::max(max_y, ys[m].as_double());
+      min_x = std::min(min_x, xs.as_double(m));
+      max_x = std::max(max_x, xs.as_double(m));
+      min_y = std::min(min_y, ys.as_double(m));
+      max_y = std::max(max_y, ys.as_double(m));
     }
     const double box_width = kPlotWidth;
     const double scale = std::min(box_width / std::max(1.0, max_x - min_x),
@@ -247,8 +247,8 @@ class Page {
     const auto at = [&](double metre) -> std::optional<std::pair<double, double>> {
       const auto m = static_cast<std::size_t>(std::clamp(metre, 0.0, static_cast<double>(last)));
       if (!set(m)) return std::nullopt;
-      return std::pair{ox + (xs[m].as_double() - min_x) * scale,
-                       oy + (max_y - ys[m].as_double()) * scale};
+      return std::pair{ox + (xs.as_double(m) - min_x) * scale,
+                       oy + (max_y - ys.as_double(m)) * scale};
     };
 
     svg_->rect(kLeft - 10, top, box_width + 20, box_height,
@@ -566,8 +566,8 @@ class Page {
       return;
     }
     const auto heading = [&](std::size_t m) {
-      return std::atan2(ys[m + 1].as_double() - ys[m].as_double(),
-                        xs[m + 1].as_double() - xs[m].as_double());
+      return std::atan2(ys.as_double(m + 1) - ys.as_double(m),
+                        xs.as_double(m + 1) - xs.as_double(m));
     };
     constexpr std::size_t kBin = 200;
     const std::size_t last = std::min(xs.size() - 2, static_cast<std::size_t>(f_.length));

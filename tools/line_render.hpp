@@ -14,7 +14,7 @@ struct RenderInput {
   std::string train_name;  // UTF-8
   std::vector<compiler::CellRecord> cells;
   std::vector<compiler::ItemRecord> items;
-  std::array<std::vector<compiler::PlanValue>, 2> plan;  // empty without a line file
+  std::array<compiler::PlanColumn, 2> plan;  // empty without a line file
 };
 
 // One SVG page: the plan view of the line with its stations and signals and,

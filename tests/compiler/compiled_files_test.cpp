@@ -28,7 +28,7 @@ RouteModel small_model() {
 
 TEST(CompiledFiles, CellsAreFifteenBytesEachInFieldOrder) {
   const RouteModel model = small_model();
-  const std::string bytes = encode_cells(model);
+  const FileBytes bytes = encode_cells(model);
   ASSERT_EQ(bytes.size(), 5u * 15);
   // Cell 1's first value at bytes 16 and 17, little-endian.
   EXPECT_EQ(static_cast<unsigned char>(bytes[16]), 5121 & 0xFF);
@@ -49,7 +49,7 @@ TEST(CompiledFiles, CellsAreFifteenBytesEachInFieldOrder) {
 
 TEST(CompiledFiles, ItemsCarryTheirTextsWithASixteenBitLength) {
   const RouteModel model = small_model();
-  const std::string bytes = encode_items(model);
+  const FileBytes bytes = encode_items(model);
   const auto items = decode_items(bytes);
   ASSERT_EQ(items.size(), 87u);
   EXPECT_EQ(items[0].offset, 0u);
@@ -73,14 +73,14 @@ TEST(CompiledFiles, ItemsCarryTheirTextsWithASixteenBitLength) {
 
 TEST(CompiledFiles, LinePlanIsWrittenColumnByColumnAsTaggedValues) {
   RouteModel model = small_model();
-  for (auto& column : model.line_plan) column.assign(4, PlanValue{});
-  model.line_plan[0][0] = PlanValue::of_int16(0);
-  model.line_plan[1][0] = PlanValue::of_int16(0);
-  model.line_plan[0][1] = PlanValue::of_int16(0);
-  model.line_plan[1][1] = PlanValue::of_int16(1);
-  model.line_plan[0][2] = PlanValue::of_double(-0.25);
-  model.line_plan[1][2] = PlanValue::of_double(2.5);
-  const std::string bytes = encode_line_plan(model);
+  for (auto& column : model.line_plan) column.assign(4);
+  model.line_plan[0].set(0, PlanValue::of_int16(0));
+  model.line_plan[1].set(0, PlanValue::of_int16(0));
+  model.line_plan[0].set(1, PlanValue::of_int16(0));
+  model.line_plan[1].set(1, PlanValue::of_int16(1));
+  model.line_plan[0].set(2, PlanValue::of_double(-0.25));
+  model.line_plan[1].set(2, PlanValue::of_double(2.5));
+  const FileBytes bytes = encode_line_plan(model);
   EXPECT_EQ(bytes.size(), 4u * 4 + 2 * 10 + 2 * 2);
   const auto entries = decode_line_plan(bytes);
   ASSERT_EQ(entries.size(), 8u);
@@ -92,6 +92,22 @@ TEST(CompiledFiles, LinePlanIsWrittenColumnByColumnAsTaggedValues) {
   }
 }
 
+TEST(CompiledFiles, PlanColumnsGiveBackEachEntryAsSet) {
+  const PlanValue cases[] = {PlanValue{}, PlanValue::of_int16(-32768), PlanValue::of_int16(1),
+                             PlanValue::of_double(-0.25), PlanValue::of_double(1e300)};
+  PlanColumn column;
+  column.assign(std::size(cases), PlanValue::of_double(7.0));
+  for (std::size_t m = 0; m < std::size(cases); ++m) column.set(m, cases[m]);
+  for (std::size_t m = 0; m < std::size(cases); ++m) {
+    EXPECT_EQ(column[m], cases[m]) << m;
+    EXPECT_EQ(column.tag(m), cases[m].tag) << m;
+    EXPECT_EQ(column.as_double(m), cases[m].as_double()) << m;
+  }
+  PlanColumn appended;
+  for (const PlanValue& value : cases) appended.push_back(value);
+  EXPECT_EQ(appended, column);
+}
+
 TEST(CompiledFiles, WritesTheThreeFilesReplacingOlderOnes) {
   borgo::testing::TempFolder folder;
   RouteModel model = small_model();
@@ -99,9 +115,12 @@ TEST(CompiledFiles, WritesTheThreeFilesReplacingOlderOnes) {
   for (auto& column : model.line_plan) column.assign(2, PlanValue::of_int16(0));
   borgo::testing::spit(folder / "Borgo_Mar_TX 903.dat", std::string(100000, 'x'));
   write_compiled_files(model, folder.path());
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.dat"), encode_cells(model));
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.sim"), encode_items(model));
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_linea.dat"), encode_line_plan(model));
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.dat"),
+            std::string_view(encode_cells(model)));
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.sim"),
+            std::string_view(encode_items(model)));
+  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_linea.dat"),
+            std::string_view(encode_line_plan(model)));
 }
 
 TEST(CompiledFiles, WithoutTheLineFileAnOlderOneIsLeftAlone) {

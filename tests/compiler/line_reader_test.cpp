@@ -290,6 +290,19 @@ TEST(LineReader, PlanPastMetreOneMillionIsErrorOneHundredThree) {
   EXPECT_EQ(f.model.error_number, error::kCurve);
 }
 
+TEST(LineReader, ACurvePastThePlansEndFillsThePlanThenFailsAtRunTime) {
+  ReaderFixture f;
+  f.write_line_body("curvad1, 19000, 50000\n");
+  f.write_train(std::string(kPlainTrain));
+  f.read(1);
+  EXPECT_EQ(f.model.error_number, error::kRuntimeFailure);
+  EXPECT_NE(f.report.error_detail.find("plan metre 27001"), std::string::npos)
+      << f.report.error_detail;
+  const auto& x = f.model.line_plan[0];
+  EXPECT_EQ(x.tag(27000), PlanValue::kDouble);              // written up to the last metre
+  EXPECT_GT(x.as_double(27000), x.as_double(19000) + 100);  // turned right by the curve
+}
+
 TEST(LineReader, ALineOfOneMillionMetresExtendsItsPlanToTheEnd) {
   ReaderFixture f;
   f.write_line("[generale]\nlunghezza percorso, 1000000\n[curve]\n[fine]\n");

@@ -1,0 +1,192 @@
+// The program's whole run as a process in a temporary folder, against the
+// baseline: the same bytes written plainly, one write per file, into a
+// folder of the same kind. Each timed step starts with the disk settled.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.hpp"
+#include "documents/documents.hpp"
+#include "storage/replace_file.hpp"
+
+extern char** environ;
+
+namespace borgo::bench {
+namespace {
+
+constexpr double kMegabyte = 1e6;
+
+// Runs the program, its output thrown away.
+void run_program(const std::filesystem::path& program) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const std::string path = program.string();
+  char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+  pid_t pid = 0;
+  const int failed = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) fail_loudly("cannot start " + path);
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    fail_loudly(path + " did not end with status 0");
+  }
+}
+
+// The program's peak resident memory in bytes, the most of a few runs.
+std::int64_t peak_rss_of(const std::filesystem::path& program) {
+  const std::string command = "'" BORGO_PEAK_RSS "' '" + program.string() + "'";
+  long long peak = 0;
+  for (int run = 0; run < 3; ++run) {
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    long long bytes = 0;
+    const bool read = pipe != nullptr && std::fscanf(pipe, "%lld", &bytes) == 1;
+    if (pipe == nullptr || ::pclose(pipe) != 0 || !read) {
+      fail_loudly("cannot measure the peak memory of " + program.string());
+    }
+    peak = std::max(peak, bytes);
+  }
+  return peak;
+}
+
+std::string read_whole_file(const std::filesystem::path& path) {
+  std::string bytes(std::filesystem::file_size(path), '\0');
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  const bool read =
+      file != nullptr && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (file != nullptr) std::fclose(file);
+  if (!read) fail_loudly("cannot read " + path.string());
+  return bytes;
+}
+
+// The folder a run meets: one still holding the files of the run before
+// (the program run again), or an empty one (its first run).
+enum class Folder { kHoldingOldFiles, kEmpty };
+
+// Removes every file of `folder` but `keep`.
+void empty_folder(const std::filesystem::path& folder, const std::filesystem::path& keep = {}) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path() != keep) files.push_back(entry.path());
+  }
+  for (const auto& file : files) std::filesystem::remove(file);
+}
+
+// The program copied into a folder of its own, since it writes beside
+// itself, and the files one run writes there.
+struct RunSetup {
+  ScratchFolder folder{"run"};
+  ScratchFolder baseline_folder{"run-baseline"};
+  std::filesystem::path program = folder.path() / "Borgo_Mar_TX903";
+  std::vector<NamedFile> files;  // what the run writes, the two descriptions too
+  const NamedFile* largest = nullptr;
+
+  RunSetup() {
+    std::filesystem::copy_file(BORGO_PROGRAM, program);
+    run_program(program);
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+      if (entry.path() == program) continue;
+      files.push_back({entry.path().filename().string(), read_whole_file(entry.path())});
+    }
+    files.push_back({documents::line_description_name("Borgo_Mar"),
+                     documents::render_lines(documents::line_description())});
+    files.push_back({documents::train_description_name("Borgo_Mar", "TX 903"),
+                     documents::render_lines(documents::train_description())});
+    largest = &*std::max_element(files.begin(), files.end(), [](const auto& a, const auto& b) {
+      return a.bytes.size() < b.bytes.size();
+    });
+  }
+
+  double baseline_seconds(Folder kind) {
+    if (kind == Folder::kEmpty) empty_folder(baseline_folder.path());
+    settle_disk();
+    return seconds_of([&] { write_plainly(baseline_folder.path(), files); });
+  }
+  double run_seconds(Folder kind) {
+    if (kind == Folder::kEmpty) empty_folder(folder.path(), program);
+    settle_disk();
+    return seconds_of([&] { run_program(program); });
+  }
+};
+
+RunSetup& setup() {
+  static RunSetup once;
+  return once;
+}
+
+void BM_RunBaseline(benchmark::State& state, Folder kind) {
+  RunSetup& run = setup();
+  for (auto _ : state) state.SetIterationTime(run.baseline_seconds(kind));
+  std::size_t bytes = 0;
+  for (const NamedFile& file : run.files) bytes += file.bytes.size();
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK_CAPTURE(BM_RunBaseline, old_files, Folder::kHoldingOldFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_RunBaseline, empty_folder, Folder::kEmpty)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The run, with the baseline and the compile in memory measured in the same
+// iterations for the ratios. The time shown is the run's.
+void BM_WholeRun(benchmark::State& state, Folder kind) {
+  RunSetup& run = setup();
+  const std::string line = documents::render_lines(documents::line_description());
+  const std::string train = documents::render_lines(documents::train_description());
+  double run_seconds = 0, baseline_seconds = 0, compile_seconds = 0;
+  for (auto _ : state) {
+    baseline_seconds += run.baseline_seconds(kind);
+    const double once = run.run_seconds(kind);
+    compile_seconds +=
+        seconds_of([&] { benchmark::DoNotOptimize(compile_in_memory(line, train)); });
+    run_seconds += once;
+    state.SetIterationTime(once);
+  }
+  const double n = static_cast<double>(state.iterations());
+  const double peak = static_cast<double>(peak_rss_of(run.program));
+  const double largest = static_cast<double>(run.largest->bytes.size());
+  state.counters["baseline_ms"] = 1e3 * baseline_seconds / n;
+  state.counters["compile_ms"] = 1e3 * compile_seconds / n;
+  state.counters["run_ratio"] = run_seconds / baseline_seconds;
+  state.counters["compile_ratio"] = compile_seconds / baseline_seconds;
+  state.counters["peak_rss_MB"] = peak / kMegabyte;
+  state.counters["largest_file_MB"] = largest / kMegabyte;
+  state.counters["rss_ratio"] = peak / largest;
+}
+BENCHMARK_CAPTURE(BM_WholeRun, old_files, Folder::kHoldingOldFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_WholeRun, empty_folder, Folder::kEmpty)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The storage's share: the line file replaced as the program replaces it
+// (a temporary file renamed over the old one) against the plain write.
+void BM_ReplaceLineFile(benchmark::State& state) {
+  const NamedFile& line = *setup().largest;
+  ScratchFolder folder("replace");
+  const std::vector<NamedFile> plain = {line};
+  write_plainly(folder.path(), plain);
+  double replace_seconds = 0, plain_seconds = 0;
+  for (auto _ : state) {
+    settle_disk();
+    const double once = seconds_of([&] { replace_file(folder.path() / line.name, line.bytes); });
+    settle_disk();
+    plain_seconds += seconds_of([&] { write_plainly(folder.path(), plain); });
+    replace_seconds += once;
+    state.SetIterationTime(once);
+  }
+  state.counters["plain_write_ms"] = 1e3 * plain_seconds / static_cast<double>(state.iterations());
+  state.counters["replace_ratio"] = replace_seconds / plain_seconds;
+}
+BENCHMARK(BM_ReplaceLineFile)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+}  // namespace
+}  // namespace borgo::bench
