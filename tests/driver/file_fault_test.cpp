@@ -140,6 +140,10 @@ INSTANTIATE_TEST_SUITE_P(Faults, FileFault,
 // The real program, with a directory where its last file should go: status 2,
 // the reason on standard error, everything before it written.
 TEST(ProgramFileFault, EndsWithStatusTwoNamingTheFile) {
+#ifdef _WIN32
+  // There the failure is reported in a modal box that waits for a user.
+  GTEST_SKIP() << "the Windows program reports the failure in a modal message box";
+#endif
   TempFolder folder;
   const std::filesystem::path program =
       folder.path() / std::filesystem::path(BORGO_PROGRAM).filename();
@@ -148,9 +152,7 @@ TEST(ProgramFileFault, EndsWithStatusTwoNamingTheFile) {
   const std::filesystem::path blocked = folder / names.back();
   testing::put_directory_in_the_way(blocked);
   const Entries before = folder_entries(folder.path());
-#ifdef _WIN32
-  EXPECT_EQ(testing::run_program(program), kExitRunTimeFailure);
-#else
+#ifndef _WIN32
   TempFolder output;
   const std::string command =
       "'" + program.string() + "' >/dev/null 2>'" + (output / "stderr.txt").string() + "'";
