@@ -45,6 +45,22 @@ std::int16_t packed_speed(std::int32_t a, std::int32_t b) {
   return checked_narrow<std::int16_t>(rnd(static_cast<double>(a) * 20.0 + b / 5.0));
 }
 
+// The cell of a feature that takes one cell, or -1 with the error recorded
+// when the position is negative or lies past the grid.
+std::int32_t single_cell_of(RouteModel& model, std::int32_t posizione) {
+  require_grid(model);
+  if (posizione < 0) {
+    model.error_number = error::kNegativePosition;
+    return -1;
+  }
+  const std::int32_t c = cell_index(posizione);
+  if (c > model.cell_last) {
+    model.error_number = error::kBeyondGrid;
+    return -1;
+  }
+  return c;
+}
+
 }  // namespace
 
 void memo_montagna(RouteModel& model, MountainRow& row) {
@@ -167,16 +183,8 @@ void memo_rallentamento(RouteModel& model, SlowDownRow& row,
 }
 
 void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>* conflict) {
-  require_grid(model);
-  if (row.posizione < 0) {
-    model.error_number = error::kNegativePosition;
-    return;
-  }
-  const std::int32_t c = cell_index(row.posizione);
-  if (c > model.cell_last) {
-    model.error_number = error::kBeyondGrid;
-    return;
-  }
+  const std::int32_t c = single_cell_of(model, row.posizione);
+  if (c < 0) return;
   // The approach marks go up to 8 cells back: a signal needs c >= 8.
   if (c - 8 < 0) {
     model.error_number = error::kSignalMarksBeforeGrid;
@@ -205,16 +213,8 @@ void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>
 
 void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
                            std::optional<CellConflict>* conflict) {
-  require_grid(model);
-  if (row.posizione < 0) {
-    model.error_number = error::kNegativePosition;
-    return;
-  }
-  const std::int32_t c = cell_index(row.posizione);
-  if (c > model.cell_last) {
-    model.error_number = error::kBeyondGrid;
-    return;
-  }
+  const std::int32_t c = single_cell_of(model, row.posizione);
+  if (c < 0) return;
   CellRecord& cell = table_reaching(model, c)[c];
   if (!is_free(cell)) {
     taken(model, error::kIndicatorCellTaken, c, conflict);

@@ -7,6 +7,15 @@ const std::string* ParsedArguments::value(std::string_view name) const {
   return it != values.end() ? &it->second : nullptr;
 }
 
+const std::string& ParsedArguments::single_folder() const {
+  if (positionals.size() != 1) {
+    throw UsageError(positionals.empty()
+                         ? "the folder DIR is missing"
+                         : "one folder DIR, not " + std::to_string(positionals.size()));
+  }
+  return positionals.front();
+}
+
 const std::string& ParsedArguments::required(std::string_view name) const {
   const std::string* found = value(name);
   if (found == nullptr) throw UsageError("the option " + std::string(name) + " is required");

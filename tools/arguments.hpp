@@ -35,6 +35,8 @@ struct ParsedArguments {
   const std::string* value(std::string_view name) const;
   // The value of a required option; UsageError when it is missing.
   const std::string& required(std::string_view name) const;
+  // The one folder a command works on; UsageError when there is none or more.
+  const std::string& single_folder() const;
 };
 
 // Options may come anywhere, as "--name value" or "--name=value"; "--" ends

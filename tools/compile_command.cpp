@@ -60,13 +60,8 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
       out << kHelp;
       return kExitClean;
     }
-    if (parsed.positionals.size() != 1) {
-      throw UsageError(parsed.positionals.empty()
-                           ? "the folder DIR is missing"
-                           : "one folder DIR, not " + std::to_string(parsed.positionals.size()));
-    }
     CompileRequest request;
-    request.folder = parsed.positionals.front();
+    request.folder = parsed.single_folder();
     request.line_name = parsed.required("--line");
     request.train_name = parsed.required("--train");
     check_scenario_name("--line", request.line_name);

@@ -33,12 +33,7 @@ int emit_command(Arguments args, std::ostream& out, std::ostream& err) {
       out << kHelp;
       return kExitClean;
     }
-    if (parsed.positionals.size() != 1) {
-      throw UsageError(parsed.positionals.empty()
-                           ? "the folder DIR is missing"
-                           : "one folder DIR, not " + std::to_string(parsed.positionals.size()));
-    }
-    const std::filesystem::path folder = parsed.positionals.front();
+    const std::filesystem::path folder = parsed.single_folder();
     std::filesystem::create_directories(folder);
     // The program's order: line, train, notes, slow-down order, train sheet.
     documents::dati_linea(folder, kEmbeddedLine);

@@ -89,12 +89,7 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
       out << kHelp;
       return kExitClean;
     }
-    if (parsed.positionals.size() != 1) {
-      throw UsageError(parsed.positionals.empty()
-                           ? "the folder DIR is missing"
-                           : "one folder DIR, not " + std::to_string(parsed.positionals.size()));
-    }
-    const std::filesystem::path folder = parsed.positionals.front();
+    const std::filesystem::path folder = parsed.single_folder();
     compiler::RouteModel names;
     names.line_name = parsed.required("--line");
     names.train_name = parsed.required("--train");
