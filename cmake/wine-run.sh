@@ -24,4 +24,9 @@ status=0
 wine "$@" </dev/null >"$output/out" 2>"$output/err" || status=$?
 cat "$output/out"
 cat "$output/err" >&2
+# A program that ended in failure without a word is most often one that Wine
+# could not start; say so, or the log shows nothing at all.
+if ((status != 0)) && [[ ! -s $output/out && ! -s $output/err ]]; then
+  echo "wine-run.sh: '$1' ended with status $status and printed nothing" >&2
+fi
 exit "$status"
