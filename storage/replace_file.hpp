@@ -8,10 +8,11 @@ namespace borgo {
 
 // Replaces the file at `path` with exactly `bytes`, in one write.
 //
-// The bytes go to a temporary file in the same folder that is then renamed
-// over the old file, so that a failure (disk full, folder read-only, a
-// directory in the way) leaves the old file as it was and no temporary file
-// behind. Throws FileError naming `path` on any failure.
+// The bytes go to a temporary file in the same folder, its whole size
+// reserved before the first byte is written, that is then renamed over the
+// old file, so that a failure (disk full, folder read-only, a directory in
+// the way) leaves the old file as it was and no temporary file behind.
+// Throws FileError naming `path` on any failure.
 void replace_file(const std::filesystem::path& path, std::string_view bytes);
 
 // The three steps of a replacement, in order.
