@@ -1,5 +1,10 @@
 #include "storage/replace_file.hpp"
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 #ifdef __linux__
 #include <fcntl.h>
 #endif
@@ -28,10 +33,20 @@ int injected_fault(ReplaceStep step, const std::filesystem::path& path) {
   return hook ? hook(step, path) : 0;
 }
 
+int process_id() {
+#ifdef _WIN32
+  return ::_getpid();
+#else
+  return static_cast<int>(::getpid());
+#endif
+}
+
+// The process id keeps two programs replacing the same file at once from
+// writing into one temporary file.
 std::filesystem::path temporary_beside(const std::filesystem::path& path) {
   static std::atomic<unsigned> counter{0};
   std::filesystem::path temporary = path;
-  temporary += ".partial-" + std::to_string(counter++);
+  temporary += ".partial-" + std::to_string(process_id()) + "-" + std::to_string(counter++);
   return temporary;
 }
 
