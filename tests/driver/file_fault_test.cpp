@@ -18,6 +18,7 @@
 #include "tests/support/disk_faults.hpp"
 #include "tests/support/fake_platform.hpp"
 #include "tests/support/files.hpp"
+#include "tests/support/form_load.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -35,20 +36,10 @@ using testing::DiskFaultInjector;
 using testing::FakePlatform;
 using testing::FaultFolder;
 using testing::folder_entries;
-using testing::ProgramEnded;
+using testing::run_form_load;
 using testing::TempFolder;
 
 using Entries = std::map<std::string, std::string>;
-
-int run_form_load(Form1& form) {
-  try {
-    form.Form_Load();
-  } catch (const ProgramEnded& ended) {
-    return ended.exit_status;
-  }
-  ADD_FAILURE() << "Form_Load returned";
-  return -1;
-}
 
 // The eight files of the run, in the order the run writes them. The first
 // two are the descriptions, which the compile reads and deletes.

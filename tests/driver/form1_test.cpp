@@ -8,6 +8,7 @@
 #include "driver/exit_status.hpp"
 #include "tests/support/fake_platform.hpp"
 #include "tests/support/files.hpp"
+#include "tests/support/form_load.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace borgo::driver {
@@ -15,17 +16,8 @@ namespace {
 
 using testing::FakePlatform;
 using testing::ProgramEnded;
+using testing::run_form_load;
 using testing::TempFolder;
-
-int run_form_load(Form1& form) {
-  try {
-    form.Form_Load();
-  } catch (const ProgramEnded& ended) {
-    return ended.exit_status;
-  }
-  ADD_FAILURE() << "Form_Load returned";
-  return -1;
-}
 
 TEST(Form1, ShowsTheWindowBeforeWritingAndEndsTheProgram) {
   TempFolder folder;
