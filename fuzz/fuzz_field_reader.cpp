@@ -16,10 +16,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     for (int i = 0; !reader.at_end(); ++i) {
       switch ((kinds >> (2 * (i % 4))) & 3) {
-        case 0: (void)reader.read_text(); break;
-        case 1: (void)reader.read_i32(); break;
-        case 2: (void)reader.read_i16(); break;
-        default: (void)reader.read_u8(); break;
+        case 0:
+          (void)reader.read_text();
+          break;
+        case 1:
+          (void)reader.read_i32();
+          break;
+        case 2:
+          (void)reader.read_i16();
+          break;
+        default:
+          (void)reader.read_u8();
+          break;
       }
     }
   } catch (const borgo::compiler::RuntimeFailure&) {
