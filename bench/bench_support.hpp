@@ -21,6 +21,7 @@
 #include "compiler/line_reader.hpp"
 #include "compiler/route_model.hpp"
 #include "compiler/train_reader.hpp"
+#include "storage/process_id.hpp"
 
 namespace borgo::bench {
 
@@ -35,7 +36,7 @@ class ScratchFolder {
  public:
   explicit ScratchFolder(std::string_view name) {
     path_ = std::filesystem::temp_directory_path() /
-            ("borgo-bench-" + std::to_string(::getpid()) + "-" + std::string(name));
+            ("borgo-bench-" + std::to_string(process_id()) + "-" + std::string(name));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -2,8 +2,6 @@
 
 // Shared by the fuzz targets: a scratch folder for the documents of one input.
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+
+#include "storage/process_id.hpp"
 
 namespace borgo::fuzz {
 
@@ -23,7 +23,7 @@ inline const std::filesystem::path& scratch_folder() {
     std::filesystem::path base = std::filesystem::exists("/dev/shm")
                                      ? std::filesystem::path("/dev/shm")
                                      : std::filesystem::temp_directory_path();
-    std::filesystem::path p = base / ("borgo-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::path p = base / ("borgo-fuzz-" + std::to_string(process_id()));
     std::filesystem::create_directories(p);
     return p;
   }();

@@ -1,10 +1,5 @@
 #include "storage/replace_file.hpp"
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 #ifdef __linux__
 #include <fcntl.h>
 #endif
@@ -19,6 +14,7 @@
 
 #include "storage/file_error.hpp"
 #include "storage/open_file.hpp"
+#include "storage/process_id.hpp"
 
 namespace borgo {
 namespace {
@@ -31,14 +27,6 @@ ReplaceFaultHook& fault_hook() {
 int injected_fault(ReplaceStep step, const std::filesystem::path& path) {
   const ReplaceFaultHook& hook = fault_hook();
   return hook ? hook(step, path) : 0;
-}
-
-int process_id() {
-#ifdef _WIN32
-  return ::_getpid();
-#else
-  return static_cast<int>(::getpid());
-#endif
 }
 
 // The process id keeps two programs replacing the same file at once from

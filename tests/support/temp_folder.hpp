@@ -5,21 +5,9 @@
 #include <string>
 #include <system_error>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
+#include "storage/process_id.hpp"
 
 namespace borgo::testing {
-
-inline int process_id() {
-#ifdef _WIN32
-  return ::_getpid();
-#else
-  return ::getpid();
-#endif
-}
 
 // A fresh folder under the system's temporary directory, removed with its
 // contents when the test ends.
