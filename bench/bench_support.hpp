@@ -1,8 +1,9 @@
 #pragma once
 
-// What the benchmarks share: a scratch folder, the plain write that is the
-// baseline, a clock, and the compile as the program runs it, without files.
+// What the benchmarks share: the plain write that is the baseline, a clock,
+// and the compile from bytes with its files left in memory.
 
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,13 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/code_pass.hpp"
-#include "compiler/compiled_files.hpp"
-#include "compiler/contest_codes.hpp"
-#include "compiler/line_reader.hpp"
-#include "compiler/route_model.hpp"
-#include "compiler/train_reader.hpp"
-#include "storage/process_id.hpp"
+#include "compiler/compile.hpp"
+#include "storage/byte_sink.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace borgo::bench {
 
@@ -31,27 +28,7 @@ namespace borgo::bench {
   std::exit(EXIT_FAILURE);
 }
 
-// A fresh folder under the system's temporary directory, removed at the end.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(std::string_view name) {
-    path_ = std::filesystem::temp_directory_path() /
-            ("borgo-bench-" + std::to_string(process_id()) + "-" + std::string(name));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using borgo::testing::ScratchFolder;
 
 // A named file's bytes.
 struct NamedFile {
@@ -85,41 +62,61 @@ double seconds_of(Work&& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The compile as memorizza_percorso runs it, on descriptions already in
-// memory and with the compiled files' bytes left in memory.
-struct CompiledBytes {
-  compiler::FileBytes line_plan;
-  compiler::FileBytes items;
-  compiler::FileBytes cells;
-  std::int32_t error_number = 0;
+// Takes a compiled file's bytes and keeps only their count: the bytes are
+// made, as they are for a file, but not copied again.
+class DiscardingSink final : public storage::ByteSink {
+ public:
+  void write(std::string_view chunk) override {
+    benchmark::DoNotOptimize(chunk.data());
+    bytes_ += chunk.size();
+  }
+  std::uint64_t bytes() const { return bytes_; }
 
-  std::size_t size() const { return line_plan.size() + items.size() + cells.size(); }
+ private:
+  std::uint64_t bytes_ = 0;
 };
 
-inline CompiledBytes compile_in_memory(std::string_view line_description,
-                                       std::string_view train_description) {
-  using namespace borgo::compiler;
-  RouteModel model;
-  model.line_name = "Borgo_Mar";
-  model.train_name = "TX 903";
-  model.write_line_file = 1;
-  model.items[kLineRecord].text = model.line_name;
-  model.items[kTrainRecord].text = model.train_name;
-  CompileReport report;
-  const detail::LineReadResult line =
-      detail::read_line_description(model, line_description, report);
-  if (line.go_on) {
-    detail::read_train_description(model, train_description, line.sign_slot, report);
+// The compile of two descriptions already in memory, with the line file.
+inline compiler::Compilation compile_scenario(std::string_view line_description,
+                                              std::string_view train_description) {
+  return compiler::compile({.line_name = "Borgo_Mar",
+                            .train_name = "TX 903",
+                            .write_line_file = 1,
+                            .line_description = line_description,
+                            .train_description = train_description});
+}
+
+// The whole compile, from the descriptions' bytes to the compiled files'
+// bytes, left in memory: what it recorded and how many bytes it made.
+struct InMemoryCompile {
+  std::int32_t error_number = 0;
+  std::uint64_t bytes = 0;
+};
+
+inline InMemoryCompile compile_in_memory(std::string_view line_description,
+                                         std::string_view train_description) {
+  const compiler::Compilation result = compile_scenario(line_description, train_description);
+  InMemoryCompile out{result.outcome.error_number, 0};
+  for (const compiler::CompiledFile& file : result.files) {
+    DiscardingSink sink;
+    file.write_to(sink);
+    out.bytes += sink.bytes();
   }
-  CompiledBytes out;
-  out.error_number = model.error_number;
-  if (!model.has_grid()) return out;
-  signal_code_pass(model, &report);
-  if (stamp_contest_codes(model) != 0) return out;
-  out.line_plan = encode_line_plan(model);
-  out.items = encode_items(model);
-  out.cells = encode_cells(model);
   return out;
+}
+
+// The compiled files of two descriptions, each with its name and bytes.
+inline std::vector<NamedFile> compiled_files_of(std::string_view line_description,
+                                                std::string_view train_description) {
+  const compiler::Compilation result = compile_scenario(line_description, train_description);
+  if (result.outcome.error_number != 0 || !result.outcome.has_files) {
+    fail_loudly("the scenario records error " + std::to_string(result.outcome.error_number));
+  }
+  std::vector<NamedFile> files;
+  for (const compiler::CompiledFile& file : result.files) {
+    files.push_back({file.name(), storage::bytes_of(file)});
+  }
+  return files;
 }
 
 }  // namespace borgo::bench

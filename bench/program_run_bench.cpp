@@ -177,7 +177,8 @@ void BM_ReplaceLineFile(benchmark::State& state) {
   double replace_seconds = 0, plain_seconds = 0;
   for (auto _ : state) {
     settle_disk();
-    const double once = seconds_of([&] { replace_file(folder.path() / line.name, line.bytes); });
+    const double once =
+        seconds_of([&] { storage::replace_file(folder.path() / line.name, line.bytes); });
     settle_disk();
     plain_seconds += seconds_of([&] { write_plainly(folder.path(), plain); });
     replace_seconds += once;

@@ -9,7 +9,7 @@
 
 #include "bench/bench_support.hpp"
 #include "bench/synthetic_scenario.hpp"
-#include "compiler/compile.hpp"
+#include "compiler/compile_in_folder.hpp"
 #include "documents/documents.hpp"
 
 namespace borgo::bench {
@@ -29,19 +29,8 @@ const Synthetic& synthetic(std::int32_t length) {
   if (!slot) {
     slot = std::make_unique<Synthetic>();
     slot->scenario = make_synthetic_scenario(length);
-    CompiledBytes out =
-        compile_in_memory(slot->scenario.line_description, slot->scenario.train_description);
-    if (out.error_number != 0 || out.line_plan.size() == 0) {
-      fail_loudly("the synthetic " + std::to_string(length) + " m scenario records error " +
-                  std::to_string(out.error_number));
-    }
-    compiler::RouteModel names;
-    names.line_name = "Borgo_Mar";
-    names.train_name = "TX 903";
-    slot->compiled = {
-        {compiler::line_file_name(names), std::string(std::string_view(out.line_plan))},
-        {compiler::train_file_name(names), std::string(std::string_view(out.items))},
-        {compiler::cell_file_name(names), std::string(std::string_view(out.cells))}};
+    slot->compiled =
+        compiled_files_of(slot->scenario.line_description, slot->scenario.train_description);
   }
   return *slot;
 }

@@ -2,14 +2,47 @@
 
 #include <algorithm>
 #include <bit>
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
-#include "compiler/large_block.hpp"
+#include "port/large_block.hpp"
 
 namespace borgo::compiler {
+
+// The bytes of a compiled file: one block of the file's final size, left
+// uncleared because every byte of it is written once.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  explicit FileBytes(std::size_t size)
+      : bytes_(size != 0 ? static_cast<char*>(port::allocate_large_block(size)) : nullptr),
+        size_(size) {}
+  FileBytes(FileBytes&& other) noexcept
+      : bytes_(std::exchange(other.bytes_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+  FileBytes& operator=(FileBytes&& other) noexcept {
+    std::swap(bytes_, other.bytes_);
+    std::swap(size_, other.size_);
+    return *this;
+  }
+  ~FileBytes() {
+    if (bytes_ != nullptr) port::free_large_block(bytes_, size_);
+  }
+
+  char* data() { return bytes_; }
+  const char* data() const { return bytes_; }
+  std::size_t size() const { return size_; }
+  char operator[](std::size_t i) const { return bytes_[i]; }
+  operator std::string_view() const { return {bytes_, size_}; }
+
+ private:
+  char* bytes_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 // Stores `v` at `at` in little-endian order; returns the byte after it.
 template <typename Unsigned>
@@ -30,6 +63,11 @@ class ByteBuffer {
   ByteBuffer(const ByteBuffer&) = delete;
   ByteBuffer& operator=(const ByteBuffer&) = delete;
 
+  // Any fixed-width integer, in its own width.
+  template <std::integral T>
+  void put(T v) {
+    put_le(static_cast<std::make_unsigned_t<T>>(v));
+  }
   void put_u8(std::uint8_t v) { put_le(v); }
   void put_u16(std::uint16_t v) { put_le(v); }
   void put_i16(std::int16_t v) { put_le(static_cast<std::uint16_t>(v)); }

@@ -1,9 +1,20 @@
 #pragma once
 
+// The compile as a function of bytes: the two descriptions in, the route
+// model, what happened and the compiled files out. It reads and writes no
+// file and keeps no state between calls; the program's folder handling
+// (compile_in_folder.hpp), the author's tool, the benchmarks and the fuzz
+// targets all compile through it.
+
 #include <cstdint>
-#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "compiler/compile_report.hpp"
+#include "compiler/compiled_files.hpp"
 #include "compiler/route_model.hpp"
 
 namespace borgo::compiler {
@@ -11,22 +22,38 @@ namespace borgo::compiler {
 // What a compile ended with. The compiler shows none of it.
 struct CompileOutcome {
   std::int32_t error_number = 0;  // as recorded in the model; 0 = clean
-  std::int32_t fatal = 0;         // 1250 or 1251: nothing written, the run must end with errore
-  bool files_written = false;     // false too when reading stopped before the cell grid existed
+  std::int32_t fatal = 0;         // 1250 or 1251: no compiled file, the run must end with errore
+  bool has_files = false;         // the model was stamped and has its files; false too when reading
+                                  // stopped before the cell grid existed
   CompileReport report;
 };
 
-// Compiles the two descriptions in `documents_folder` (deleting them) into
-// `model` and writes the compiled files into `output_folder`; j not 0 wants
-// the line file too. model.line_name and model.train_name must be set.
-// Throws FileError when a compiled file cannot be written.
-CompileOutcome memorizza_percorso(RouteModel& model, const std::filesystem::path& documents_folder,
-                                  const std::filesystem::path& output_folder, std::int32_t j);
+struct CompileInput {
+  std::string line_name;
+  std::string train_name;
+  std::int32_t write_line_file = 1;  // j: not 0 builds the line plan and wants the line file
+  std::optional<std::string_view> line_description;   // nullopt: the document does not exist
+  std::optional<std::string_view> train_description;  // nullopt: the document does not exist
+};
 
-// The program's compile: documents and compiled files in the same folder.
-inline CompileOutcome memorizza_percorso(RouteModel& model, const std::filesystem::path& folder,
-                                         std::int32_t j) {
-  return memorizza_percorso(model, folder, folder, j);
-}
+struct Compilation {
+  std::unique_ptr<RouteModel> model;  // as the compile left it
+  CompileOutcome outcome;
+  std::vector<CompiledFile> files;  // in writing order; they read *model
+};
+
+// Compiles the two descriptions' bytes. Throws RuntimeFailure only when a
+// finished model does not fit its files (compiled_files).
+Compilation compile(const CompileInput& input);
+
+// The steps around the reading, shared with the program's folder handling.
+
+// A compile begins with no error and all 87 items cleared; j is kept in
+// model.write_line_file.
+void begin_compile(RouteModel& model, std::int32_t j);
+
+// After the reading: the signal code pass and the contest stamps, unless
+// reading stopped before the cell grid existed. `report` is the reading's.
+CompileOutcome finish_compile(RouteModel& model, CompileReport report);
 
 }  // namespace borgo::compiler

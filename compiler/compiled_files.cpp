@@ -6,46 +6,54 @@
 #include <stdexcept>
 
 #include "compiler/byte_buffer.hpp"
+#include "compiler/compiled_layout.hpp"
 #include "compiler/runtime_failure.hpp"
-#include "storage/replace_file.hpp"
 
 namespace borgo::compiler {
 
-std::string line_file_name(const RouteModel& model) { return model.line_name + "_linea.dat"; }
-std::string train_file_name(const RouteModel& model) {
-  return model.line_name + "_" + model.train_name + ".sim";
-}
-std::string cell_file_name(const RouteModel& model) {
-  return model.line_name + "_" + model.train_name + ".dat";
-}
-
 namespace {
 
-constexpr std::size_t kCellBytes = 15;
-constexpr std::size_t kItemBytesWithoutText = 34;
-
-// An entry of the line file: its 16-bit tag, then its value, if it has one.
-constexpr std::size_t kTagBytes = 2;
-constexpr std::size_t value_bytes(std::uint8_t tag) {
-  return tag == PlanValue::kDouble ? 8 : tag == PlanValue::kInt16 ? 2 : 0;
+template <typename Record, typename Fields>
+void put_fields(ByteBuffer& out, const Record& record, const Fields& fields) {
+  layout::for_each_field(fields, [&](const auto& field) {
+    out.put(record.*(std::remove_cvref_t<decltype(field)>::kMember));
+  });
 }
 
-}  // namespace
-
-FileBytes encode_line_plan(const RouteModel& model) {
-  std::size_t size = 0;
+std::uint64_t line_plan_size(const RouteModel& model) {
+  std::uint64_t size = 0;
   for (const PlanColumn& column : model.line_plan) {
     const std::uint8_t* tags = column.tags();
     const std::uint8_t* tags_end = tags + column.size();
     const auto count = [&](std::uint8_t tag) {
-      return static_cast<std::size_t>(std::count(tags, tags_end, tag));
+      return static_cast<std::uint64_t>(std::count(tags, tags_end, tag));
     };
-    size += kTagBytes * column.size() +
-            value_bytes(PlanValue::kDouble) * count(PlanValue::kDouble) +
-            value_bytes(PlanValue::kInt16) * count(PlanValue::kInt16);
+    size += layout::plan_entry_bytes(PlanValue::kUnset) * column.size() +
+            layout::plan_value_bytes(PlanValue::kDouble) * count(PlanValue::kDouble) +
+            layout::plan_value_bytes(PlanValue::kInt16) * count(PlanValue::kInt16);
   }
-  // An entry a metre and coordinate: written straight into the file's bytes,
-  // each checked against the room left.
+  return size;
+}
+
+std::uint64_t items_size(const RouteModel& model) {
+  std::uint64_t size = 0;
+  for (const ItemRecord& item : model.items) {
+    if (item.text.size() > std::numeric_limits<layout::TextLength>::max()) {
+      throw RuntimeFailure("a text of " + std::to_string(item.text.size()) +
+                           " bytes does not fit the train file's 16-bit length");
+    }
+    size += layout::kItemBytesWithoutText + item.text.size();
+  }
+  return size;
+}
+
+std::uint64_t cells_size(const RouteModel& model) {
+  return model.cells.size() * layout::kCellBytes;
+}
+
+// An entry a metre and coordinate, written straight into the file's bytes,
+// each checked against the room left.
+FileBytes encode_line_plan(const RouteModel& model, std::size_t size) {
   FileBytes bytes(size);
   char* at = bytes.data();
   char* const end = at + size;
@@ -55,10 +63,10 @@ FileBytes encode_line_plan(const RouteModel& model) {
     const std::size_t metres = column.size();
     for (std::size_t m = 0; m < metres; ++m) {
       const std::uint8_t tag = tags[m];
-      if (static_cast<std::size_t>(end - at) < kTagBytes + value_bytes(tag)) {
+      if (static_cast<std::size_t>(end - at) < layout::plan_entry_bytes(tag)) {
         throw std::logic_error("the line file's entries overrun its computed size");
       }
-      at = store_le(at, std::uint16_t{tag});
+      at = store_le(at, layout::PlanTypeCode{tag});
       if (tag == PlanValue::kDouble) {
         at = store_le(at, std::bit_cast<std::uint64_t>(values[m]));
       } else if (tag == PlanValue::kInt16) {
@@ -70,63 +78,65 @@ FileBytes encode_line_plan(const RouteModel& model) {
   return bytes;
 }
 
-FileBytes encode_items(const RouteModel& model) {
-  std::size_t size = 0;
-  for (const ItemRecord& item : model.items) {
-    if (item.text.size() > std::numeric_limits<std::uint16_t>::max()) {
-      throw RuntimeFailure("a text of " + std::to_string(item.text.size()) +
-                           " bytes does not fit the train file's 16-bit length");
-    }
-    size += kItemBytesWithoutText + item.text.size();
-  }
+FileBytes encode_items(const RouteModel& model, std::size_t size) {
   ByteBuffer out(size);
   for (const ItemRecord& item : model.items) {
-    out.put_u8(item.kind);
-    out.put_i32(item.start);
-    out.put_i32(item.end);
-    out.put_i32(item.position);
-    out.put_u8(item.flag);
+    put_fields(out, item, layout::kItemFieldsBeforeText);
     out.put_string(item.text);
-    out.put_i16(item.int1);
-    out.put_i16(item.int2);
-    out.put_i16(item.int3);
-    out.put_i16(item.int4);
-    out.put_i16(item.int5);
-    out.put_u8(item.byte1);
-    out.put_u8(item.byte2);
-    out.put_u8(item.byte3);
-    out.put_u8(item.byte4);
-    out.put_i32(item.seconds);
+    put_fields(out, item, layout::kItemFieldsAfterText);
   }
   return out.take();
 }
 
-FileBytes encode_cells(const RouteModel& model) {
-  ByteBuffer out(model.cells.size() * kCellBytes);
-  for (const CellRecord& cell : model.cells) {
-    out.put_u8(cell.kind);
-    out.put_i16(cell.value1);
-    out.put_i16(cell.value2);
-    out.put_i16(cell.value3);
-    out.put_i16(cell.value4);
-    out.put_u8(cell.signal_time);
-    out.put_u8(cell.approach_mark);
-    out.put_u8(cell.mountain_type);
-    out.put_u8(cell.speed_code);
-    out.put_u8(cell.gradient_code);
-    out.put_u8(cell.adhesion);
-  }
+FileBytes encode_cells(const RouteModel& model, std::size_t size) {
+  ByteBuffer out(size);
+  for (const CellRecord& cell : model.cells) put_fields(out, cell, layout::kCellFields);
   return out.take();
 }
 
-void write_compiled_files(const RouteModel& model, const std::filesystem::path& folder) {
-  // Everything is encoded before the first file is touched.
-  const FileBytes plan = model.write_line_file != 0 ? encode_line_plan(model) : FileBytes();
-  const FileBytes items = encode_items(model);
-  const FileBytes cells = encode_cells(model);
-  if (model.write_line_file != 0) replace_file(folder / line_file_name(model), plan);
-  replace_file(folder / train_file_name(model), items);
-  replace_file(folder / cell_file_name(model), cells);
+}  // namespace
+
+CompiledFile::CompiledFile(CompiledFileKind kind, const RouteModel& model)
+    : kind_(kind), model_(&model) {
+  switch (kind) {
+    case CompiledFileKind::kLinePlan:
+      name_ = line_file_name(model);
+      size_ = line_plan_size(model);
+      break;
+    case CompiledFileKind::kItems:
+      name_ = train_file_name(model);
+      size_ = items_size(model);
+      break;
+    case CompiledFileKind::kCells:
+      name_ = cell_file_name(model);
+      size_ = cells_size(model);
+      break;
+  }
+}
+
+void CompiledFile::write_to(storage::ByteSink& sink) const {
+  const auto size = static_cast<std::size_t>(size_);
+  FileBytes bytes;
+  switch (kind_) {
+    case CompiledFileKind::kLinePlan:
+      bytes = encode_line_plan(*model_, size);
+      break;
+    case CompiledFileKind::kItems:
+      bytes = encode_items(*model_, size);
+      break;
+    case CompiledFileKind::kCells:
+      bytes = encode_cells(*model_, size);
+      break;
+  }
+  sink.write(bytes);
+}
+
+std::vector<CompiledFile> compiled_files(const RouteModel& model) {
+  std::vector<CompiledFile> files;
+  if (model.write_line_file != 0) files.emplace_back(CompiledFileKind::kLinePlan, model);
+  files.emplace_back(CompiledFileKind::kItems, model);
+  files.emplace_back(CompiledFileKind::kCells, model);
+  return files;
 }
 
 }  // namespace borgo::compiler

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/large_block.hpp"
+#include "port/large_block.hpp"
 
 namespace borgo::compiler {
 
@@ -131,7 +131,7 @@ class PlanColumn {
 
  private:
   std::vector<std::uint8_t> tags_;
-  std::vector<double, LargeBlockAllocator<double>> values_;
+  std::vector<double, port::LargeBlockAllocator<double>> values_;
 };
 
 // Special records of the item table.

@@ -58,7 +58,7 @@ std::string train_sheet_name(std::string_view line_name, std::string_view train_
 }
 
 void write_document(const std::filesystem::path& path, const LineTable& table) {
-  replace_file(path, render_lines(table));
+  storage::replace_file(path, render_lines(table));
 }
 
 void dati_linea(const std::filesystem::path& folder, std::string_view line_name) {

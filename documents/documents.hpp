@@ -22,7 +22,7 @@ std::string notes_name(std::string_view line_name, std::string_view train_name);
 std::string slow_down_order_name(std::string_view line_name, std::string_view train_name);
 std::string train_sheet_name(std::string_view line_name, std::string_view train_name);
 
-// Writes one table into `path`, replacing any older file. Throws FileError.
+// Writes one table into `path`, replacing any older file. Throws storage::FileError.
 void write_document(const std::filesystem::path& path, const LineTable& table);
 
 // The five writers: each writes its document into `folder`.

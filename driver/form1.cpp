@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-#include "compiler/compile.hpp"
+#include "compiler/compile_in_folder.hpp"
 #include "documents/documents.hpp"
 #include "driver/exit_status.hpp"
 #include "storage/file_error.hpp"
@@ -56,7 +56,7 @@ void Form1::Form_Load() {
       }
       end_program(platform_, kExitCompileError);
     }
-  } catch (const FileError& failure) {
+  } catch (const storage::FileError& failure) {
     report_run_time_failure("cannot write '" + failure.path().string() + "': " + failure.reason());
   } catch (const std::exception& failure) {
     report_run_time_failure(failure.what());

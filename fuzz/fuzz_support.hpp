@@ -1,47 +1,18 @@
 #pragma once
 
-// Shared by the fuzz targets: a scratch folder for the documents of one input.
+// Shared by the fuzz targets: how an input becomes documents, and the checks
+// every compile must pass whatever its input.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <string_view>
-#include <system_error>
+#include <utility>
 
-#include "storage/process_id.hpp"
+#include "compiler/error_catalog.hpp"
+#include "storage/byte_sink.hpp"
 
 namespace borgo::fuzz {
-
-inline void remove_scratch_folder();
-
-// Removed with its files when the fuzzer ends normally (time or run limit).
-inline const std::filesystem::path& scratch_folder() {
-  static const std::filesystem::path folder = [] {
-    std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                     ? std::filesystem::path("/dev/shm")
-                                     : std::filesystem::temp_directory_path();
-    std::filesystem::path p = base / ("borgo-fuzz-" + std::to_string(process_id()));
-    std::filesystem::create_directories(p);
-    return p;
-  }();
-  // Registered after the path exists, so that it runs before the path's destructor.
-  static const bool removed_at_exit = std::atexit(remove_scratch_folder) == 0;
-  (void)removed_at_exit;
-  return folder;
-}
-
-inline void remove_scratch_folder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(scratch_folder(), ignored);
-}
-
-inline void write_bytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Splits an input at its first NUL byte: the line description before it, the
 // train description after it (a fixed small one when there is no NUL).
@@ -54,5 +25,20 @@ inline std::pair<std::string_view, std::string_view> split_documents(const std::
   if (nul == std::string_view::npos) return {input, kDefaultTrain};
   return {input.substr(0, nul), input.substr(nul + 1)};
 }
+
+// A recorded error number is always one the catalog knows.
+inline void require_known_error(std::int32_t number) {
+  if (number != 0 && compiler::find_error(number) == nullptr) std::abort();
+}
+
+// Counts what a compiled file writes, without keeping it.
+class CountingSink final : public storage::ByteSink {
+ public:
+  void write(std::string_view chunk) override { bytes_ += chunk.size(); }
+  std::uint64_t bytes() const { return bytes_; }
+
+ private:
+  std::uint64_t bytes_ = 0;
+};
 
 }  // namespace borgo::fuzz

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace borgo {
+namespace borgo::storage {
 
 // A file of the run could not be read, created, written or replaced. Carries
 // the file and the system's reason so that whoever reports it can name both.
@@ -23,4 +23,4 @@ class FileError : public std::runtime_error {
   std::string reason_;
 };
 
-}  // namespace borgo
+}  // namespace borgo::storage

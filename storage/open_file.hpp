@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-namespace borgo {
+namespace borgo::storage {
 
 // std::fopen for a path. On Windows a narrow file name goes through the ANSI
 // code page, which cannot name every folder (and std::filesystem::path's
@@ -18,4 +18,4 @@ inline std::FILE* open_file(const std::filesystem::path& path, const char* mode)
 #endif
 }
 
-}  // namespace borgo
+}  // namespace borgo::storage

@@ -6,7 +6,7 @@
 #include <unistd.h>
 #endif
 
-namespace borgo {
+namespace borgo::storage {
 
 // This process's id, to keep the names of files it makes apart from those
 // of another process doing the same at the same time.
@@ -18,4 +18,4 @@ inline int process_id() {
 #endif
 }
 
-}  // namespace borgo
+}  // namespace borgo::storage

@@ -8,7 +8,7 @@
 #include "storage/file_error.hpp"
 #include "storage/open_file.hpp"
 
-namespace borgo {
+namespace borgo::storage {
 
 std::string read_file(const std::filesystem::path& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(path, "rb"), &std::fclose);
@@ -21,4 +21,4 @@ std::string read_file(const std::filesystem::path& path) {
   return bytes;
 }
 
-}  // namespace borgo
+}  // namespace borgo::storage

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string>
 
-namespace borgo {
+namespace borgo::storage {
 
 // Reads the whole file into memory. Throws FileError naming `path` on failure.
 std::string read_file(const std::filesystem::path& path);
 
-}  // namespace borgo
+}  // namespace borgo::storage

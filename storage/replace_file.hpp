@@ -4,15 +4,18 @@
 #include <functional>
 #include <string_view>
 
-namespace borgo {
+#include "storage/byte_sink.hpp"
 
-// Replaces the file at `path` with exactly `bytes`, in one write.
+namespace borgo::storage {
+
+// Replaces the file at `path` with exactly the bytes `content` writes.
 //
 // The bytes go to a temporary file in the same folder, its whole size
 // reserved before the first byte is written, that is then renamed over the
 // old file, so that a failure (disk full, folder read-only, a directory in
 // the way) leaves the old file as it was and no temporary file behind.
 // Throws FileError naming `path` on any failure.
+void replace_file(const std::filesystem::path& path, const FileContent& content);
 void replace_file(const std::filesystem::path& path, std::string_view bytes);
 
 // The three steps of a replacement, in order.
@@ -32,4 +35,4 @@ using ReplaceFaultHook = std::function<int(ReplaceStep step, const std::filesyst
 // Installs `hook` for every following replace_file; an empty one removes it.
 void set_replace_fault_hook(ReplaceFaultHook hook);
 
-}  // namespace borgo
+}  // namespace borgo::storage

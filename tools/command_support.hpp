@@ -21,7 +21,7 @@ int guarded(std::string_view command, std::ostream& err, Body body) {
   } catch (const UsageError& wrong) {
     err << "scenario-tool " << command << ": " << wrong.what() << "\n"
         << "Try 'scenario-tool " << command << " --help'.\n";
-  } catch (const FileError& failure) {
+  } catch (const storage::FileError& failure) {
     err << "scenario-tool " << command << ": '" << failure.path().string()
         << "': " << failure.reason() << "\n";
   } catch (const compiler::RuntimeFailure& failure) {

@@ -16,7 +16,7 @@ constexpr std::string_view kHelp =
 Compiles DIR/NAME_linea.txt and DIR/NAME_TRAIN-.txt exactly as the package
 program does and writes the compiled files into OUTDIR (default DIR):
 NAME_linea.dat (the line plan), NAME_TRAIN.sim and NAME_TRAIN.dat. The
-descriptions are compiled from copies and are never changed or deleted.
+descriptions are read, never changed or deleted.
 
 Options:
   --line NAME       the line's name (first part of every file name)
@@ -67,22 +67,26 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
     check_scenario_name("--line", request.line_name);
     check_scenario_name("--train", request.train_name);
     request.line_file = !parsed.has("--no-line-file");
-    const std::string* output = parsed.value("--out");
-    request.output = output != nullptr ? std::filesystem::path(*output) : request.folder;
+    const std::string* out_option = parsed.value("--out");
+    const std::filesystem::path output =
+        out_option != nullptr ? std::filesystem::path(*out_option) : request.folder;
     if (!std::filesystem::is_directory(request.folder)) {
       throw UsageError("'" + request.folder.string() + "' is not a folder");
     }
-    std::filesystem::create_directories(request.output);
+    std::filesystem::create_directories(output);
 
     const CompileResult result = compile_scenario(request, err);
     err << summary_line(result.counts) << "\n";
-    for (const auto& path : result.written) out << "wrote " << path.string() << "\n";
-    if (result.outcome.fatal != 0) {
-      out << "fatal " << result.outcome.fatal << "\n";
+    for (const auto& path : write_compiled_files(result.compilation, output)) {
+      out << "wrote " << path.string() << "\n";
+    }
+    const compiler::CompileOutcome& outcome = result.outcome();
+    if (outcome.fatal != 0) {
+      out << "fatal " << outcome.fatal << "\n";
       return kExitFatal;
     }
-    out << "error_number " << result.outcome.error_number << "\n";
-    return result.outcome.error_number != 0 ? kExitRecordedError : kExitClean;
+    out << "error_number " << outcome.error_number << "\n";
+    return outcome.error_number != 0 ? kExitRecordedError : kExitClean;
   });
 }
 

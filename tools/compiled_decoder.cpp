@@ -2,9 +2,14 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
+
+#include "compiler/compiled_layout.hpp"
 
 namespace borgo::tools {
 namespace {
+
+using compiler::layout::kCellBytes;
 
 // Little-endian fields, read one after the other; the first that does not fit
 // stops the reading and says where.
@@ -48,17 +53,26 @@ bool take(FieldCursor& in, Field& field) {
 
 std::string bytes_word(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
 
-bool decode_item(FieldCursor& in, compiler::ItemRecord& item, const char*& field) {
-  std::uint16_t length = 0;
-  return (field = "kind", take(in, item.kind)) && (field = "start", take(in, item.start)) &&
-         (field = "end", take(in, item.end)) && (field = "position", take(in, item.position)) &&
-         (field = "flag", take(in, item.flag)) && (field = "text length", take(in, length)) &&
+// Reads `fields` of `record` in order; on a field cut short, names it in
+// `cut_short` and leaves the rest unread.
+template <typename Record, typename Fields>
+bool take_fields(FieldCursor& in, Record& record, const Fields& fields,
+                 std::string_view& cut_short) {
+  bool whole = true;
+  compiler::layout::for_each_field(fields, [&](const auto& field) {
+    if (!whole) return;
+    whole = take(in, record.*(std::remove_cvref_t<decltype(field)>::kMember));
+    if (!whole) cut_short = field.name;
+  });
+  return whole;
+}
+
+bool decode_item(FieldCursor& in, compiler::ItemRecord& item, std::string_view& field) {
+  compiler::layout::TextLength length = 0;
+  return take_fields(in, item, compiler::layout::kItemFieldsBeforeText, field) &&
+         (field = "text length", take(in, length)) &&
          (field = "text", in.take_text(length, item.text)) &&
-         (field = "int1", take(in, item.int1)) && (field = "int2", take(in, item.int2)) &&
-         (field = "int3", take(in, item.int3)) && (field = "int4", take(in, item.int4)) &&
-         (field = "int5", take(in, item.int5)) && (field = "byte1", take(in, item.byte1)) &&
-         (field = "byte2", take(in, item.byte2)) && (field = "byte3", take(in, item.byte3)) &&
-         (field = "byte4", take(in, item.byte4)) && (field = "seconds", take(in, item.seconds));
+         take_fields(in, item, compiler::layout::kItemFieldsAfterText, field);
 }
 
 }  // namespace
@@ -70,17 +84,8 @@ DecodedCells decode_cell_file(std::string_view bytes) {
   out.cells.reserve(whole);
   for (std::size_t i = 0; i < whole; ++i) {
     compiler::CellRecord c;
-    take(in, c.kind);
-    take(in, c.value1);
-    take(in, c.value2);
-    take(in, c.value3);
-    take(in, c.value4);
-    take(in, c.signal_time);
-    take(in, c.approach_mark);
-    take(in, c.mountain_type);
-    take(in, c.speed_code);
-    take(in, c.gradient_code);
-    take(in, c.adhesion);
+    std::string_view unused;
+    take_fields(in, c, compiler::layout::kCellFields, unused);
     out.cells.push_back(c);
   }
   if (bytes.empty()) {
@@ -100,12 +105,12 @@ DecodedItems decode_train_file(std::string_view bytes) {
   while (!in.at_end() && out.items.size() < compiler::kItemCount) {
     const std::size_t start = in.offset();
     compiler::ItemRecord item;
-    const char* field = "";
+    std::string_view field;
     if (!decode_item(in, item, field)) {
-      out.problem =
-          LayoutProblem{in.offset(), "record " + std::to_string(out.items.size()) + " (from byte " +
-                                         std::to_string(start) + ") is cut short in its " + field +
-                                         ": the file ends at byte " + std::to_string(bytes.size())};
+      out.problem = LayoutProblem{
+          in.offset(), "record " + std::to_string(out.items.size()) + " (from byte " +
+                           std::to_string(start) + ") is cut short in its " + std::string(field) +
+                           ": the file ends at byte " + std::to_string(bytes.size())};
       return out;
     }
     out.offsets.push_back(start);
@@ -128,7 +133,7 @@ DecodedPlan decode_line_file(std::string_view bytes) {
   FieldCursor in(bytes);
   while (!in.at_end()) {
     const std::size_t start = in.offset();
-    std::uint16_t tag = 0;
+    compiler::layout::PlanTypeCode tag = 0;
     compiler::PlanValue entry;
     bool whole = take(in, tag);
     if (whole && tag == compiler::PlanValue::kInt16) {
@@ -137,7 +142,7 @@ DecodedPlan decode_line_file(std::string_view bytes) {
     } else if (whole && tag == compiler::PlanValue::kDouble) {
       std::uint64_t raw = 0;
       entry.tag = compiler::PlanValue::kDouble;
-      whole = in.take(8, raw);
+      whole = in.take(compiler::layout::plan_value_bytes(tag), raw);
       entry.real = std::bit_cast<double>(raw);
     } else if (whole && tag != compiler::PlanValue::kUnset) {
       out.problem =

@@ -42,7 +42,4 @@ struct DecodedPlan {
 };
 DecodedPlan decode_line_file(std::string_view bytes);
 
-inline constexpr std::size_t kCellBytes = 15;
-inline constexpr std::size_t kItemBytesWithoutText = 34;
-
 }  // namespace borgo::tools

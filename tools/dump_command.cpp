@@ -387,7 +387,7 @@ int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
     std::vector<std::pair<FileType, std::string>> files;
     for (const std::string& name : parsed.positionals) {
       const FileType type = type_of(name, parsed.value("--as"));
-      files.emplace_back(type, read_file(name));
+      files.emplace_back(type, storage::read_file(name));
     }
     bool all_fit = true;
     if (json) out << "[";

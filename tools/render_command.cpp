@@ -1,10 +1,11 @@
 // scenario-tool render: the line on one SVG page.
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "compiler/compiled_files.hpp"
-#include "compiler/description_reader.hpp"
+#include "compiler/file_names.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
@@ -12,7 +13,6 @@
 #include "tools/compiled_decoder.hpp"
 #include "tools/line_render.hpp"
 #include "tools/scenario_compile.hpp"
-#include "tools/temporary_folder.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -52,32 +52,59 @@ constexpr std::array<OptionRule, 3> kOptions{{
 
 void require_fit(const std::optional<LayoutProblem>& problem, const std::filesystem::path& file) {
   if (problem) {
-    throw FileError(file, "does not fit its layout at byte " + std::to_string(problem->offset) +
-                              ": " + problem->message);
+    throw storage::FileError(file, "does not fit its layout at byte " +
+                                       std::to_string(problem->offset) + ": " + problem->message);
   }
 }
 
-// Decodes the compiled files of a scenario in `folder`.
-RenderInput decode_compiled(const compiler::RouteModel& names,
-                            const std::filesystem::path& folder) {
+// A compiled file's bytes by its name, or nullopt when there is none.
+using CompiledBytes = std::function<std::optional<std::string>(const std::string& name)>;
+
+// Decodes the compiled files of a scenario; `folder` names them in messages.
+RenderInput decode_compiled(const compiler::RouteModel& names, const std::filesystem::path& folder,
+                            const CompiledBytes& bytes_of) {
   RenderInput input;
   input.line_name = utf8_from_1252(names.line_name);
   input.train_name = utf8_from_1252(names.train_name);
-  const std::filesystem::path train_file = folder / compiler::train_file_name(names);
-  const std::filesystem::path cell_file = folder / compiler::cell_file_name(names);
-  const std::filesystem::path line_file = folder / compiler::line_file_name(names);
-  DecodedItems items = decode_train_file(read_file(train_file));
-  require_fit(items.problem, train_file);
-  DecodedCells cells = decode_cell_file(read_file(cell_file));
-  require_fit(cells.problem, cell_file);
+  const auto required = [&](const std::string& name) {
+    std::optional<std::string> bytes = bytes_of(name);
+    if (!bytes) throw storage::FileError(folder / name, "does not exist");
+    return std::move(*bytes);
+  };
+  const std::string train_file = compiler::train_file_name(names);
+  const std::string cell_file = compiler::cell_file_name(names);
+  DecodedItems items = decode_train_file(required(train_file));
+  require_fit(items.problem, folder / train_file);
+  DecodedCells cells = decode_cell_file(required(cell_file));
+  require_fit(cells.problem, folder / cell_file);
   input.items = std::move(items.items);
   input.cells = std::move(cells.cells);
-  if (std::filesystem::exists(line_file)) {
-    DecodedPlan plan = decode_line_file(read_file(line_file));
-    require_fit(plan.problem, line_file);
+  const std::string line_file = compiler::line_file_name(names);
+  if (const std::optional<std::string> bytes = bytes_of(line_file)) {
+    DecodedPlan plan = decode_line_file(*bytes);
+    require_fit(plan.problem, folder / line_file);
     input.plan = std::move(plan.columns);
   }
   return input;
+}
+
+// The files in a folder.
+CompiledBytes files_in(const std::filesystem::path& folder) {
+  return [folder](const std::string& name) -> std::optional<std::string> {
+    const std::filesystem::path path = folder / name;
+    if (!std::filesystem::exists(path)) return std::nullopt;
+    return storage::read_file(path);
+  };
+}
+
+// The files of a compilation, in memory.
+CompiledBytes files_of(const compiler::Compilation& compilation) {
+  return [&compilation](const std::string& name) -> std::optional<std::string> {
+    for (const compiler::CompiledFile& file : compilation.files) {
+      if (file.name() == name) return storage::bytes_of(file);
+    }
+    return std::nullopt;
+  };
 }
 
 }  // namespace
@@ -102,22 +129,22 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
 
     int status = kExitClean;
     RenderInput input;
-    if (std::filesystem::exists(compiler::line_description_path(names, folder))) {
-      const TemporaryFolder compiled;
+    if (std::filesystem::exists(folder / compiler::line_description_name(names))) {
       const CompileResult result =
-          compile_scenario({folder, names.line_name, names.train_name, true, compiled.path()}, err);
+          compile_scenario({folder, names.line_name, names.train_name, true}, err);
       err << summary_line(result.counts) << "\n";
-      if (result.outcome.fatal != 0) return kExitFatal;
-      if (!result.outcome.files_written) {
+      const compiler::CompileOutcome& outcome = result.outcome();
+      if (outcome.fatal != 0) return kExitFatal;
+      if (!outcome.has_files) {
         err << "scenario-tool render: nothing was compiled, so there is nothing to draw\n";
         return kExitRecordedError;
       }
-      if (result.outcome.error_number != 0) status = kExitRecordedError;
-      input = decode_compiled(names, compiled.path());
+      if (outcome.error_number != 0) status = kExitRecordedError;
+      input = decode_compiled(names, folder, files_of(result.compilation));
     } else {
-      input = decode_compiled(names, folder);
+      input = decode_compiled(names, folder, files_in(folder));
     }
-    replace_file(output, render_line_svg(input));
+    storage::replace_file(output, render_line_svg(input));
     out << "wrote " << output.string() << "\n";
     return status;
   });

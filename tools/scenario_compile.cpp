@@ -3,12 +3,10 @@
 #include <optional>
 #include <system_error>
 
-#include "compiler/compiled_files.hpp"
-#include "compiler/description_reader.hpp"
+#include "compiler/file_names.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
 #include "tools/arguments.hpp"
-#include "tools/temporary_folder.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -16,15 +14,7 @@ namespace {
 std::optional<std::string> read_if_present(const std::filesystem::path& path) {
   std::error_code failed;
   if (!std::filesystem::exists(path, failed)) return std::nullopt;
-  return read_file(path);
-}
-
-void replace_all(std::string& text, const std::string& from, const std::string& to) {
-  if (from.empty()) return;
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
+  return storage::read_file(path);
 }
 
 }  // namespace
@@ -38,35 +28,33 @@ void check_scenario_name(std::string_view option, const std::string& name) {
 }
 
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics) {
-  compiler::RouteModel model;
-  model.line_name = request.line_name;
-  model.train_name = request.train_name;
-  const std::filesystem::path line_path = compiler::line_description_path(model, request.folder);
-  const std::filesystem::path train_path = compiler::train_description_path(model, request.folder);
+  compiler::RouteModel names;
+  names.line_name = request.line_name;
+  names.train_name = request.train_name;
+  const std::filesystem::path line_path = request.folder / compiler::line_description_name(names);
+  const std::filesystem::path train_path = request.folder / compiler::train_description_name(names);
   const SourceDocument line{line_path.string(), read_if_present(line_path)};
   const SourceDocument train{train_path.string(), read_if_present(train_path)};
 
-  // The compile deletes what it reads: it gets copies.
-  const TemporaryFolder copies;
-  if (line.bytes) replace_file(compiler::line_description_path(model, copies.path()), *line.bytes);
-  if (train.bytes) {
-    replace_file(compiler::train_description_path(model, copies.path()), *train.bytes);
-  }
-
   CompileResult result;
-  result.outcome =
-      compiler::memorizza_percorso(model, copies.path(), request.output, request.line_file ? 1 : 0);
-  // A detail that names a copy names the author's document instead.
-  replace_all(result.outcome.report.error_detail, copies.path().string(), request.folder.string());
-  result.counts = write_diagnostics(diagnostics, result.outcome, model, line, train);
-  if (result.outcome.files_written) {
-    if (request.line_file) {
-      result.written.push_back(request.output / compiler::line_file_name(model));
-    }
-    result.written.push_back(request.output / compiler::train_file_name(model));
-    result.written.push_back(request.output / compiler::cell_file_name(model));
-  }
+  result.compilation = compiler::compile({.line_name = request.line_name,
+                                          .train_name = request.train_name,
+                                          .write_line_file = request.line_file ? 1 : 0,
+                                          .line_description = line.bytes,
+                                          .train_description = train.bytes});
+  result.counts = write_diagnostics(diagnostics, result.compilation.outcome,
+                                    *result.compilation.model, line, train);
   return result;
+}
+
+std::vector<std::filesystem::path> write_compiled_files(const compiler::Compilation& compilation,
+                                                        const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> written;
+  for (const compiler::CompiledFile& file : compilation.files) {
+    written.push_back(folder / file.name());
+    storage::replace_file(written.back(), file);
+  }
+  return written;
 }
 
 }  // namespace borgo::tools

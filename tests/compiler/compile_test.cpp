@@ -1,14 +1,14 @@
-// memorizza_percorso from fixture documents: what is stamped and written.
+// The compile from the descriptions' bytes: what is stamped, and which
+// compiled files come out.
 #include "compiler/compile.hpp"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <string>
+#include <vector>
 
-#include "compiler/compiled_files.hpp"
 #include "compiler/error_catalog.hpp"
 #include "tests/compiler/reader_fixture.hpp"
-#include "tests/support/compiled_decoder.hpp"
 
 namespace borgo::compiler {
 namespace {
@@ -16,47 +16,56 @@ namespace {
 using testing::ReaderFixture;
 
 struct CompileFixture : ReaderFixture {
-  CompileOutcome outcome;
-  void compile(std::int32_t j = 1) { outcome = memorizza_percorso(model, folder.path(), j); }
-  bool written(const std::string& name) const { return std::filesystem::exists(folder / name); }
-  int compiled_files() const {
-    return written(line_file_name(model)) + written(train_file_name(model)) +
-           written(cell_file_name(model));
+  Compilation result;
+  const CompileOutcome& outcome() const { return result.outcome; }
+  const RouteModel& compiled() const { return *result.model; }
+  void compile(std::int32_t j = 1) {
+    result = compiler::compile({.line_name = model.line_name,
+                                .train_name = model.train_name,
+                                .write_line_file = j,
+                                .line_description = line,
+                                .train_description = train});
+  }
+  std::vector<std::string> file_names() const {
+    std::vector<std::string> names;
+    for (const CompiledFile& file : result.files) names.push_back(file.name());
+    return names;
   }
 };
 
-TEST(Compile, ACleanCompileStampsAndWritesAllThreeFiles) {
+const std::vector<std::string> kAllThree = {"L_linea.dat", "L_T.sim", "L_T.dat"};
+
+TEST(Compile, ACleanCompileStampsAndHasAllThreeFiles) {
   CompileFixture f;
   f.write_line_body("pendenza, 0, 1\n");
   f.write_train_body("velocita, 0, 30\n");
   f.compile();
-  EXPECT_EQ(f.outcome.error_number, 0);
-  EXPECT_EQ(f.outcome.fatal, 0);
-  EXPECT_TRUE(f.outcome.files_written);
-  EXPECT_EQ(f.compiled_files(), 3);
-  EXPECT_EQ(f.model.cells[1].value1, 5121);
-  EXPECT_EQ(f.model.items[kLineRecord].int1, 610);
+  EXPECT_EQ(f.outcome().error_number, 0);
+  EXPECT_EQ(f.outcome().fatal, 0);
+  EXPECT_TRUE(f.outcome().has_files);
+  EXPECT_EQ(f.file_names(), kAllThree);
+  EXPECT_EQ(f.compiled().cells[1].value1, 5121);
+  EXPECT_EQ(f.compiled().items[kLineRecord].int1, 610);
 }
 
-TEST(Compile, ARecordedErrorStillWritesTheFiles) {
+TEST(Compile, ARecordedErrorStillHasTheFiles) {
   CompileFixture f;
   f.write_line_body(
       "indicatori_vmax, 1000, 90, 95, 100, 0, , , , 0\ncartello_indicatore, 1000, x\n");
   f.write_train_body("velocita, 0, 30\n");
   f.compile();
-  EXPECT_EQ(f.outcome.error_number, error::kSignCellTaken);
-  EXPECT_TRUE(f.outcome.files_written);
-  EXPECT_EQ(f.compiled_files(), 3);
+  EXPECT_EQ(f.outcome().error_number, error::kSignCellTaken);
+  EXPECT_TRUE(f.outcome().has_files);
+  EXPECT_EQ(f.file_names(), kAllThree);
 }
 
-TEST(Compile, WithoutTheLineFileOnlyTwoFilesAreWritten) {
+TEST(Compile, WithoutTheLineFileOnlyTwoFilesComeOut) {
   CompileFixture f;
   f.write_line_body("curvas1, 100, 100\n");
   f.write_train_body("velocita, 0, 30\n");
   f.compile(0);
-  EXPECT_EQ(f.outcome.error_number, 0);
-  EXPECT_FALSE(f.written(line_file_name(f.model)));
-  EXPECT_EQ(f.compiled_files(), 2);
+  EXPECT_EQ(f.outcome().error_number, 0);
+  EXPECT_EQ(f.file_names(), (std::vector<std::string>{"L_T.sim", "L_T.dat"}));
 }
 
 TEST(Compile, WithoutACellGridNothingIsStampedOrWritten) {
@@ -78,10 +87,10 @@ TEST(Compile, WithoutACellGridNothingIsStampedOrWritten) {
     if (c.line != nullptr) f.write_line(c.line);
     f.write_train_body("velocita, 0, 30\n");
     f.compile();
-    EXPECT_EQ(f.outcome.error_number, c.error);
-    EXPECT_EQ(f.outcome.fatal, 0);
-    EXPECT_FALSE(f.outcome.files_written);
-    EXPECT_EQ(f.compiled_files(), 0);
+    EXPECT_EQ(f.outcome().error_number, c.error);
+    EXPECT_EQ(f.outcome().fatal, 0);
+    EXPECT_FALSE(f.outcome().has_files);
+    EXPECT_TRUE(f.result.files.empty());
   }
 }
 
@@ -107,24 +116,32 @@ TEST(Compile, FeaturesInCellOneMakeTheStampFatal) {
     f.write_line_body(c.line_body);
     f.write_train_body(c.train_body);
     f.compile();
-    EXPECT_EQ(f.outcome.error_number, 0);
-    EXPECT_EQ(f.outcome.fatal, c.fatal);
-    EXPECT_FALSE(f.outcome.files_written);
-    EXPECT_EQ(f.compiled_files(), 0);
-    EXPECT_FALSE(std::filesystem::exists(f.line_path()));
-    EXPECT_FALSE(std::filesystem::exists(f.train_path()));
+    EXPECT_EQ(f.outcome().error_number, 0);
+    EXPECT_EQ(f.outcome().fatal, c.fatal);
+    EXPECT_FALSE(f.outcome().has_files);
+    EXPECT_TRUE(f.result.files.empty());
   }
 }
 
 TEST(Compile, ItemsAreResetBeforeReading) {
+  RouteModel model;
+  model.items[40].text = "left over";
+  model.items[kLineRecord].int1 = 610;  // a stamp from an earlier compile
+  begin_compile(model, 1);
+  EXPECT_EQ(model.items[40], ItemRecord{});
+  EXPECT_EQ(model.items[kLineRecord], ItemRecord{});
+  EXPECT_EQ(model.write_line_file, 1);
+}
+
+TEST(Compile, AMissingTrainDescriptionIsARunTimeFailureAfterTheLine) {
   CompileFixture f;
-  f.model.items[40].text = "left over";
-  f.model.items[kLineRecord].int1 = 610;  // a stamp from an earlier compile
-  f.write_line_body("");
-  f.write_train_body("");
+  f.write_line_body("pendenza, 0, 1\n");
   f.compile();
-  EXPECT_EQ(f.outcome.fatal, 0);
-  EXPECT_EQ(f.model.items[40], ItemRecord{});
+  EXPECT_EQ(f.outcome().error_number, error::kRuntimeFailure);
+  EXPECT_EQ(f.outcome().report.error_detail, "L_T-.txt does not exist");
+  EXPECT_FALSE(f.outcome().report.error_at);
+  EXPECT_EQ(f.compiled().cells[5].gradient_code, 101);  // the line was read
+  EXPECT_EQ(f.file_names(), kAllThree);
 }
 
 }  // namespace

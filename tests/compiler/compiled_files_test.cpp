@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "compiler/runtime_failure.hpp"
+#include "storage/byte_sink.hpp"
 #include "tests/support/compiled_decoder.hpp"
-#include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
 
 namespace borgo::compiler {
 namespace {
@@ -12,6 +15,13 @@ namespace {
 using borgo::testing::decode_cells;
 using borgo::testing::decode_items;
 using borgo::testing::decode_line_plan;
+
+std::string bytes_of(const RouteModel& model, CompiledFileKind kind) {
+  const CompiledFile file(kind, model);
+  std::string bytes = storage::bytes_of(file);
+  EXPECT_EQ(bytes.size(), file.size());  // the size announced before writing
+  return bytes;
+}
 
 RouteModel small_model() {
   RouteModel model;
@@ -28,7 +38,7 @@ RouteModel small_model() {
 
 TEST(CompiledFiles, CellsAreFifteenBytesEachInFieldOrder) {
   const RouteModel model = small_model();
-  const FileBytes bytes = encode_cells(model);
+  const std::string bytes = bytes_of(model, CompiledFileKind::kCells);
   ASSERT_EQ(bytes.size(), 5u * 15);
   // Cell 1's first value at bytes 16 and 17, little-endian.
   EXPECT_EQ(static_cast<unsigned char>(bytes[16]), 5121 & 0xFF);
@@ -49,7 +59,7 @@ TEST(CompiledFiles, CellsAreFifteenBytesEachInFieldOrder) {
 
 TEST(CompiledFiles, ItemsCarryTheirTextsWithASixteenBitLength) {
   const RouteModel model = small_model();
-  const FileBytes bytes = encode_items(model);
+  const std::string bytes = bytes_of(model, CompiledFileKind::kItems);
   const auto items = decode_items(bytes);
   ASSERT_EQ(items.size(), 87u);
   EXPECT_EQ(items[0].offset, 0u);
@@ -80,7 +90,7 @@ TEST(CompiledFiles, LinePlanIsWrittenColumnByColumnAsTaggedValues) {
   model.line_plan[1].set(1, PlanValue::of_int16(1));
   model.line_plan[0].set(2, PlanValue::of_double(-0.25));
   model.line_plan[1].set(2, PlanValue::of_double(2.5));
-  const FileBytes bytes = encode_line_plan(model);
+  const std::string bytes = bytes_of(model, CompiledFileKind::kLinePlan);
   EXPECT_EQ(bytes.size(), 4u * 4 + 2 * 10 + 2 * 2);
   const auto entries = decode_line_plan(bytes);
   ASSERT_EQ(entries.size(), 8u);
@@ -108,29 +118,26 @@ TEST(CompiledFiles, PlanColumnsGiveBackEachEntryAsSet) {
   EXPECT_EQ(appended, column);
 }
 
-TEST(CompiledFiles, WritesTheThreeFilesReplacingOlderOnes) {
-  borgo::testing::TempFolder folder;
+TEST(CompiledFiles, ComeInWritingOrderWithTheirNames) {
   RouteModel model = small_model();
-  model.write_line_file = 1;
   for (auto& column : model.line_plan) column.assign(2, PlanValue::of_int16(0));
-  borgo::testing::spit(folder / "Borgo_Mar_TX 903.dat", std::string(100000, 'x'));
-  write_compiled_files(model, folder.path());
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.dat"),
-            std::string_view(encode_cells(model)));
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_TX 903.sim"),
-            std::string_view(encode_items(model)));
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_linea.dat"),
-            std::string_view(encode_line_plan(model)));
+  for (const std::int32_t j : {0, 1}) {
+    SCOPED_TRACE(j);
+    model.write_line_file = j;
+    std::vector<std::string> names;
+    for (const CompiledFile& file : compiled_files(model)) names.push_back(file.name());
+    std::vector<std::string> expected = {"Borgo_Mar_TX 903.sim", "Borgo_Mar_TX 903.dat"};
+    if (j != 0) expected.insert(expected.begin(), "Borgo_Mar_linea.dat");
+    EXPECT_EQ(names, expected);
+  }
 }
 
-TEST(CompiledFiles, WithoutTheLineFileAnOlderOneIsLeftAlone) {
-  borgo::testing::TempFolder folder;
+TEST(CompiledFiles, ATextTooLongForItsLengthFailsBeforeAnyFileIsWritten) {
   RouteModel model = small_model();
-  model.write_line_file = 0;
-  borgo::testing::spit(folder / "Borgo_Mar_linea.dat", "old");
-  write_compiled_files(model, folder.path());
-  EXPECT_EQ(borgo::testing::slurp(folder / "Borgo_Mar_linea.dat"), "old");
-  EXPECT_TRUE(std::filesystem::exists(folder / "Borgo_Mar_TX 903.sim"));
+  model.items[80].text = std::string(65535, 's');
+  EXPECT_EQ(compiled_files(model).size(), 2u);
+  model.items[80].text += 's';
+  EXPECT_THROW(compiled_files(model), RuntimeFailure);
 }
 
 }  // namespace

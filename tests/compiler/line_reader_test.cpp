@@ -1,4 +1,5 @@
-// The line description, read through memorizza_dati from fixture documents.
+// The line description, read from fixture documents; which documents the
+// program's reading deletes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,11 +12,15 @@
 namespace borgo::compiler {
 namespace {
 
+using testing::FolderReaderFixture;
 using testing::kShortGeneral;
 using testing::ReaderFixture;
 
 constexpr std::string_view kPlainTrain = "[generale]\nvelocita, 0, 30\n[fine]\n";
 
+// Each error both ways: from the documents' bytes, and from a folder as the
+// program reads them, deleting the line description before the train
+// description is read.
 TEST(LineReader, RecordsEachErrorAndDeletesWhatItShould) {
   struct Case {
     const char* name;
@@ -64,16 +69,27 @@ TEST(LineReader, RecordsEachErrorAndDeletesWhatItShould) {
        std::string(kPlainTrain), 11, false, true},
       {"row beyond the grid still reads the train", general + "pendenza, 26950, 3\n[fine]\n",
        std::string(kPlainTrain), 15, false, false},
+      {"row beyond the grid, then a signal ends the train",
+       general + "pendenza, 26950, 3\n[fine]\n",
+       "[generale]\nsegnale, 5050, 2,4,1,1,0,2,2,1,1,210\nvelocita, 0, 30\n[fine]\n", 15, false,
+       false},
       {"clean", general + "pendenza, 26850, 3\n[fine]\n", std::string(kPlainTrain), 0, false,
        false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ReaderFixture f;
-    if (c.line) f.write_line(*c.line);
-    if (c.train) f.write_train(*c.train);
-    f.read();
+    ReaderFixture bytes;
+    if (c.line) bytes.write_line(*c.line);
+    if (c.train) bytes.write_train(*c.train);
+    bytes.read();
+    EXPECT_EQ(bytes.model.error_number, c.error) << bytes.report.error_detail;
+
+    FolderReaderFixture f;
+    f.line = bytes.line;
+    f.train = bytes.train;
+    f.read_from_folder();
     EXPECT_EQ(f.model.error_number, c.error) << f.report.error_detail;
+    EXPECT_EQ(f.model.cells, bytes.model.cells);
     EXPECT_EQ(std::filesystem::exists(f.line_path()), c.line_left);
     EXPECT_EQ(std::filesystem::exists(f.train_path()), c.train_left);
   }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "compiler/compile_in_folder.hpp"
 #include "compiler/compile_report.hpp"
-#include "compiler/description_reader.hpp"
+#include "compiler/description_reading.hpp"
+#include "compiler/file_names.hpp"
 #include "compiler/route_model.hpp"
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace borgo::compiler::testing {
 
@@ -29,20 +32,20 @@ inline constexpr std::string_view kShortGeneral =
     "ripetizione segnali 9 codici,    1000,    15000\n"
     "[curve]\n";
 
-// A pair of descriptions in a temporary folder, read into a model.
+// A pair of descriptions held in memory (none until written), read into a
+// model as the program reads them.
 struct ReaderFixture {
-  borgo::testing::TempFolder folder;
   RouteModel model;
   CompileReport report;
+  std::optional<std::string> line;
+  std::optional<std::string> train;
 
   ReaderFixture() {
     model.line_name = "L";
     model.train_name = "T";
   }
-  std::filesystem::path line_path() const { return line_description_path(model, folder.path()); }
-  std::filesystem::path train_path() const { return train_description_path(model, folder.path()); }
-  void write_line(std::string_view text) { borgo::testing::spit(line_path(), crlf(text)); }
-  void write_train(std::string_view text) { borgo::testing::spit(train_path(), crlf(text)); }
+  void write_line(std::string_view text) { line = crlf(text); }
+  void write_train(std::string_view text) { train = crlf(text); }
   // A line description: the short general section, then `body`, then "[fine]".
   void write_line_body(std::string_view body) {
     write_line(std::string(kShortGeneral) + std::string(body) + "[fine]\n");
@@ -52,9 +55,28 @@ struct ReaderFixture {
   }
   void read(std::int32_t write_line_file = 1) {
     model.write_line_file = write_line_file;
-    memorizza_dati(model, folder.path(), report);
+    DescriptionReading reading(model, report);
+    if (reading.read_line(line)) reading.read_train(train);
   }
   const CellRecord& cell(int i) const { return model.cells.at(static_cast<std::size_t>(i)); }
+};
+
+// The same documents written into a folder and read from there by
+// memorizza_dati, which deletes them as the program does.
+struct FolderReaderFixture : ReaderFixture {
+  borgo::testing::ScratchFolder folder;
+
+  std::filesystem::path line_path() const { return folder / line_description_name(model); }
+  std::filesystem::path train_path() const { return folder / train_description_name(model); }
+  void put_documents_in_folder() const {
+    if (line) borgo::testing::spit(line_path(), *line);
+    if (train) borgo::testing::spit(train_path(), *train);
+  }
+  void read_from_folder(std::int32_t write_line_file = 1) {
+    put_documents_in_folder();
+    model.write_line_file = write_line_file;
+    memorizza_dati(model, folder.path(), report);
+  }
 };
 
 }  // namespace borgo::compiler::testing

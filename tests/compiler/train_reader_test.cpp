@@ -1,4 +1,4 @@
-// The train description, read through memorizza_dati after a short line.
+// The train description, read after a short line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 namespace borgo::compiler {
 namespace {
 
+using testing::FolderReaderFixture;
 using testing::ReaderFixture;
 
 // A fixture whose line description is the short line with no features.
@@ -58,7 +59,13 @@ TEST(TrainReader, RecordsEachErrorAndDeletesTheDescription) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TrainFixture f(c.body);
+    TrainFixture bytes(c.body);
+    EXPECT_EQ(bytes.model.error_number, c.error) << bytes.report.error_detail;
+
+    FolderReaderFixture f;
+    f.line = bytes.line;
+    f.train = bytes.train;
+    f.read_from_folder();
     EXPECT_EQ(f.model.error_number, c.error) << f.report.error_detail;
     EXPECT_FALSE(std::filesystem::exists(f.train_path()));
     EXPECT_FALSE(std::filesystem::exists(f.line_path()));
@@ -190,7 +197,6 @@ TEST(TrainReader, AfterErrorFifteenTheFirstPlacementEndsTheReading) {
   EXPECT_EQ(f.cell(102).kind, kSignal);  // the signal was placed
   EXPECT_EQ(f.cell(19).speed_code, 6);
   EXPECT_EQ(f.cell(20).speed_code, 0);  // profiles not completed
-  EXPECT_FALSE(std::filesystem::exists(f.train_path()));
 }
 
 TEST(TrainReader, RowsComeInAnyOrderAfterTheGeneralHeading) {

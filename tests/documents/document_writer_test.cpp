@@ -5,32 +5,32 @@
 #include "documents/documents.hpp"
 #include "storage/file_error.hpp"
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace borgo::documents {
 namespace {
 
+using testing::ScratchFolder;
 using testing::slurp;
 using testing::spit;
-using testing::TempFolder;
 
 constexpr LineTable kShort = make_line_table("a\r\n\r\nb \r\n");
 
 TEST(WriteDocument, CreatesAMissingFile) {
-  TempFolder folder;
+  ScratchFolder folder;
   write_document(folder / "doc.txt", kShort);
   EXPECT_EQ(slurp(folder / "doc.txt"), "a\r\n\r\nb \r\n");
 }
 
 TEST(WriteDocument, ReplacesAnOlderLongerFileWithoutRemains) {
-  TempFolder folder;
+  ScratchFolder folder;
   spit(folder / "doc.txt", std::string(5000, 'z'));
   write_document(folder / "doc.txt", kShort);
   EXPECT_EQ(slurp(folder / "doc.txt"), "a\r\n\r\nb \r\n");
 }
 
 TEST(WriteDocument, LeavesNoTemporaryFileBehind) {
-  TempFolder folder;
+  ScratchFolder folder;
   write_document(folder / "doc.txt", kShort);
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
@@ -40,12 +40,12 @@ TEST(WriteDocument, LeavesNoTemporaryFileBehind) {
 }
 
 TEST(WriteDocument, ADirectoryInTheFilesPlaceFailsNamingTheFile) {
-  TempFolder folder;
+  ScratchFolder folder;
   std::filesystem::create_directory(folder / "doc.txt");
   try {
     write_document(folder / "doc.txt", kShort);
     FAIL() << "expected a FileError";
-  } catch (const FileError& failure) {
+  } catch (const storage::FileError& failure) {
     EXPECT_EQ(failure.path(), folder / "doc.txt");
     EXPECT_FALSE(failure.reason().empty());
   }

@@ -20,7 +20,7 @@
 #include "tests/support/files.hpp"
 #include "tests/support/form_load.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -37,7 +37,7 @@ using testing::FakePlatform;
 using testing::FaultFolder;
 using testing::folder_entries;
 using testing::run_form_load;
-using testing::TempFolder;
+using testing::ScratchFolder;
 
 using Entries = std::map<std::string, std::string>;
 
@@ -62,7 +62,7 @@ constexpr std::size_t kDocuments = 5;
 // Every file of the run as a clean run writes it, descriptions included.
 const Entries& new_files() {
   static const Entries files = [] {
-    TempFolder folder;
+    ScratchFolder folder;
     FakePlatform platform(folder.path());
     Form1 form(platform);
     EXPECT_EQ(run_form_load(form), kExitDone);
@@ -135,7 +135,7 @@ TEST(ProgramFileFault, EndsWithStatusTwoNamingTheFile) {
   // There the failure is reported in a modal box that waits for a user.
   GTEST_SKIP() << "the Windows program reports the failure in a modal message box";
 #endif
-  TempFolder folder;
+  ScratchFolder folder;
   const std::filesystem::path program =
       folder.path() / std::filesystem::path(BORGO_PROGRAM).filename();
   std::filesystem::copy_file(BORGO_PROGRAM, program);
@@ -144,7 +144,7 @@ TEST(ProgramFileFault, EndsWithStatusTwoNamingTheFile) {
   testing::put_directory_in_the_way(blocked);
   const Entries before = folder_entries(folder.path());
 #ifndef _WIN32
-  TempFolder output;
+  ScratchFolder output;
   const std::string command =
       "'" + program.string() + "' >/dev/null 2>'" + (output / "stderr.txt").string() + "'";
   const int status = std::system(command.c_str());

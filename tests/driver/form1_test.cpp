@@ -9,7 +9,7 @@
 #include "tests/support/fake_platform.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/form_load.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace borgo::driver {
 namespace {
@@ -17,10 +17,10 @@ namespace {
 using testing::FakePlatform;
 using testing::ProgramEnded;
 using testing::run_form_load;
-using testing::TempFolder;
+using testing::ScratchFolder;
 
 TEST(Form1, ShowsTheWindowBeforeWritingAndEndsTheProgram) {
-  TempFolder folder;
+  ScratchFolder folder;
   FakePlatform platform(folder.path());
   Form1 form(platform);
   EXPECT_EQ(run_form_load(form), kExitDone);
@@ -35,7 +35,7 @@ TEST(Form1, ShowsTheWindowBeforeWritingAndEndsTheProgram) {
 }
 
 TEST(Form1, ErroreShowsTheNumberWithOneLeadingBlankAndEnds) {
-  TempFolder folder;
+  ScratchFolder folder;
   FakePlatform platform(folder.path());
   Form1 form(platform);
   try {
@@ -84,7 +84,7 @@ TEST(Form1, AFailedDocumentStopsTheRunAfterTheEarlierOnes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.blocked);
-    TempFolder folder;
+    ScratchFolder folder;
     std::filesystem::create_directory(folder / c.blocked);
     FakePlatform platform(folder.path());
     Form1 form(platform);

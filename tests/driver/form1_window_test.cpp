@@ -5,14 +5,14 @@
 #include "driver/form1.hpp"
 #include "driver/twips.hpp"
 #include "tests/support/fake_platform.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace borgo::driver {
 namespace {
 
 using testing::FakePlatform;
 using testing::ProgramEnded;
-using testing::TempFolder;
+using testing::ScratchFolder;
 
 TEST(Twips, ConvertToThePixelsAndFontHeightsOfADisplay) {
   struct Case {
@@ -34,7 +34,7 @@ TEST(Twips, ConvertToThePixelsAndFontHeightsOfADisplay) {
 }
 
 WindowLayout shown_window() {
-  TempFolder folder;
+  ScratchFolder folder;
   FakePlatform platform(folder.path());
   Form1 form(platform);
   try {

@@ -8,13 +8,13 @@
 
 #include "tests/support/files.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace {
 
 using borgo::testing::run_program;
+using borgo::testing::ScratchFolder;
 using borgo::testing::slurp;
-using borgo::testing::TempFolder;
 
 struct RunResult {
   int exit_status;
@@ -33,7 +33,7 @@ RunResult run_program_in(const std::filesystem::path& folder) {
 }
 
 TEST(ProgramRun, LeavesTheServiceDocumentsWithTheirSizes) {
-  TempFolder folder;
+  ScratchFolder folder;
   const RunResult run = run_program_in(folder.path());
   EXPECT_EQ(run.exit_status, 0);
   const std::map<std::string, std::pair<std::size_t, std::size_t>> expected = {
@@ -50,7 +50,7 @@ TEST(ProgramRun, LeavesTheServiceDocumentsWithTheirSizes) {
 }
 
 TEST(ProgramRun, ASecondRunLeavesByteIdenticalFiles) {
-  TempFolder folder;
+  ScratchFolder folder;
   const RunResult first = run_program_in(folder.path());
   const RunResult second = run_program_in(folder.path());
   EXPECT_EQ(first.exit_status, second.exit_status);
@@ -60,8 +60,8 @@ TEST(ProgramRun, ASecondRunLeavesByteIdenticalFiles) {
 // The program's folder may have any name the system allows, also one that a
 // narrow (code page) file name cannot spell.
 TEST(ProgramRun, RunsTheSameInAFolderWithAnAccentedName) {
-  TempFolder plain;
-  TempFolder outer;
+  ScratchFolder plain;
+  ScratchFolder outer;
   const std::filesystem::path accented = outer.path() / u8"Citt\u00e0 \u65c5";
   std::filesystem::create_directory(accented);
   const RunResult expected = run_program_in(plain.path());

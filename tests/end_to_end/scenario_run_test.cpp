@@ -8,7 +8,7 @@
 #include "tests/support/compiled_decoder.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace {
 
@@ -17,7 +17,7 @@ using namespace borgo::testing;
 class ScenarioRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    folder_ = new TempFolder;
+    folder_ = new ScratchFolder;
     const std::filesystem::path program =
         folder_->path() / std::filesystem::path(BORGO_PROGRAM).filename();
     std::filesystem::copy_file(BORGO_PROGRAM, program);
@@ -29,10 +29,10 @@ class ScenarioRun : public ::testing::Test {
     return std::filesystem::exists(folder_->path() / name);
   }
 
-  static TempFolder* folder_;
+  static ScratchFolder* folder_;
   static int exit_status_;
 };
-TempFolder* ScenarioRun::folder_ = nullptr;
+ScratchFolder* ScenarioRun::folder_ = nullptr;
 int ScenarioRun::exit_status_ = -1;
 
 TEST_F(ScenarioRun, CompilesWithoutARecordedError) { EXPECT_EQ(exit_status_, 0); }

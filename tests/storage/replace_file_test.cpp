@@ -12,18 +12,18 @@
 #include "storage/file_error.hpp"
 #include "tests/support/disk_faults.hpp"
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
-namespace borgo {
+namespace borgo::storage {
 namespace {
 
-using testing::DiskFault;
-using testing::DiskFaultInjector;
-using testing::FaultFolder;
-using testing::folder_entries;
-using testing::slurp;
-using testing::spit;
-using testing::TempFolder;
+using borgo::testing::DiskFault;
+using borgo::testing::DiskFaultInjector;
+using borgo::testing::FaultFolder;
+using borgo::testing::folder_entries;
+using borgo::testing::ScratchFolder;
+using borgo::testing::slurp;
+using borgo::testing::spit;
 
 // Large enough that a full disk cannot take it into the stream's buffer alone.
 std::string new_bytes() {
@@ -46,7 +46,7 @@ TEST(ReplaceFile, LeavesExactlyTheNewBytesAndNothingElse) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TempFolder folder;
+    ScratchFolder folder;
     spit(folder / "other.txt", "beside");
     if (c.old_bytes) spit(folder / "doc.txt", *c.old_bytes);
     replace_file(folder / "doc.txt", c.bytes);
@@ -72,7 +72,7 @@ TEST(ReplaceFile, AFaultOfTheDiskLeavesTheFolderAsItWas) {
   };
   const std::string bytes = new_bytes();
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(testing::fault_name(c.fault)) +
+    SCOPED_TRACE(std::string(borgo::testing::fault_name(c.fault)) +
                  (c.old_file ? ", over an old file" : ", no old file"));
     const FaultFolder folder(c.fault, 4);
     const std::filesystem::path target = folder / "doc.txt";
@@ -85,7 +85,7 @@ TEST(ReplaceFile, AFaultOfTheDiskLeavesTheFolderAsItWas) {
       try {
         replace_file(target, bytes);
         ADD_FAILURE() << "replace_file did not fail";
-      } catch (const FileError& failure) {
+      } catch (const storage::FileError& failure) {
         EXPECT_EQ(failure.path(), target);
         EXPECT_FALSE(failure.reason().empty());
         EXPECT_NE(std::string(failure.what()).find(target.string()), std::string::npos);
@@ -103,4 +103,4 @@ TEST(ReplaceFile, AFaultOfTheDiskLeavesTheFolderAsItWas) {
 }
 
 }  // namespace
-}  // namespace borgo
+}  // namespace borgo::storage

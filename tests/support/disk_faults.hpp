@@ -13,7 +13,7 @@
 
 #include "storage/replace_file.hpp"
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 #ifdef __linux__
 #include <fcntl.h>
@@ -125,7 +125,7 @@ class SmallDisk {
   }
 #endif
 
-  TempFolder folder_;
+  ScratchFolder folder_;
   bool mounted_ = false;
 };
 
@@ -151,7 +151,7 @@ class FaultFolder {
 
  private:
   std::optional<SmallDisk> disk_;
-  std::optional<TempFolder> plain_;
+  std::optional<ScratchFolder> plain_;
   std::filesystem::path path_;
   std::optional<std::filesystem::path> filler_;
 };
@@ -165,12 +165,13 @@ class DiskFaultInjector {
   DiskFaultInjector(DiskFault fault, std::filesystem::path target,
                     std::optional<std::filesystem::path> filler = std::nullopt)
       : fault_(fault), target_(std::move(target)), filler_(std::move(filler)) {
-    set_replace_fault_hook([this](ReplaceStep step, const std::filesystem::path& path) {
-      return path.filename() == target_.filename() ? strike(step) : 0;
-    });
+    storage::set_replace_fault_hook(
+        [this](storage::ReplaceStep step, const std::filesystem::path& path) {
+          return path.filename() == target_.filename() ? strike(step) : 0;
+        });
   }
   ~DiskFaultInjector() {
-    set_replace_fault_hook(nullptr);
+    storage::set_replace_fault_hook(nullptr);
     if (read_only_) make_read_only(target_.parent_path(), false);
   }
   DiskFaultInjector(const DiskFaultInjector&) = delete;
@@ -182,10 +183,10 @@ class DiskFaultInjector {
   const std::string& how() const { return how_; }
 
  private:
-  int strike(ReplaceStep step) {
+  int strike(storage::ReplaceStep step) {
     switch (fault_) {
       case DiskFault::kReadOnlyFolder:
-        if (step != ReplaceStep::kCreate) return 0;
+        if (step != storage::ReplaceStep::kCreate) return 0;
         if (make_read_only(target_.parent_path(), true)) {
           read_only_ = true;
           return 0;
@@ -193,18 +194,18 @@ class DiskFaultInjector {
         how_ = "injected EACCES at creation (this machine cannot make the folder read-only)";
         return EACCES;
       case DiskFault::kDirectoryInTheWay:
-        if (step == ReplaceStep::kCreate) how_ = "a real directory in the file's place";
+        if (step == storage::ReplaceStep::kCreate) how_ = "a real directory in the file's place";
         return 0;
       case DiskFault::kDiskFull:
         if (filler_) {
-          if (step == ReplaceStep::kCreate) fill_disk();
+          if (step == storage::ReplaceStep::kCreate) fill_disk();
           return 0;
         }
-        if (step != ReplaceStep::kWrite) return 0;
+        if (step != storage::ReplaceStep::kWrite) return 0;
         how_ = "injected ENOSPC at the write (no small file system could be mounted)";
         return ENOSPC;
       case DiskFault::kRenameFails:
-        if (step != ReplaceStep::kRename) return 0;
+        if (step != storage::ReplaceStep::kRename) return 0;
         how_ = "injected EBUSY at the rename";
         return EBUSY;
     }

@@ -278,7 +278,7 @@ TEST(CompileCommand, LeavesTheAuthorsDocumentsAsTheyWere) {
     if (*c.from != '\0') scenario.edit(T, c.from, c.to);
     const std::string line = scenario.read(L);
     const std::string train = scenario.read(T);
-    borgo::testing::TempFolder out;
+    borgo::testing::ScratchFolder out;
     scenario.compile({"--out", out.path().string()});
     EXPECT_EQ(scenario.read(L), line);
     EXPECT_EQ(scenario.read(T), train);

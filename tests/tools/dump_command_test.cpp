@@ -6,29 +6,37 @@
 
 #include "compiler/compile.hpp"
 #include "compiler/compiled_files.hpp"
+#include "storage/byte_sink.hpp"
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/compiled_decoder.hpp"
 
 namespace borgo::tools::testing {
 namespace {
 
+using borgo::testing::ScratchFolder;
 using borgo::testing::slurp;
 using borgo::testing::spit;
-using borgo::testing::TempFolder;
 
 // The fixture scenario compiled in-process, its model kept.
 struct Compiled {
-  ScenarioFolder scenario;
-  TempFolder out;
+  ScratchFolder out;
   compiler::RouteModel model;
 
   Compiled() {
-    model.line_name = kLine;
-    model.train_name = kTrain;
-    const auto outcome = compiler::memorizza_percorso(model, scenario.path(), out.path(), 1);
-    EXPECT_EQ(outcome.error_number, 0);
+    const std::string line = slurp(kFixture / kLineDocument);
+    const std::string train = slurp(kFixture / kTrainDocument);
+    const compiler::Compilation result = compiler::compile({.line_name = kLine,
+                                                            .train_name = kTrain,
+                                                            .write_line_file = 1,
+                                                            .line_description = line,
+                                                            .train_description = train});
+    EXPECT_EQ(result.outcome.error_number, 0);
+    model = *result.model;
+    for (const compiler::CompiledFile& file : result.files) {
+      spit(out / file.name(), storage::bytes_of(file));
+    }
   }
   std::filesystem::path file(const std::string& name) const { return out.path() / name; }
   std::filesystem::path cells() const { return file(compiler::cell_file_name(model)); }
@@ -139,7 +147,7 @@ TEST(DumpCommand, JsonSaysTheSame) {
 
 TEST(DumpCommand, ATruncatedFileSaysSoAndWhere) {
   const Compiled c;
-  TempFolder folder;
+  ScratchFolder folder;
   const std::filesystem::path cut = folder / "Costa_R 12.dat";
   spit(cut, slurp(c.cells()).substr(0, 15 * 30 + 8));
   const ToolRun text = tool({"dump", cut.string()});

@@ -7,14 +7,14 @@
 
 #include "tests/support/files.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 
 namespace borgo::tools::testing {
 namespace {
 
+using borgo::testing::ScratchFolder;
 using borgo::testing::slurp;
-using borgo::testing::TempFolder;
 
 const char* const kCompiled[] = {"Borgo_Mar_linea.dat", "Borgo_Mar_TX 903.sim",
                                  "Borgo_Mar_TX 903.dat"};
@@ -23,13 +23,13 @@ const char* const kServiceDocuments[] = {"Borgo_Mar_TX 903_note.txt",
                                          "Borgo_Mar_TX 903_scheda_treno.txt"};
 
 TEST(EmitCommand, EmitThenCompileGivesTheProgramsFilesByteForByte) {
-  TempFolder program_folder;
+  ScratchFolder program_folder;
   const std::filesystem::path program =
       program_folder.path() / std::filesystem::path(BORGO_PROGRAM).filename();
   std::filesystem::copy_file(BORGO_PROGRAM, program);
   ASSERT_EQ(borgo::testing::run_program(program), 0);
 
-  TempFolder author;
+  ScratchFolder author;
   const ToolRun emitted = tool({"emit", author.path().string()});
   ASSERT_EQ(emitted.status, 0) << emitted.err;
   for (const char* name : kServiceDocuments) {
@@ -52,7 +52,7 @@ TEST(EmitCommand, EmitThenCompileGivesTheProgramsFilesByteForByte) {
 }
 
 TEST(EmitCommand, TheEmbeddedScenarioWarnsOfItsDecimalComma) {
-  TempFolder author;
+  ScratchFolder author;
   ASSERT_EQ(tool({"emit", author.path().string()}).status, 0);
   const ToolRun run =
       tool({"compile", author.path().string(), "--line", "Borgo_Mar", "--train", "TX 903"});

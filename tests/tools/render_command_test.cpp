@@ -7,15 +7,15 @@
 
 #include "documents/documents.hpp"
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools::testing {
 namespace {
 
+using borgo::testing::ScratchFolder;
 using borgo::testing::slurp;
-using borgo::testing::TempFolder;
 
 // Checks that the elements nest: every start tag is closed by an end tag of
 // its name, and nothing is left open. Returns what is wrong, or "".
@@ -73,7 +73,7 @@ std::vector<std::string> embedded_station_names() {
 }
 
 TEST(RenderCommand, DrawsTheEmbeddedScenarioNamingEveryStation) {
-  TempFolder folder;
+  ScratchFolder folder;
   ASSERT_EQ(tool({"emit", folder.path().string()}).status, 0);
   const std::filesystem::path svg_file = folder / "line.svg";
   const ToolRun run = tool({"render", folder.path().string(), "--line", "Borgo_Mar", "--train",
@@ -115,7 +115,7 @@ TEST(RenderCommand, DrawsCompiledFilesAloneAndWithoutALineFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScenarioFolder scenario;
-    TempFolder compiled;
+    ScratchFolder compiled;
     std::vector<std::string> options{"--out", compiled.path().string()};
     options.insert(options.end(), c.compile_options.begin(), c.compile_options.end());
     ASSERT_EQ(scenario.compile(options).status, 0);
@@ -132,7 +132,7 @@ TEST(RenderCommand, DrawsCompiledFilesAloneAndWithoutALineFile) {
 
 TEST(RenderCommand, ACompiledFileThatDoesNotFitIsNotDrawn) {
   ScenarioFolder scenario;
-  TempFolder compiled;
+  ScratchFolder compiled;
   ASSERT_EQ(scenario.compile({"--out", compiled.path().string()}).status, 0);
   const std::filesystem::path cells = compiled / "Costa_R 12.dat";
   borgo::testing::spit(cells, slurp(cells).substr(0, 100));

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/support/files.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tools/commands.hpp"
 
 namespace borgo::tools::testing {
@@ -56,7 +56,7 @@ inline ToolRun tool(const std::vector<std::string>& words) {
 
 // A copy of the fixture scenario in a temporary folder, optionally edited.
 struct ScenarioFolder {
-  borgo::testing::TempFolder folder;
+  borgo::testing::ScratchFolder folder;
 
   ScenarioFolder() {
     for (const std::string& name : {kLineDocument, kTrainDocument}) {

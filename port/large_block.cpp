@@ -1,4 +1,4 @@
-#include "compiler/large_block.hpp"
+#include "port/large_block.hpp"
 
 #include <new>
 
@@ -6,7 +6,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace borgo::compiler {
+namespace borgo::port {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -32,4 +32,4 @@ void free_large_block(void* block, std::size_t bytes) noexcept {
   }
 }
 
-}  // namespace borgo::compiler
+}  // namespace borgo::port
