@@ -109,7 +109,7 @@ void memo_montagna(RouteModel& model, MountainRow& row) {
   }
 }
 
-void memo_rallentamento(RouteModel& model, SlowDownRow& row,
+void memo_rallentamento(RouteModel& model, const SlowDownRow& row,
                         std::optional<CellConflict>* conflict) {
   require_grid(model);
   const std::int64_t x = row.posizione;
@@ -211,7 +211,7 @@ void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>
   }
 }
 
-void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
+void memo_indicatori_v_max(RouteModel& model, const IndicatorRow& row,
                            std::optional<CellConflict>* conflict) {
   const std::int32_t c = single_cell_of(model, row.posizione);
   if (c < 0) return;
