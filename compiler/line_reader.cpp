@@ -13,6 +13,7 @@
 #include "compiler/placement.hpp"
 #include "compiler/progressive_order.hpp"
 #include "compiler/reader_support.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -154,7 +155,7 @@ Flow LineReader::general_row(std::string_view key) {
   if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
     matched = true;
     const std::int32_t length = reader_.read_i32();
-    model_.items[kTrainAndLength].end = length;
+    TrainAndLengthItem(model_.items[kTrainAndLength]).line_length() = length;
     if (length > kLongestLine) {
       return fail(error::kLineTooLong,
                   "line length " + std::to_string(length) + " m is above 1000000 m");
@@ -181,49 +182,51 @@ Flow LineReader::general_row(std::string_view key) {
   for (const auto& p : progressives) {
     if (contains(key, p.word) && contains(key, "progressiva")) {
       matched = true;
-      ItemRecord& item = model_.items[p.item];
-      item.start = reader_.read_i32();
-      item.end = reader_.read_i32();
-      item.position = reader_.read_i32();
+      const ProgressiveItem change(model_.items[p.item]);
+      change.position() = reader_.read_i32();
+      change.value() = reader_.read_i32();
+      change.flag() = reader_.read_i32();
       auto& off_grid = report_.off_grid_progressives[p.item - kProgressiveFar];
       off_grid.reset();
-      if (item.start % 50 != 0 || item.end % 50 != 0) off_grid = cursor_.spot();
+      if (change.position() % 50 != 0 || change.value() % 50 != 0) off_grid = cursor_.spot();
     }
   }
   if (contains(key, "sfondo") && contains(key, "uno")) {
     matched = true;
-    model_.items[kLineRecord].start = reader_.read_i32();
+    LineItem(model_.items[kLineRecord]).background_uno() = reader_.read_i32();
   }
   if (contains(key, "sfondo") && contains(key, "due")) {
     matched = true;
-    model_.items[kLineRecord].position = reader_.read_i32();
+    LineItem(model_.items[kLineRecord]).background_due() = reader_.read_i32();
   }
   if (contains(key, "sfondo") && contains(key, "tre")) {
     matched = true;
-    model_.items[kLineRecord].end = reader_.read_i32();
+    LineItem(model_.items[kLineRecord]).background_tre() = reader_.read_i32();
   }
   if (contains(key, "segnali") && contains(key, "ripetizione")) {
     matched = true;
-    ItemRecord& item = model_.items[kTrainRecord];
-    item.start = reader_.read_i32();
-    item.end = reader_.read_i32();
-    if (item.start % 50 != 0) {
-      return fail(error::kRepetitionStartOffGrid,
-                  "repetition start " + std::to_string(item.start) + " is not a multiple of 50");
+    const TrainItem train(model_.items[kTrainRecord]);
+    train.repetition_start() = reader_.read_i32();
+    train.repetition_end() = reader_.read_i32();
+    if (train.repetition_start() % 50 != 0) {
+      return fail(error::kRepetitionStartOffGrid, "repetition start " +
+                                                      std::to_string(train.repetition_start()) +
+                                                      " is not a multiple of 50");
     }
-    if (item.end % 50 != 0) {
-      return fail(error::kRepetitionEndOffGrid,
-                  "repetition end " + std::to_string(item.end) + " is not a multiple of 50");
+    if (train.repetition_end() % 50 != 0) {
+      return fail(
+          error::kRepetitionEndOffGrid,
+          "repetition end " + std::to_string(train.repetition_end()) + " is not a multiple of 50");
     }
     if (contains(key, "4")) {
-      item.position = 4;
+      train.repetition_codes() = 4;
     } else if (contains(key, "9")) {
-      item.position = 9;
+      train.repetition_codes() = 9;
     } else {
       return fail(error::kRepetitionCodeCount,
                   "\"" + std::string(key) + "\" names neither 4 nor 9 codes");
     }
-    if (item.end == 0) item.position = 0;
+    if (train.repetition_end() == 0) train.repetition_codes() = 0;
   }
   if (!matched) warn_unmatched_key(report_, cursor_, key, false);
   return Flow::kContinue;
@@ -302,8 +305,7 @@ Flow LineReader::gradient_row() {
   if (c > 0) {
     // Runs at least once, even when the fill has already reached c.
     do {
-      cell_at(model_, gradient_fill_).gradient_code =
-          keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
+      cell_at(model_, gradient_fill_).gradient_code = pack_gradient_code(previous_gradient_);
       ++gradient_fill_;
     } while (gradient_fill_ < c);
   }
@@ -370,7 +372,9 @@ Flow LineReader::sign_row() {
   if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
   if (p < 0)
     return fail(error::kNegativePosition, "sign at negative position " + std::to_string(p));
-  if (sign_slot_ < 1) return fail(error::kTooManySigns, "the item table holds at most 80 signs");
+  if (!sign_slot_left(sign_slot_)) {
+    return fail(error::kTooManySigns, "the item table holds at most 80 signs");
+  }
   const std::int32_t c = cell_index(p);
   CellRecord& cell = cell_at(model_, c);
   if (!is_free(cell)) {
@@ -378,16 +382,15 @@ Flow LineReader::sign_row() {
     return fail(error::kSignCellTaken, "sign at " + std::to_string(p) + " m");
   }
   cell.kind = kSign;
-  cell.value1 = keep_low_bits<std::int16_t>(sign_slot_);
-  model_.items[static_cast<std::size_t>(sign_slot_)].text = model_.text_line;
+  sign_item(cell) = keep_low_bits<std::int16_t>(sign_slot_);
+  sign_text(model_.items[static_cast<std::size_t>(sign_slot_)]) = model_.text_line;
   --sign_slot_;
   return Flow::kContinue;
 }
 
 void LineReader::complete() {
   do {
-    cell_at(model_, gradient_fill_).gradient_code =
-        keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
+    cell_at(model_, gradient_fill_).gradient_code = pack_gradient_code(previous_gradient_);
     ++gradient_fill_;
   } while (gradient_fill_ < model_.cell_last - 2);
   if (model_.write_line_file != 0) extend_plan_straight(model_, plan_metre_, model_.plan_last - 2);

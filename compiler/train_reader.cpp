@@ -4,12 +4,14 @@
 #include "compiler/train_reader.hpp"
 
 #include <string>
+#include <utility>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/field_reader.hpp"
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/reader_support.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -82,11 +84,11 @@ Flow TrainReader::body_row(std::string_view key) {
   Flow flow = Flow::kContinue;
   if (contains_ignoring_case(key, "frenata") && contains_ignoring_case(key, "massa")) {
     key_matched_ = true;
-    model_.items[kTrainAndLength].start = reader_.read_i32();
+    TrainAndLengthItem(model_.items[kTrainAndLength]).braked_mass() = reader_.read_i32();
   }
   if (contains_ignoring_case(key, "vetture")) {
     key_matched_ = true;
-    model_.items[kTrainAndLength].position = reader_.read_i32();
+    TrainAndLengthItem(model_.items[kTrainAndLength]).cars() = reader_.read_i32();
   }
   if ((flow = handle(contains_ignoring_case(key, "velocit"), &TrainReader::speed_row)) !=
       Flow::kContinue) {
@@ -98,14 +100,14 @@ Flow TrainReader::body_row(std::string_view key) {
   }
   if (contains_ignoring_case(key, "orologio")) {
     key_matched_ = true;
-    ItemRecord& train = model_.items[kTrainRecord];
-    train.int3 = reader_.read_i16();
-    train.int4 = reader_.read_i16();
-    train.int5 = reader_.read_i16();
+    const TrainItem train(model_.items[kTrainRecord]);
+    train.clock_hours() = reader_.read_i16();
+    train.clock_minutes() = reader_.read_i16();
+    train.clock_seconds() = reader_.read_i16();
   }
   if (contains_ignoring_case(key, "sabbia")) {
     key_matched_ = true;
-    model_.items[kTrainRecord].int1 = reader_.read_i16();
+    TrainItem(model_.items[kTrainRecord]).sand() = reader_.read_i16();
   }
   if ((flow = handle(contains_ignoring_case(key, "segnale"), &TrainReader::signal_row)) !=
       Flow::kContinue) {
@@ -132,8 +134,7 @@ Flow TrainReader::speed_row() {
   if (c > 0) {
     do {
       if (speed_fill_ >= model_.cell_last) break;
-      cell_at(model_, speed_fill_).speed_code =
-          checked_narrow<std::uint8_t>(rnd(previous_speed_ / 5.0));
+      cell_at(model_, speed_fill_).speed_code = pack_speed_code(previous_speed_);
       ++speed_fill_;
     } while (speed_fill_ < c);
   }
@@ -150,7 +151,7 @@ Flow TrainReader::adhesion_row() {
   const std::int32_t c = rnd(p / 50.0);
   if (c > 0) {
     do {
-      cell_at(model_, adhesion_fill_).adhesion = keep_low_bits<std::uint8_t>(previous_adhesion_);
+      cell_at(model_, adhesion_fill_).adhesion = pack_adhesion(previous_adhesion_);
       ++adhesion_fill_;
     } while (adhesion_fill_ < c);
   }
@@ -206,65 +207,65 @@ Flow TrainReader::code_point_row() {
     cell.kind = kCodePointNoValue;
   } else {
     cell.kind = kCodePoint;
-    cell.value1 = keep_low_bits<std::int16_t>(w);
+    code_value(cell) = keep_low_bits<std::int16_t>(w);
   }
   return Flow::kContinue;
 }
 
 Flow TrainReader::station_row() {
   const std::int32_t s = station_;
-  ItemRecord& item = model_.items[static_cast<std::size_t>(s)];
-  item.position = reader_.read_i32();
-  const std::int64_t p = item.position;
+  const StationItem station(model_.items[static_cast<std::size_t>(s)]);
+  station.position() = reader_.read_i32();
+  const std::int64_t p = station.position();
   if (beyond_grid(model_, p, kStationGridMargin)) return beyond_grid_at(p, kStationGridMargin);
   if (p < 0) return negative("station", p);
   if (p % 50 != 0) {
     return fail(error::kStationOffGrid,
                 "station position " + std::to_string(p) + " is not a multiple of 50");
   }
-  item.kind = reader_.read_u8();
+  station.type() = reader_.read_u8();
   const std::int64_t zone = reader_.read_i32();
   if (zone % 100 != 0) {
     return fail(error::kStationZoneLength,
                 "station zone length " + std::to_string(zone) + " is not a multiple of 100");
   }
-  item.flag = reader_.read_u8();
-  item.byte4 = reader_.read_u8();
-  item.byte3 = reader_.read_u8();
-  item.int1 = reader_.read_i16();
-  item.int2 = reader_.read_i16();
-  item.byte1 = reader_.read_u8();
-  item.int3 = reader_.read_i16();
-  item.int4 = reader_.read_i16();
-  item.int5 = reader_.read_i16();
-  item.byte2 = reader_.read_u8();
+  station.column4() = reader_.read_u8();
+  station.column5() = reader_.read_u8();
+  station.extra_50m() = reader_.read_u8();
+  station.column7() = reader_.read_i16();
+  station.column8() = reader_.read_i16();
+  station.column9() = reader_.read_u8();
+  station.column10() = reader_.read_i16();
+  station.column11() = reader_.read_i16();
+  station.column12() = reader_.read_i16();
+  station.column13() = reader_.read_u8();
   const std::int64_t hours = reader_.read_i32();
   const std::int64_t minutes = reader_.read_i32();
   const std::int64_t seconds = reader_.read_i32();
-  item.seconds = checked_narrow<std::int32_t>((hours * 60 + minutes) * 60 + seconds);
-  item.text = std::string(reader_.read_text());
+  station.timetable() = pack_timetable(hours, minutes, seconds);
+  station.name() = std::string(reader_.read_text());
 
-  const std::uint8_t type = item.kind;
+  const std::uint8_t type = station.type();
   if (type == 5 || type == 6) {
-    item.end = checked_narrow<std::int32_t>(p + 150);
-    item.start = checked_narrow<std::int32_t>(p - zone);
-    item.byte3 = 0;
+    station.zone_end() = checked_narrow<std::int32_t>(p + 150);
+    station.zone_start() = checked_narrow<std::int32_t>(p - zone);
+    station.extra_50m() = 0;
   } else if (type == 7 || type == 8) {
-    item.start = checked_narrow<std::int32_t>(p - zone);
-    item.end = checked_narrow<std::int32_t>(p + zone);
-    item.byte3 = 0;
+    station.zone_start() = checked_narrow<std::int32_t>(p - zone);
+    station.zone_end() = checked_narrow<std::int32_t>(p + zone);
+    station.extra_50m() = 0;
   } else {
     const double half = static_cast<double>(zone) / 2.0;
-    item.start = rnd(static_cast<double>(p) - half);
-    item.end = item.byte3 != 0 ? rnd(static_cast<double>(p) + half + 50.0)
-                               : rnd(static_cast<double>(p) + half);
+    station.zone_start() = rnd(static_cast<double>(p) - half);
+    station.zone_end() = station.extra_50m() != 0 ? rnd(static_cast<double>(p) + half + 50.0)
+                                                  : rnd(static_cast<double>(p) + half);
   }
-  if (zone < 600) item.byte4 = 0;
-  if (s == 1) {
-    model_.items[1].byte3 = 0;
-    model_.items[1].byte4 = 0;
+  if (zone < 600) station.column5() = 0;
+  if (s == kFirstStationSlot) {  // the first station keeps neither
+    station.extra_50m() = 0;
+    station.column5() = 0;
   }
-  const double end_cells = item.end / 50.0;
+  const double end_cells = station.zone_end() / 50.0;
   if (type < kFirstTypeWithoutMarks && type != 5 && type != 6) {
     for (int n = 1; n <= 4; ++n) {
       if (end_cells - n - 1 > 1) {
@@ -275,45 +276,48 @@ Flow TrainReader::station_row() {
   if (type < kFirstTypeWithoutMarks) {
     if (!(end_cells - 1 > 1)) {
       return fail(error::kStationZoneTooEarly,
-                  "station \"" + item.text + "\" has its zone end at " + std::to_string(item.end) +
+                  "station \"" + station.name() + "\" has its zone end at " +
+                      std::to_string(station.zone_end()) +
                       " m, too close to the start of the line for its stop mark");
     }
     CellRecord& stop = cell_at(model_, rnd(end_cells - 1));
     stop.kind = kStationStop;
-    stop.value1 = keep_low_bits<std::int16_t>(s);
+    stop_station_item(stop) = keep_low_bits<std::int16_t>(s);
   }
-  if (s > 1 && std::int64_t{item.start} - kStationSpacing <
-                   model_.items[static_cast<std::size_t>(s - 1)].end) {
-    return fail(error::kStationsTooClose,
-                "station \"" + item.text + "\" zone starts at " + std::to_string(item.start) +
-                    " m, less than 350 m after the previous zone's end at " +
-                    std::to_string(model_.items[static_cast<std::size_t>(s - 1)].end) + " m");
+  if (s > kFirstStationSlot) {
+    const StationItem previous(model_.items[static_cast<std::size_t>(s - 1)]);
+    if (std::int64_t{station.zone_start()} - kStationSpacing < previous.zone_end()) {
+      return fail(error::kStationsTooClose,
+                  "station \"" + station.name() + "\" zone starts at " +
+                      std::to_string(station.zone_start()) +
+                      " m, less than 350 m after the previous zone's end at " +
+                      std::to_string(previous.zone_end()) + " m");
+    }
   }
   ++station_;
-  if (station_ >= sign_slot_) {
-    return fail(error::kStationsMeetSigns,
-                "station " + std::to_string(s) + " reaches the items taken by the " +
-                    std::to_string(kFirstSignSlot - sign_slot_) + " signs");
+  if (station_meets_signs(station_, sign_slot_)) {
+    return fail(error::kStationsMeetSigns, "station " + std::to_string(s) +
+                                               " reaches the items taken by the " +
+                                               std::to_string(signs_placed(sign_slot_)) + " signs");
   }
   return Flow::kContinue;
 }
 
 void TrainReader::complete_profiles() {
   do {
-    cell_at(model_, speed_fill_).speed_code =
-        checked_narrow<std::uint8_t>(rnd(previous_speed_ / 5.0));
+    cell_at(model_, speed_fill_).speed_code = pack_speed_code(previous_speed_);
     ++speed_fill_;
   } while (speed_fill_ < model_.cell_last - 2);
   do {
-    cell_at(model_, adhesion_fill_).adhesion = keep_low_bits<std::uint8_t>(previous_adhesion_);
+    cell_at(model_, adhesion_fill_).adhesion = pack_adhesion(previous_adhesion_);
     ++adhesion_fill_;
   } while (adhesion_fill_ < model_.cell_last - 2);
 }
 
 void TrainReader::test_progressives() {
   for (int index : {kProgressiveFar, kProgressiveMid, kProgressiveNear}) {
-    const ItemRecord& change = model_.items[static_cast<std::size_t>(index)];
-    if (change.start % 50 != 0 || change.end % 50 != 0) {
+    const ProgressiveItem change(std::as_const(model_.items[static_cast<std::size_t>(index)]));
+    if (change.position() % 50 != 0 || change.value() % 50 != 0) {
       model_.error_number = error::kProgressiveOffGrid;
       // Where the first off-grid row was read; the ordering keeps every row's values.
       report_.error_at.reset();
@@ -323,8 +327,8 @@ void TrainReader::test_progressives() {
           break;
         }
       }
-      report_.error_detail = "kilometre-progressive change (" + std::to_string(change.start) +
-                             ", " + std::to_string(change.end) + ") is not on multiples of 50";
+      report_.error_detail = "kilometre-progressive change (" + std::to_string(change.position()) +
+                             ", " + std::to_string(change.value()) + ") is not on multiples of 50";
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/record_roles.hpp"
 #include "tests/compiler/reader_fixture.hpp"
 
 namespace borgo::compiler {
@@ -93,6 +94,30 @@ TEST(TrainReader, SpeedAndAdhesionFillTheirProfiles) {
   EXPECT_EQ(f.cell(10).adhesion, 44);  // 300 keeps its low 8 bits
   EXPECT_EQ(f.cell(537).adhesion, 44);
   EXPECT_EQ(f.cell(540).adhesion, 0);
+}
+
+TEST(TrainReader, StationTimetableUnpacksToItsClock) {
+  struct Case {
+    const char* clock;
+    std::int32_t seconds;
+    std::int64_t hours, minutes, rest;
+  };
+  const Case cases[] = {
+      {"14, 25, 30", 51930, 14, 25, 30},
+      {"0, 90, 75", 5475, 1, 31, 15},  // minutes and seconds past 59 carry over
+      {"23, 59, 59", 86399, 23, 59, 59},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clock);
+    TrainFixture f("stazione, 1000, 12, 400, 0,0,0, 1,1,0, 5,1,1, 0, " + std::string(c.clock) +
+                   ", A\n");
+    ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    const std::int32_t t = StationItem(f.model.items[1]).timetable();
+    EXPECT_EQ(t, c.seconds);
+    EXPECT_EQ(timetable_hours(t), c.hours);
+    EXPECT_EQ(timetable_minutes(t), c.minutes);
+    EXPECT_EQ(timetable_seconds(t), c.rest);
+  }
 }
 
 TEST(TrainReader, StationZonesAndMarksFollowTheStationType) {
