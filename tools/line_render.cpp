@@ -6,6 +6,8 @@
 #include <numbers>
 #include <optional>
 
+#include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 #include "tools/svg_writer.hpp"
 #include "tools/text_encoding.hpp"
 
@@ -51,7 +53,9 @@ struct LineFacts {
   std::vector<Progressive> progressives;
 };
 
-double feature_metre(std::size_t cell) { return (static_cast<double>(cell) - 1) * kCellMetres; }
+double feature_metre(std::size_t cell) {
+  return static_cast<double>(compiler::cell_first_metre(static_cast<std::int64_t>(cell)));
+}
 double profile_metre(std::size_t cell) { return static_cast<double>(cell) * kCellMetres; }
 
 // "(  Cippo  )(Km 28+000)" -> "Cippo Km 28+000"
@@ -81,23 +85,28 @@ const ItemRecord* item(const RenderInput& in, int index) {
 LineFacts gather(const RenderInput& in) {
   LineFacts f;
   const ItemRecord* lengths = item(in, compiler::kTrainAndLength);
-  f.length = lengths != nullptr && lengths->end > 0
-                 ? lengths->end
-                 : std::max(kCellMetres, profile_metre(in.cells.size()) - 7000);
-  for (int i = 1; i < compiler::kFirstSignSlot; ++i) {
+  const std::int32_t line_length =
+      lengths != nullptr ? compiler::TrainAndLengthItem(*lengths).line_length() : 0;
+  f.length =
+      line_length > 0 ? line_length : std::max(kCellMetres, profile_metre(in.cells.size()) - 7000);
+  for (int i = compiler::kFirstStationSlot; i <= compiler::kFirstSignSlot; ++i) {
     const ItemRecord* s = item(in, i);
     if (s == nullptr) break;
-    ItemRecord numbers = *s;
-    numbers.text.clear();
-    if (numbers == ItemRecord{}) continue;  // empty, or a sign
-    f.stations.push_back({static_cast<double>(s->position), utf8_from_1252(s->text)});
+    if (compiler::item_role(static_cast<std::size_t>(i), *s) != compiler::ItemRole::kStation) {
+      continue;
+    }
+    const compiler::StationItem station(*s);
+    f.stations.push_back({static_cast<double>(station.position()), utf8_from_1252(station.name())});
   }
   std::sort(f.stations.begin(), f.stations.end(),
             [](const Station& a, const Station& b) { return a.position < b.position; });
   for (int i : {compiler::kProgressiveFar, compiler::kProgressiveMid, compiler::kProgressiveNear}) {
     const ItemRecord* p = item(in, i);
-    if (p != nullptr && (p->start != 0 || p->end != 0)) {
-      f.progressives.push_back({static_cast<double>(p->start), static_cast<double>(p->end)});
+    if (p == nullptr) continue;
+    const compiler::ProgressiveItem change(*p);
+    if (change.position() != 0 || change.value() != 0) {
+      f.progressives.push_back(
+          {static_cast<double>(change.position()), static_cast<double>(change.value())});
     }
   }
   std::sort(f.progressives.begin(), f.progressives.end(),
@@ -117,12 +126,14 @@ LineFacts gather(const RenderInput& in) {
         std::size_t end = c + 1;
         while (end < cells.size() && cells[end].kind != compiler::kSlowDownEnd) ++end;
         if (end == cells.size()) end = c;
-        f.slow_downs.push_back({feature_metre(c), feature_metre(end), cell.value1});
+        f.slow_downs.push_back(
+            {feature_metre(c), feature_metre(end), compiler::slow_down_limit(cell)});
         break;
       }
       case compiler::kSign: {
-        const ItemRecord* s = item(in, cell.value1);
-        f.posts.push_back({feature_metre(c), s != nullptr ? sign_words(s->text) : "sign"});
+        const ItemRecord* s = item(in, compiler::sign_item(cell));
+        f.posts.push_back(
+            {feature_metre(c), s != nullptr ? sign_words(compiler::sign_text(*s)) : "sign"});
         break;
       }
       default:
@@ -457,8 +468,9 @@ class Page {
         std::min(in_.cells.size(), static_cast<std::size_t>(f_.length / kCellMetres) + 1);
     for (std::size_t c = 0; c < cells; ++c) {
       metres.push_back(h);
-      const int code = in_.cells[c].gradient_code;
-      if (code != 0) h += (code - 100) * kCellMetres / 1000.0;
+      const std::uint8_t code = in_.cells[c].gradient_code;
+      if (compiler::has_gradient(code))
+        h += compiler::gradient_per_mille(code) * kCellMetres / 1000.0;
     }
     metres.push_back(h);
     const auto [low_it, high_it] = std::minmax_element(metres.begin(), metres.end());
@@ -485,7 +497,9 @@ class Page {
   void gradient_lane(double top, double height) {
     lane_frame(top, height, "Gradient", "per mille");
     const std::vector<double> g = per_cell([](const CellRecord& c) {
-      return c.gradient_code != 0 ? static_cast<double>(c.gradient_code) - 100 : 0.0;
+      return compiler::has_gradient(c.gradient_code)
+                 ? static_cast<double>(compiler::gradient_per_mille(c.gradient_code))
+                 : 0.0;
     });
     double bound = 5;
     for (double v : g) bound = std::max(bound, std::abs(v));
@@ -510,8 +524,9 @@ class Page {
     lane_frame(top, height, "Line speed", "km/h");
     svg_->text(kLeft - 12, top + 52, "slow-downs red",
                "font-size=\"12\" fill=\"#c1121f\" text-anchor=\"end\"");
-    const std::vector<double> v =
-        per_cell([](const CellRecord& c) { return static_cast<double>(c.speed_code) * 5; });
+    const std::vector<double> v = per_cell([](const CellRecord& c) {
+      return static_cast<double>(compiler::speed_code_kmh(c.speed_code));
+    });
     double high = 50;
     for (double s : v) high = std::max(high, s);
     high = std::ceil(high / 50) * 50;
