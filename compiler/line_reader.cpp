@@ -102,8 +102,7 @@ class LineReader : public DescriptionReader {
   Flow sign_row();
   void complete();
 
-  std::int32_t previous_gradient_ = 0;
-  std::int32_t gradient_fill_ = 0;
+  CellProfile gradient_{&CellRecord::gradient_code, pack_gradient_code, false};
   std::int32_t plan_metre_ = 2;
   std::int32_t sign_slot_ = kFirstSignSlot;
   std::int64_t last_gradient_position_ = -1;
@@ -236,7 +235,6 @@ void LineReader::between_sections() {
   progressive_ordina(model_);
   model_.mountain_count = 0;
   sign_slot_ = kFirstSignSlot;
-  gradient_fill_ = 0;
   plan_metre_ = 2;
   if (model_.has_line_plan()) {
     model_.line_plan[0].set(0, PlanValue::of_int16(0));
@@ -289,28 +287,7 @@ Flow LineReader::body_row(std::string_view key) {
 }
 
 Flow LineReader::gradient_row() {
-  const std::int32_t p = reader_.read_i32();
-  const std::int32_t g = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
-  if (p < 0)
-    return fail(error::kNegativePosition, "gradient at negative position " + std::to_string(p));
-  if (p < last_gradient_position_) {
-    report_.warnings.push_back({CompileWarning::Kind::kProfileOutOfOrder, cursor_.spot(),
-                                "gradient row at " + std::to_string(p) +
-                                    " m comes after a row at " +
-                                    std::to_string(last_gradient_position_) + " m"});
-  }
-  last_gradient_position_ = p;
-  const std::int32_t c = rnd(p / 50.0);
-  if (c > 0) {
-    // Runs at least once, even when the fill has already reached c.
-    do {
-      cell_at(model_, gradient_fill_).gradient_code = pack_gradient_code(previous_gradient_);
-      ++gradient_fill_;
-    } while (gradient_fill_ < c);
-  }
-  previous_gradient_ = g;
-  return Flow::kContinue;
+  return profile_row(gradient_, "gradient", "gradient", last_gradient_position_);
 }
 
 Flow LineReader::curve_row(std::string_view key) {
@@ -389,10 +366,7 @@ Flow LineReader::sign_row() {
 }
 
 void LineReader::complete() {
-  do {
-    cell_at(model_, gradient_fill_).gradient_code = pack_gradient_code(previous_gradient_);
-    ++gradient_fill_;
-  } while (gradient_fill_ < model_.cell_last - 2);
+  gradient_.complete(model_);
   if (model_.write_line_file != 0) extend_plan_straight(model_, plan_metre_, model_.plan_last - 2);
 }
 

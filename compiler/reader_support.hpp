@@ -28,6 +28,36 @@ bool contains_ignoring_case(std::string_view field, std::string_view word);
 // begin with "-".
 bool is_section_heading(std::string_view field);
 
+// A profile spread over the cells (gradient, line speed, adhesion): each
+// row's value holds from the row's own cell, rnd(p / 50), up to the cell
+// before the next row's; cells before the first row take 0 as the value.
+class CellProfile {
+ public:
+  using Code = std::uint8_t (*)(std::int32_t value);
+
+  // Each cell's `field` takes code(value). With `row_stops_at_cell_last`, a
+  // row's fill leaves when it reaches cell_last.
+  CellProfile(std::uint8_t CellRecord::*field, Code code, bool row_stops_at_cell_last)
+      : field_(field), code_(code), row_stops_at_cell_last_(row_stops_at_cell_last) {}
+
+  // A row at p: the cells from the fill index up to rnd(p / 50) - 1 take the
+  // previous row's value, at least one cell when rnd(p / 50) is above 0, even
+  // when the fill is already there; then `value` is the one to spread.
+  void row(RouteModel& model, std::int32_t p, std::int32_t value);
+  // After the last row: the cells from the fill index up to cell_last - 3
+  // take the last value, at least one cell.
+  void complete(RouteModel& model);
+
+ private:
+  void fill_one(RouteModel& model);
+
+  std::uint8_t CellRecord::*field_;
+  Code code_;
+  bool row_stops_at_cell_last_;
+  std::int32_t fill_ = 0;  // the next cell without a value
+  std::int32_t previous_ = 0;
+};
+
 // The grid must reach (p + margin) / 50 cells, compared as real numbers.
 inline bool beyond_grid(const RouteModel& model, std::int64_t p, int margin) {
   return static_cast<double>(model.cell_last) < static_cast<double>(p + margin) / 50.0;
@@ -82,6 +112,11 @@ class DescriptionReader {
   Flow placement_result(std::string what);
   Flow negative(std::string_view what, std::int64_t p);
   void warn_out_of_order(std::string_view profile, std::int64_t p, std::int64_t& last);
+  // A profile row: a position and a value. `row_name` names the row in the
+  // error of a negative position, `profile_name` in the order warning; `last`
+  // is the position of the profile's previous row.
+  Flow profile_row(CellProfile& profile, std::string_view row_name, std::string_view profile_name,
+                   std::int64_t& last);
 
   RouteModel& model_;
   FieldReader reader_;

@@ -43,10 +43,8 @@ class TrainReader : public DescriptionReader {
   const std::int32_t sign_slot_;
 
   std::int32_t station_ = 1;
-  std::int32_t speed_fill_ = 0;
-  std::int32_t adhesion_fill_ = 0;
-  std::int32_t previous_speed_ = 0;
-  std::int32_t previous_adhesion_ = 0;
+  CellProfile speed_{&CellRecord::speed_code, pack_speed_code, true};
+  CellProfile adhesion_{&CellRecord::adhesion, pack_adhesion, false};
   std::int64_t last_speed_position_ = -1;
   std::int64_t last_adhesion_position_ = -1;
   bool key_matched_ = false;
@@ -125,38 +123,11 @@ Flow TrainReader::body_row(std::string_view key) {
 }
 
 Flow TrainReader::speed_row() {
-  const std::int32_t p = reader_.read_i32();
-  const std::int32_t v = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
-  if (p < 0) return negative("speed row", p);
-  warn_out_of_order("speed", p, last_speed_position_);
-  const std::int32_t c = rnd(p / 50.0);
-  if (c > 0) {
-    do {
-      if (speed_fill_ >= model_.cell_last) break;
-      cell_at(model_, speed_fill_).speed_code = pack_speed_code(previous_speed_);
-      ++speed_fill_;
-    } while (speed_fill_ < c);
-  }
-  previous_speed_ = v;
-  return Flow::kContinue;
+  return profile_row(speed_, "speed row", "speed", last_speed_position_);
 }
 
 Flow TrainReader::adhesion_row() {
-  const std::int32_t p = reader_.read_i32();
-  const std::int32_t a = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
-  if (p < 0) return negative("adhesion row", p);
-  warn_out_of_order("adhesion", p, last_adhesion_position_);
-  const std::int32_t c = rnd(p / 50.0);
-  if (c > 0) {
-    do {
-      cell_at(model_, adhesion_fill_).adhesion = pack_adhesion(previous_adhesion_);
-      ++adhesion_fill_;
-    } while (adhesion_fill_ < c);
-  }
-  previous_adhesion_ = a;
-  return Flow::kContinue;
+  return profile_row(adhesion_, "adhesion row", "adhesion", last_adhesion_position_);
 }
 
 Flow TrainReader::signal_row() {
@@ -304,14 +275,8 @@ Flow TrainReader::station_row() {
 }
 
 void TrainReader::complete_profiles() {
-  do {
-    cell_at(model_, speed_fill_).speed_code = pack_speed_code(previous_speed_);
-    ++speed_fill_;
-  } while (speed_fill_ < model_.cell_last - 2);
-  do {
-    cell_at(model_, adhesion_fill_).adhesion = pack_adhesion(previous_adhesion_);
-    ++adhesion_fill_;
-  } while (adhesion_fill_ < model_.cell_last - 2);
+  speed_.complete(model_);
+  adhesion_.complete(model_);
 }
 
 void TrainReader::test_progressives() {

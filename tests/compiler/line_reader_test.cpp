@@ -16,6 +16,12 @@ using testing::ReaderFixture;
 
 constexpr std::string_view kPlainTrain = "[generale]\nvelocita, 0, 30\n[fine]\n";
 
+std::string repeated(std::string_view row, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += row;
+  return out;
+}
+
 TEST(LineReader, RecordsEachErrorAndDeletesWhatItShould) {
   struct Case {
     const char* name;
@@ -66,6 +72,10 @@ TEST(LineReader, RecordsEachErrorAndDeletesWhatItShould) {
        std::string(kPlainTrain), 15, false, false},
       {"clean", general + "pendenza, 26850, 3\n[fine]\n", std::string(kPlainTrain), 0, false,
        false},
+      // Each row at 50 m fills one cell more, the 542nd past the grid's last cell.
+      {"gradient rows at one position fill past the grid",
+       general + repeated("pendenza, 50, 1\n", 600) + "[fine]\n", std::string(kPlainTrain), 25,
+       false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -96,6 +96,25 @@ TEST(TrainReader, SpeedAndAdhesionFillTheirProfiles) {
   EXPECT_EQ(f.cell(540).adhesion, 0);
 }
 
+// Every row at 50 m (cell 1) fills one cell more, so 600 of them carry the
+// fill past the grid's last cell, 540.
+TEST(TrainReader, RowsAtOnePositionStillFillACellEach) {
+  std::string speeds, adhesions;
+  for (int i = 0; i < 600; ++i) {
+    speeds += "velocita, 50, 30\n";
+    adhesions += "aderenza, 50, 70\n";
+  }
+  const TrainFixture speed(speeds);
+  EXPECT_EQ(speed.model.error_number, 0) << speed.report.error_detail;  // it stops at cell 540
+  EXPECT_EQ(speed.cell(0).speed_code, 0);
+  EXPECT_EQ(speed.cell(539).speed_code, 6);
+  EXPECT_EQ(speed.cell(540).speed_code, 6);  // written by the completion, once
+
+  const TrainFixture adhesion(adhesions);
+  EXPECT_EQ(adhesion.model.error_number, error::kRuntimeFailure);  // the fill leaves the grid
+  EXPECT_EQ(adhesion.cell(540).adhesion, 70);
+}
+
 TEST(TrainReader, StationTimetableUnpacksToItsClock) {
   struct Case {
     const char* clock;
