@@ -26,6 +26,16 @@ bool contains_ignoring_case(std::string_view field, std::string_view word) {
                      [](char a, char b) { return lower(a) == lower(b); }) != field.end();
 }
 
+bool KeyWords::match(std::string_view key) const {
+  for (const std::string_view word : words) {
+    if (word.empty()) continue;
+    const bool found =
+        letter_case == LetterCase::kExact ? contains(key, word) : contains_ignoring_case(key, word);
+    if (!found) return false;
+  }
+  return true;
+}
+
 void CellProfile::fill_one(RouteModel& model) {
   const std::uint8_t code = code_(previous_);  // a value that does not fit fails first
   cell_at(model, fill_).*field_ = code;

@@ -2,6 +2,8 @@
 
 // Pieces shared by the line and train description readers.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -23,6 +25,42 @@ enum class Flow : std::uint8_t {
 // Key tests: substring search, with or without letter case.
 bool contains(std::string_view field, std::string_view word);
 bool contains_ignoring_case(std::string_view field, std::string_view word);
+
+enum class LetterCase : std::uint8_t { kIgnored, kExact };
+
+// The key test of one kind of row: the key field must contain every word.
+struct KeyWords {
+  std::array<std::string_view, 2> words;  // an empty word tests nothing
+  LetterCase letter_case = LetterCase::kIgnored;
+
+  bool match(std::string_view key) const;
+};
+
+// One kind of row of a description: its key test and the handler that reads
+// its values. With `when` set, the handler runs only while it holds; the key
+// counts as matched either way.
+template <typename Reader>
+struct RowRule {
+  KeyWords key;
+  Flow (Reader::*read)(std::string_view key);
+  bool (Reader::*when)() const = nullptr;
+};
+
+// Runs the handler of every rule whose key test `key` passes, in table order,
+// and stops at the first handler that does not continue. `matched` tells
+// whether any key test passed.
+template <typename Reader, std::size_t N>
+Flow apply_row_rules(Reader& reader, const std::array<RowRule<Reader>, N>& rules,
+                     std::string_view key, bool& matched) {
+  matched = false;
+  for (const RowRule<Reader>& rule : rules) {
+    if (!rule.key.match(key)) continue;
+    matched = true;
+    if (rule.when != nullptr && !(reader.*rule.when)()) continue;
+    if (const Flow flow = (reader.*rule.read)(key); flow != Flow::kContinue) return flow;
+  }
+  return Flow::kContinue;
+}
 
 // A section heading: holds "[" and "]" and, without leading blanks, does not
 // begin with "-".

@@ -3,6 +3,7 @@
 // slow-downs and code points.
 #include "compiler/train_reader.hpp"
 
+#include <array>
 #include <string>
 #include <utility>
 
@@ -30,15 +31,20 @@ class TrainReader : public DescriptionReader {
   void run();
 
  private:
-  Flow body_row(std::string_view key);
-  Flow speed_row();
-  Flow adhesion_row();
-  Flow signal_row();
-  Flow slow_down_row();
-  Flow code_point_row();
-  Flow station_row();
+  Flow braked_mass_row(std::string_view key);
+  Flow cars_row(std::string_view key);
+  Flow speed_row(std::string_view key);
+  Flow adhesion_row(std::string_view key);
+  Flow clock_row(std::string_view key);
+  Flow sand_row(std::string_view key);
+  Flow signal_row(std::string_view key);
+  Flow slow_down_row(std::string_view key);
+  Flow code_point_row(std::string_view key);
+  Flow station_row(std::string_view key);
   void complete_profiles();
   void test_progressives();
+
+  static const std::array<RowRule<TrainReader>, 10> kBodyRows;
 
   const std::int32_t sign_slot_;
 
@@ -47,8 +53,21 @@ class TrainReader : public DescriptionReader {
   CellProfile adhesion_{&CellRecord::adhesion, pack_adhesion, false};
   std::int64_t last_speed_position_ = -1;
   std::int64_t last_adhesion_position_ = -1;
-  bool key_matched_ = false;
 };
+
+// Every rule whose words the key field holds applies, in this order.
+const std::array<RowRule<TrainReader>, 10> TrainReader::kBodyRows{{
+    {.key = {{"frenata", "massa"}}, .read = &TrainReader::braked_mass_row},
+    {.key = {{"vetture"}}, .read = &TrainReader::cars_row},
+    {.key = {{"velocit"}}, .read = &TrainReader::speed_row},
+    {.key = {{"aderenza"}}, .read = &TrainReader::adhesion_row},
+    {.key = {{"orologio"}}, .read = &TrainReader::clock_row},
+    {.key = {{"sabbia"}}, .read = &TrainReader::sand_row},
+    {.key = {{"segnale"}}, .read = &TrainReader::signal_row},
+    {.key = {{"rallentamento"}}, .read = &TrainReader::slow_down_row},
+    {.key = {{"abbattimento"}}, .read = &TrainReader::code_point_row},
+    {.key = {{"stazione"}}, .read = &TrainReader::station_row},
+}};
 
 void TrainReader::run() {
   while (!reader_.at_end()) {
@@ -58,10 +77,11 @@ void TrainReader::run() {
   std::string_view key;
   bool previous_ended_at_comma = false;
   while (next_body_key(cursor_, report_, key)) {
-    const Flow flow = body_row(key);
+    bool matched = false;
+    const Flow flow = apply_row_rules(*this, kBodyRows, key, matched);
     if (flow == Flow::kReturn) return;
     if (flow == Flow::kEndBody) break;
-    if (key_matched_) {
+    if (matched) {
       previous_ended_at_comma = reader_.last_number_ended_at_comma();
     } else {
       warn_unmatched_key(report_, cursor_, key, previous_ended_at_comma);
@@ -72,65 +92,38 @@ void TrainReader::run() {
   test_progressives();
 }
 
-Flow TrainReader::body_row(std::string_view key) {
-  key_matched_ = false;
-  const auto handle = [&](bool matches, auto handler) {
-    if (!matches) return Flow::kContinue;
-    key_matched_ = true;
-    return (this->*handler)();
-  };
-  Flow flow = Flow::kContinue;
-  if (contains_ignoring_case(key, "frenata") && contains_ignoring_case(key, "massa")) {
-    key_matched_ = true;
-    TrainAndLengthItem(model_.items[kTrainAndLength]).braked_mass() = reader_.read_i32();
-  }
-  if (contains_ignoring_case(key, "vetture")) {
-    key_matched_ = true;
-    TrainAndLengthItem(model_.items[kTrainAndLength]).cars() = reader_.read_i32();
-  }
-  if ((flow = handle(contains_ignoring_case(key, "velocit"), &TrainReader::speed_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if ((flow = handle(contains_ignoring_case(key, "aderenza"), &TrainReader::adhesion_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if (contains_ignoring_case(key, "orologio")) {
-    key_matched_ = true;
-    const TrainItem train(model_.items[kTrainRecord]);
-    train.clock_hours() = reader_.read_i16();
-    train.clock_minutes() = reader_.read_i16();
-    train.clock_seconds() = reader_.read_i16();
-  }
-  if (contains_ignoring_case(key, "sabbia")) {
-    key_matched_ = true;
-    TrainItem(model_.items[kTrainRecord]).sand() = reader_.read_i16();
-  }
-  if ((flow = handle(contains_ignoring_case(key, "segnale"), &TrainReader::signal_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if ((flow = handle(contains_ignoring_case(key, "rallentamento"), &TrainReader::slow_down_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if ((flow = handle(contains_ignoring_case(key, "abbattimento"), &TrainReader::code_point_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  return handle(contains_ignoring_case(key, "stazione"), &TrainReader::station_row);
+Flow TrainReader::braked_mass_row(std::string_view) {
+  TrainAndLengthItem(model_.items[kTrainAndLength]).braked_mass() = reader_.read_i32();
+  return Flow::kContinue;
 }
 
-Flow TrainReader::speed_row() {
+Flow TrainReader::cars_row(std::string_view) {
+  TrainAndLengthItem(model_.items[kTrainAndLength]).cars() = reader_.read_i32();
+  return Flow::kContinue;
+}
+
+Flow TrainReader::speed_row(std::string_view) {
   return profile_row(speed_, "speed row", "speed", last_speed_position_);
 }
 
-Flow TrainReader::adhesion_row() {
+Flow TrainReader::adhesion_row(std::string_view) {
   return profile_row(adhesion_, "adhesion row", "adhesion", last_adhesion_position_);
 }
 
-Flow TrainReader::signal_row() {
+Flow TrainReader::clock_row(std::string_view) {
+  const TrainItem train(model_.items[kTrainRecord]);
+  train.clock_hours() = reader_.read_i16();
+  train.clock_minutes() = reader_.read_i16();
+  train.clock_seconds() = reader_.read_i16();
+  return Flow::kContinue;
+}
+
+Flow TrainReader::sand_row(std::string_view) {
+  TrainItem(model_.items[kTrainRecord]).sand() = reader_.read_i16();
+  return Flow::kContinue;
+}
+
+Flow TrainReader::signal_row(std::string_view) {
   SignalRow row;
   row.posizione = reader_.read_i32();
   row.sx = reader_.read_i32();
@@ -148,7 +141,7 @@ Flow TrainReader::signal_row() {
   return placement_result("signal at " + std::to_string(row.posizione) + " m");
 }
 
-Flow TrainReader::slow_down_row() {
+Flow TrainReader::slow_down_row(std::string_view) {
   SlowDownRow row;
   row.posizione = reader_.read_i32();
   row.v = reader_.read_i32();
@@ -163,7 +156,7 @@ Flow TrainReader::slow_down_row() {
                           std::to_string(row.l) + " m long");
 }
 
-Flow TrainReader::code_point_row() {
+Flow TrainReader::code_point_row(std::string_view) {
   const std::int32_t p = reader_.read_i32();
   const std::int32_t w = reader_.read_i32();
   if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
@@ -183,7 +176,7 @@ Flow TrainReader::code_point_row() {
   return Flow::kContinue;
 }
 
-Flow TrainReader::station_row() {
+Flow TrainReader::station_row(std::string_view) {
   const std::int32_t s = station_;
   const StationItem station(model_.items[static_cast<std::size_t>(s)]);
   station.position() = reader_.read_i32();

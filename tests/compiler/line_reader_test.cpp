@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/record_roles.hpp"
 #include "tests/compiler/reader_fixture.hpp"
 
 namespace borgo::compiler {
@@ -168,6 +169,20 @@ TEST(LineReader, SignalRepetitionCodeCount) {
   }
 }
 
+TEST(LineReader, AKeyHoldingSeveralKeyWordsReadsEachRowInTableOrder) {
+  ReaderFixture f;
+  f.write_line(
+      "[generale]\nlunghezza percorso, 20000\nsfondo tre due, 7, 8\nsfondo Uno due, 9\n"
+      "[curve]\n[fine]\n");
+  f.write_train(std::string(kPlainTrain));
+  f.read();
+  ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+  const LineItem line(f.model.items[kLineRecord]);
+  EXPECT_EQ(line.background_due(), 9);  // "due" comes before "tre" in the table; read twice
+  EXPECT_EQ(line.background_tre(), 8);
+  EXPECT_EQ(line.background_uno(), 0);  // "Uno" does not match "uno"
+}
+
 TEST(LineReader, GeneralKeysKeepTheirLetterCaseRules) {
   ReaderFixture f;
   f.write_line(
@@ -290,6 +305,24 @@ TEST(LineReader, CurvesAreIgnoredWithoutTheLineFile) {
   EXPECT_EQ(f.model.error_number, 0);  // the curve's fault is never seen
   EXPECT_FALSE(f.model.has_line_plan());
   EXPECT_EQ(f.cell(100).gradient_code, 105);
+}
+
+TEST(LineReader, ACurveKeyCountsAsMatchedWithOrWithoutTheLineFile) {
+  for (const std::int32_t line_file : {0, 1}) {
+    SCOPED_TRACE(line_file);
+    ReaderFixture f;
+    f.write_line_body("curvas1, 1350, 150\nkurva, 1, 2\n");
+    f.write_train(std::string(kPlainTrain));
+    f.read(line_file);
+    ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    bool curve_warned = false, other_warned = false;
+    for (const CompileWarning& w : f.report.warnings) {
+      curve_warned |= w.detail.find("\"curvas1\"") != std::string::npos;
+      other_warned |= w.detail.find("\"kurva\"") != std::string::npos;
+    }
+    EXPECT_FALSE(curve_warned);
+    EXPECT_TRUE(other_warned);
+  }
 }
 
 TEST(LineReader, PlanPastMetreOneMillionIsErrorOneHundredThree) {

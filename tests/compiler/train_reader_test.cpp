@@ -79,6 +79,20 @@ TEST(TrainReader, GeneralValuesLandInTheirItems) {
   EXPECT_EQ(f.model.items[kTrainRecord].int5, 30);
 }
 
+TEST(TrainReader, AKeyHoldingSeveralKeyWordsReadsEachRowInTableOrder) {
+  // The clock comes before the sand in the table, whatever the order in the key.
+  for (const char* key : {"sabbia e orologio", "OROLOGIO sabbia"}) {
+    SCOPED_TRACE(key);
+    TrainFixture f(std::string(key) + ", 14 25 30, 180\n");
+    ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    const TrainItem train(f.model.items[kTrainRecord]);
+    EXPECT_EQ(train.clock_hours(), 14);
+    EXPECT_EQ(train.clock_minutes(), 25);
+    EXPECT_EQ(train.clock_seconds(), 30);
+    EXPECT_EQ(train.sand(), 180);
+  }
+}
+
 TEST(TrainReader, SpeedAndAdhesionFillTheirProfiles) {
   TrainFixture f(
       "velocita,   0,    30\nVELOCITA,    1000,   100\nvelocita, 1100, 102\n"
