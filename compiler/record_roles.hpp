@@ -219,6 +219,28 @@ constexpr auto& sign_text(Item& item) {
 
 // ---- station
 
+// How a station's type shapes its zone around its position P, L being the
+// zone length of the row.
+enum class ZoneShape : std::uint8_t {
+  kCentred,    // P - L/2 .. P + L/2, 50 m longer with the extra 50 m set
+  kEndsPast,   // types 5 and 6: P - L .. P + 150, and no approach marks
+  kBothSides,  // types 7 and 8: P - L .. P + L
+};
+constexpr ZoneShape zone_shape(std::uint8_t type) {
+  if (type == 5 || type == 6) return ZoneShape::kEndsPast;
+  if (type == 7 || type == 8) return ZoneShape::kBothSides;
+  return ZoneShape::kCentred;
+}
+// From this type on a station gets neither a stop mark nor approach marks.
+inline constexpr std::uint8_t kFirstUnmarkedStationType = 25;
+constexpr bool has_stop_mark(std::uint8_t type) { return type < kFirstUnmarkedStationType; }
+constexpr bool has_approach_marks(std::uint8_t type) {
+  return has_stop_mark(type) && zone_shape(type) != ZoneShape::kEndsPast;
+}
+// approach_mark n = 1 .. 4 before a stop mark: 81 nearest it, 84 farthest.
+inline constexpr int kStationApproachMarks = 4;
+constexpr std::uint8_t station_approach_mark(int n) { return static_cast<std::uint8_t>(80 + n); }
+
 // The timetable: seconds of the day, (h * 60 + m) * 60 + s.
 inline std::int32_t pack_timetable(std::int64_t hours, std::int64_t minutes, std::int64_t seconds) {
   return checked_narrow<std::int32_t>((hours * 60 + minutes) * 60 + seconds);

@@ -19,7 +19,11 @@ namespace {
 
 constexpr int kStationGridMargin = 800;
 constexpr std::int32_t kStationSpacing = 350;
-constexpr int kFirstTypeWithoutMarks = 25;
+constexpr std::int64_t kZoneEndPastPosition = 150;  // the zone of types 5 and 6
+constexpr double kExtraZoneEnd = 50.0;
+constexpr std::int64_t kShortestZoneKeepingColumn5 = 600;
+
+using Station = StationItem<ItemRecord>;
 
 class TrainReader : public DescriptionReader {
  public:
@@ -44,11 +48,17 @@ class TrainReader : public DescriptionReader {
   void complete_profiles();
   void test_progressives();
 
+  // The steps of a station row.
+  Flow read_station(Station station, std::int64_t& zone);
+  void place_zone(Station station, std::int64_t zone);
+  Flow mark_station(std::int32_t s, Station station);
+  Flow take_station_slot(std::int32_t s, Station station);
+
   static const std::array<RowRule<TrainReader>, 10> kBodyRows;
 
   const std::int32_t sign_slot_;
 
-  std::int32_t station_ = 1;
+  std::int32_t station_ = kFirstStationSlot;
   CellProfile speed_{&CellRecord::speed_code, pack_speed_code, true};
   CellProfile adhesion_{&CellRecord::adhesion, pack_adhesion, false};
   std::int64_t last_speed_position_ = -1;
@@ -178,7 +188,20 @@ Flow TrainReader::code_point_row(std::string_view) {
 
 Flow TrainReader::station_row(std::string_view) {
   const std::int32_t s = station_;
-  const StationItem station(model_.items[static_cast<std::size_t>(s)]);
+  const Station station(model_.items[static_cast<std::size_t>(s)]);
+  std::int64_t zone = 0;
+  if (const Flow flow = read_station(station, zone); flow != Flow::kContinue) return flow;
+  place_zone(station, zone);
+  if (s == kFirstStationSlot) {  // the first station keeps neither
+    station.extra_50m() = 0;
+    station.column5() = 0;
+  }
+  if (const Flow flow = mark_station(s, station); flow != Flow::kContinue) return flow;
+  return take_station_slot(s, station);
+}
+
+// The row's columns into the station's record; the zone length is not stored.
+Flow TrainReader::read_station(Station station, std::int64_t& zone) {
   station.position() = reader_.read_i32();
   const std::int64_t p = station.position();
   if (beyond_grid(model_, p, kStationGridMargin)) return beyond_grid_at(p, kStationGridMargin);
@@ -188,7 +211,7 @@ Flow TrainReader::station_row(std::string_view) {
                 "station position " + std::to_string(p) + " is not a multiple of 50");
   }
   station.type() = reader_.read_u8();
-  const std::int64_t zone = reader_.read_i32();
+  zone = reader_.read_i32();
   if (zone % 100 != 0) {
     return fail(error::kStationZoneLength,
                 "station zone length " + std::to_string(zone) + " is not a multiple of 100");
@@ -208,48 +231,65 @@ Flow TrainReader::station_row(std::string_view) {
   const std::int64_t seconds = reader_.read_i32();
   station.timetable() = pack_timetable(hours, minutes, seconds);
   station.name() = std::string(reader_.read_text());
+  return Flow::kContinue;
+}
 
+// The zone around the position, shaped by the station's type.
+void TrainReader::place_zone(Station station, std::int64_t zone) {
+  const std::int64_t p = station.position();
+  switch (zone_shape(station.type())) {
+    case ZoneShape::kEndsPast:
+      station.zone_end() = checked_narrow<std::int32_t>(p + kZoneEndPastPosition);
+      station.zone_start() = checked_narrow<std::int32_t>(p - zone);
+      station.extra_50m() = 0;
+      break;
+    case ZoneShape::kBothSides:
+      station.zone_start() = checked_narrow<std::int32_t>(p - zone);
+      station.zone_end() = checked_narrow<std::int32_t>(p + zone);
+      station.extra_50m() = 0;
+      break;
+    case ZoneShape::kCentred: {
+      const double half = static_cast<double>(zone) / 2.0;
+      station.zone_start() = rnd(static_cast<double>(p) - half);
+      station.zone_end() = station.extra_50m() != 0
+                               ? rnd(static_cast<double>(p) + half + kExtraZoneEnd)
+                               : rnd(static_cast<double>(p) + half);
+      break;
+    }
+  }
+  if (zone < kShortestZoneKeepingColumn5) station.column5() = 0;
+}
+
+// The approach marks and the stop mark, counted back from the zone's end;
+// the stop mark goes on whatever the cell holds.
+Flow TrainReader::mark_station(std::int32_t s, Station station) {
   const std::uint8_t type = station.type();
-  if (type == 5 || type == 6) {
-    station.zone_end() = checked_narrow<std::int32_t>(p + 150);
-    station.zone_start() = checked_narrow<std::int32_t>(p - zone);
-    station.extra_50m() = 0;
-  } else if (type == 7 || type == 8) {
-    station.zone_start() = checked_narrow<std::int32_t>(p - zone);
-    station.zone_end() = checked_narrow<std::int32_t>(p + zone);
-    station.extra_50m() = 0;
-  } else {
-    const double half = static_cast<double>(zone) / 2.0;
-    station.zone_start() = rnd(static_cast<double>(p) - half);
-    station.zone_end() = station.extra_50m() != 0 ? rnd(static_cast<double>(p) + half + 50.0)
-                                                  : rnd(static_cast<double>(p) + half);
-  }
-  if (zone < 600) station.column5() = 0;
-  if (s == kFirstStationSlot) {  // the first station keeps neither
-    station.extra_50m() = 0;
-    station.column5() = 0;
-  }
   const double end_cells = station.zone_end() / 50.0;
-  if (type < kFirstTypeWithoutMarks && type != 5 && type != 6) {
-    for (int n = 1; n <= 4; ++n) {
+  if (has_approach_marks(type)) {
+    for (int n = 1; n <= kStationApproachMarks; ++n) {
       if (end_cells - n - 1 > 1) {
-        cell_at(model_, rnd(end_cells - n - 1)).approach_mark = static_cast<std::uint8_t>(80 + n);
+        cell_at(model_, rnd(end_cells - n - 1)).approach_mark = station_approach_mark(n);
       }
     }
   }
-  if (type < kFirstTypeWithoutMarks) {
-    if (!(end_cells - 1 > 1)) {
-      return fail(error::kStationZoneTooEarly,
-                  "station \"" + station.name() + "\" has its zone end at " +
-                      std::to_string(station.zone_end()) +
-                      " m, too close to the start of the line for its stop mark");
-    }
-    CellRecord& stop = cell_at(model_, rnd(end_cells - 1));
-    stop.kind = kStationStop;
-    stop_station_item(stop) = keep_low_bits<std::int16_t>(s);
+  if (!has_stop_mark(type)) return Flow::kContinue;
+  if (!(end_cells - 1 > 1)) {
+    return fail(error::kStationZoneTooEarly,
+                "station \"" + station.name() + "\" has its zone end at " +
+                    std::to_string(station.zone_end()) +
+                    " m, too close to the start of the line for its stop mark");
   }
+  CellRecord& stop = cell_at(model_, rnd(end_cells - 1));
+  stop.kind = kStationStop;
+  stop_station_item(stop) = keep_low_bits<std::int16_t>(s);
+  return Flow::kContinue;
+}
+
+// The spacing from the previous station's zone, then the item of the next
+// station, which must stay below the signs'.
+Flow TrainReader::take_station_slot(std::int32_t s, Station station) {
   if (s > kFirstStationSlot) {
-    const StationItem previous(model_.items[static_cast<std::size_t>(s - 1)]);
+    const Station previous(model_.items[static_cast<std::size_t>(s - 1)]);
     if (std::int64_t{station.zone_start()} - kStationSpacing < previous.zone_end()) {
       return fail(error::kStationsTooClose,
                   "station \"" + station.name() + "\" zone starts at " +
