@@ -180,6 +180,55 @@ std::vector<double> spread(const std::vector<double>& at, double gap, double low
   return out;
 }
 
+// Where each metre of the line lands in the plan view's box: the plan's
+// coordinates, scaled to fit the box and centred in it.
+class PlanProjection {
+ public:
+  PlanProjection(const std::array<compiler::PlanColumn, 2>& plan, double length, double top,
+                 double box_height)
+      : xs_(plan[0]),
+        ys_(plan[1]),
+        last_(std::min(xs_.size() - 1, static_cast<std::size_t>(std::max(1.0, length)))) {
+    double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
+    for (std::size_t m = 0; m <= last_; m += 10) {
+      if (!set(m)) continue;
+      min_x = std::min(min_x, xs_.as_double(m));
+      max_x = std::max(max_x, xs_.as_double(m));
+      min_y = std::min(min_y, ys_.as_double(m));
+      max_y = std::max(max_y, ys_.as_double(m));
+    }
+    const double box_width = kPlotWidth;
+    scale_ = std::min(box_width / std::max(1.0, max_x - min_x),
+                      (box_height - 40) / std::max(1.0, max_y - min_y));
+    min_x_ = min_x;
+    max_y_ = max_y;
+    ox_ = kLeft + (box_width - (max_x - min_x) * scale_) / 2;
+    oy_ = top + 20 + (box_height - 40 - (max_y - min_y) * scale_) / 2;
+  }
+
+  // The last metre drawn.
+  std::size_t last() const { return last_; }
+  // Page units per metre.
+  double scale() const { return scale_; }
+  // The point of a metre, or nothing where the plan has no coordinates.
+  std::optional<std::pair<double, double>> at(double metre) const {
+    const auto m = static_cast<std::size_t>(std::clamp(metre, 0.0, static_cast<double>(last_)));
+    if (!set(m)) return std::nullopt;
+    return std::pair{ox_ + (xs_.as_double(m) - min_x_) * scale_,
+                     oy_ + (max_y_ - ys_.as_double(m)) * scale_};
+  }
+
+ private:
+  bool set(std::size_t m) const {
+    return xs_.tag(m) != compiler::PlanValue::kUnset && ys_.tag(m) != compiler::PlanValue::kUnset;
+  }
+
+  const compiler::PlanColumn& xs_;
+  const compiler::PlanColumn& ys_;
+  std::size_t last_;
+  double scale_ = 0, min_x_ = 0, max_y_ = 0, ox_ = 0, oy_ = 0;
+};
+
 class Page {
  public:
   Page(const RenderInput& in, const LineFacts& f) : in_(in), f_(f) {}
@@ -235,59 +284,41 @@ class Page {
   // ---- plan view ----------------------------------------------------------
 
   void plan_view(double top, double box_height) {
-    const auto& xs = in_.plan[0];
-    const auto& ys = in_.plan[1];
-    const std::size_t last =
-        std::min(xs.size() - 1, static_cast<std::size_t>(std::max(1.0, f_.length)));
-    const auto set = [&](std::size_t m) {
-      return xs.tag(m) != compiler::PlanValue::kUnset && ys.tag(m) != compiler::PlanValue::kUnset;
-    };
-    double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
-    for (std::size_t m = 0; m <= last; m += 10) {
-      if (!set(m)) continue;
-      min_x = std::min(min_x, xs.as_double(m));
-      max_x = std::max(max_x, xs.as_double(m));
-      min_y = std::min(min_y, ys.as_double(m));
-      max_y = std::max(max_y, ys.as_double(m));
-    }
-    const double box_width = kPlotWidth;
-    const double scale = std::min(box_width / std::max(1.0, max_x - min_x),
-                                  (box_height - 40) / std::max(1.0, max_y - min_y));
-    const double ox = kLeft + (box_width - (max_x - min_x) * scale) / 2;
-    const double oy = top + 20 + (box_height - 40 - (max_y - min_y) * scale) / 2;
-    const auto at = [&](double metre) -> std::optional<std::pair<double, double>> {
-      const auto m = static_cast<std::size_t>(std::clamp(metre, 0.0, static_cast<double>(last)));
-      if (!set(m)) return std::nullopt;
-      return std::pair{ox + (xs.as_double(m) - min_x) * scale,
-                       oy + (max_y - ys.as_double(m)) * scale};
-    };
-
-    svg_->rect(kLeft - 10, top, box_width + 20, box_height,
+    const PlanProjection plan(in_.plan, f_.length, top, box_height);
+    svg_->rect(kLeft - 10, top, kPlotWidth + 20, box_height,
                "fill=\"#f7f9fb\" stroke=\"#d0d7de\" rx=\"6\"");
     svg_->text(kLeft, top + 20, "Plan view", "font-size=\"15\" font-weight=\"bold\" fill=\"#333\"");
     std::vector<std::pair<double, double>> points;
-    for (std::size_t m = 0; m <= last; m += 100) {
-      if (auto p = at(static_cast<double>(m))) points.push_back(*p);
+    for (std::size_t m = 0; m <= plan.last(); m += 100) {
+      if (auto p = plan.at(static_cast<double>(m))) points.push_back(*p);
     }
-    if (auto p = at(static_cast<double>(last))) points.push_back(*p);
+    if (auto p = plan.at(static_cast<double>(plan.last()))) points.push_back(*p);
     svg_->polyline(points, "stroke=\"#1d3557\" stroke-width=\"2.5\" stroke-linejoin=\"round\"");
 
     svg_->open_group("fill=\"#d62828\"");
     for (double s : f_.signals) {
-      if (auto p = at(s)) svg_->circle(p->first, p->second, 1.8, "");
+      if (auto p = plan.at(s)) svg_->circle(p->first, p->second, 1.8, "");
     }
     svg_->close_group();
 
-    // Station names, placed where they overlap no name already placed.
+    station_labels(plan, points, top, box_height);
+    plan_legend(plan.scale(), top, box_height);
+  }
+
+  // Station names, each placed where it overlaps neither the line nor a name
+  // already placed, and tied to its station by a leader when it lies far off.
+  void station_labels(const PlanProjection& plan,
+                      const std::vector<std::pair<double, double>>& line, double top,
+                      double box_height) {
     struct Box {
       double x0, y0, x1, y1;
     };
     std::vector<Box> taken;
-    for (const auto& pt : points) {
+    for (const auto& pt : line) {
       taken.push_back({pt.first - 2, pt.second - 2, pt.first + 2, pt.second + 2});
     }
     const auto overlaps = [&](const Box& b) {
-      if (b.x0 < kLeft - 10 || b.x1 > kLeft + box_width + 10 || b.y0 < top + 24 ||
+      if (b.x0 < kLeft - 10 || b.x1 > kLeft + kPlotWidth + 10 || b.y0 < top + 24 ||
           b.y1 > top + box_height) {
         return true;
       }
@@ -297,7 +328,7 @@ class Page {
     };
     svg_->open_group("font-size=\"12\" fill=\"#111\"");
     for (const Station& s : f_.stations) {
-      const auto p = at(s.position);
+      const auto p = plan.at(s.position);
       if (!p) continue;
       const double w = 7.2 * static_cast<double>(s.name.size());
       std::optional<Box> chosen;
@@ -339,13 +370,15 @@ class Page {
       svg_->text(lx, ly, s.name, left ? "text-anchor=\"end\"" : "");
     }
     svg_->close_group();
+  }
 
-    // Scale bar and legend.
+  // The scale bar and the legend, along the bottom of the box.
+  void plan_legend(double scale, double top, double box_height) {
     const double bar_metres = 10000;
     const double bx = kLeft + 10, by = top + box_height - 18;
     svg_->line(bx, by, bx + bar_metres * scale, by, "stroke=\"#333\" stroke-width=\"3\"");
     svg_->text(bx + bar_metres * scale + 8, by + 5, "10 km", "font-size=\"13\" fill=\"#333\"");
-    const double lx0 = kLeft + box_width - 330;
+    const double lx0 = kLeft + kPlotWidth - 330;
     svg_->circle(lx0, by, 4, "fill=\"#ffffff\" stroke=\"#111\" stroke-width=\"1.6\"");
     svg_->text(lx0 + 10, by + 5, "station", "font-size=\"13\" fill=\"#333\"");
     svg_->circle(lx0 + 90, by, 2.5, "fill=\"#d62828\"");
