@@ -3,6 +3,7 @@
 #include <string>
 
 #include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler {
 namespace {
@@ -29,8 +30,9 @@ class CodePass {
   bool free_cell(std::int32_t i) { return is_free(cell(i)); }
   void place(std::int32_t i) {
     cell(i).kind = kCodePoint;
-    cell(i).value1 = kPassCode;
+    code_value(cell(i)) = kPassCode;
   }
+  void lower_code(std::int32_t i) { code_value(cell(i)) = minimo(kPassCode, code_value(cell(i))); }
   void note(std::int32_t start, const std::string& what) {
     if (report_ == nullptr) return;
     const auto row = report_->slow_down_rows.find(start);
@@ -54,9 +56,9 @@ class CodePass {
       } else if (free_cell(b2)) {
         place(b2);
       } else if (cell(b1).kind == kCodePoint) {
-        cell(b1).value1 = minimo(kPassCode, cell(b1).value1);
+        lower_code(b1);
       } else if (cell(b2).kind == kCodePoint) {
-        cell(b2).value1 = minimo(kPassCode, cell(b2).value1);
+        lower_code(b2);
       }
     }
   }
@@ -64,7 +66,7 @@ class CodePass {
   void slow_down(std::int32_t i) {
     back_windows(i);
     std::int32_t k = 0;
-    if (cell(i).value1 < kWalkingSpeedLimit) {
+    if (slow_down_limit(cell(i)) < kWalkingSpeedLimit) {
       k = walk(i);
     } else {
       k = end_cell_after(i);

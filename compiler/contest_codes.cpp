@@ -4,14 +4,13 @@
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler {
 namespace {
 
 constexpr std::string_view kFiller = "zzvvuuttssrrqqppzzvvuuttss";
 constexpr std::size_t kCountedCharacters = 25;
-constexpr std::int16_t kItemStamp = 610;
-constexpr std::int16_t kCellStamp = 5121;
 
 // Windows-1252 lower case: A-Z, the accented capitals and the four capitals
 // whose small letters lie elsewhere in the code page.
@@ -33,8 +32,8 @@ unsigned char lower_1252(unsigned char c) {
 
 const std::string& work_string(RouteModel& model) {
   std::string& text = model.text_line;
-  text = model.items[kTrainRecord].text;
-  text += model.items[kLineRecord].text;
+  text = TrainItem(model.items[kTrainRecord]).name();
+  text += LineItem(model.items[kLineRecord]).name();
   for (char& c : text) c = static_cast<char>(lower_1252(static_cast<unsigned char>(c)));
   text += kFiller;
   return text;
@@ -62,14 +61,16 @@ std::int32_t codice_gara_st(RouteModel& model) {
 }
 
 std::int32_t stamp_contest_codes(RouteModel& model) {
-  ItemRecord& line = model.items[kLineRecord];
-  CellRecord& first = cell_at(model, 1);
-  if (line.int1 != 0 || first.value1 != 0) return error::kStampFieldsInUse;
-  line.int1 = kItemStamp;
-  first.value1 = kCellStamp;
-  if (line.seconds != 0 || first.value2 != 0) return error::kCodeFieldsInUse;
-  line.seconds = codice_gara_st(model);
-  first.value2 = codice_gara_og(model);
+  const LineItem line(model.items[kLineRecord]);
+  CellRecord& cell = cell_at(model, kContestCell);
+  if (line.contest_stamp() != 0 || contest_stamp(cell) != 0) return error::kStampFieldsInUse;
+  line.contest_stamp() = kItemContestStamp;
+  contest_stamp(cell) = kCellContestStamp;
+  if (line.weighted_contest_code() != 0 || plain_contest_code(cell) != 0) {
+    return error::kCodeFieldsInUse;
+  }
+  line.weighted_contest_code() = codice_gara_st(model);
+  plain_contest_code(cell) = codice_gara_og(model);
   return 0;
 }
 

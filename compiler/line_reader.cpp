@@ -4,6 +4,7 @@
 #include "compiler/line_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "compiler/placement.hpp"
 #include "compiler/progressive_order.hpp"
 #include "compiler/reader_support.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -93,21 +95,58 @@ class LineReader : public DescriptionReader {
   Flow general_row(std::string_view key);
   void between_sections();
   Flow read_body();
-  Flow body_row(std::string_view key);
-  Flow gradient_row();
+
+  // The general section's rows.
+  Flow length_row(std::string_view key);
+  template <int Item>
+  Flow progressive_row(std::string_view key);
+  Flow background_uno_row(std::string_view key);
+  Flow background_due_row(std::string_view key);
+  Flow background_tre_row(std::string_view key);
+  Flow repetition_row(std::string_view key);
+
+  // The body's rows.
+  Flow gradient_row(std::string_view key);
+  bool builds_plan() const { return model_.write_line_file != 0; }
   Flow curve_row(std::string_view key);
-  Flow mountain_row();
-  Flow indicator_row();
-  Flow sign_row();
+  Flow mountain_row(std::string_view key);
+  Flow indicator_row(std::string_view key);
+  Flow sign_row(std::string_view key);
   void complete();
 
-  std::int32_t previous_gradient_ = 0;
-  std::int32_t gradient_fill_ = 0;
+  static const std::array<RowRule<LineReader>, 8> kGeneralRows;
+  static const std::array<RowRule<LineReader>, 5> kBodyRows;
+
+  CellProfile gradient_{&CellRecord::gradient_code, pack_gradient_code, false};
   std::int32_t plan_metre_ = 2;
   std::int32_t sign_slot_ = kFirstSignSlot;
   std::int64_t last_gradient_position_ = -1;
-  bool key_matched_ = false;
 };
+
+// Every rule whose words the key field holds applies, in this order.
+const std::array<RowRule<LineReader>, 8> LineReader::kGeneralRows{{
+    {.key = {{"percorso", "lunghezza"}}, .read = &LineReader::length_row},
+    {.key = {{"tre", "progressiva"}, LetterCase::kExact},
+     .read = &LineReader::progressive_row<kProgressiveFar>},
+    {.key = {{"due", "progressiva"}, LetterCase::kExact},
+     .read = &LineReader::progressive_row<kProgressiveMid>},
+    {.key = {{"uno", "progressiva"}, LetterCase::kExact},
+     .read = &LineReader::progressive_row<kProgressiveNear>},
+    {.key = {{"sfondo", "uno"}, LetterCase::kExact}, .read = &LineReader::background_uno_row},
+    {.key = {{"sfondo", "due"}, LetterCase::kExact}, .read = &LineReader::background_due_row},
+    {.key = {{"sfondo", "tre"}, LetterCase::kExact}, .read = &LineReader::background_tre_row},
+    {.key = {{"segnali", "ripetizione"}, LetterCase::kExact}, .read = &LineReader::repetition_row},
+}};
+
+// With no line file wanted, a curve row's key still counts as matched, and
+// its numbers are read as keys that match nothing.
+const std::array<RowRule<LineReader>, 5> LineReader::kBodyRows{{
+    {.key = {{"pendenza"}}, .read = &LineReader::gradient_row},
+    {.key = {{"curva"}}, .read = &LineReader::curve_row, .when = &LineReader::builds_plan},
+    {.key = {{"montagna"}}, .read = &LineReader::mountain_row},
+    {.key = {{"indicatori_v"}}, .read = &LineReader::indicator_row},
+    {.key = {{"cartello", "indicat"}}, .read = &LineReader::sign_row},
+}};
 
 LineReadResult LineReader::run() {
   if (!find_general_section()) return {false, sign_slot_};
@@ -151,81 +190,87 @@ Flow LineReader::read_general_section() {
 
 Flow LineReader::general_row(std::string_view key) {
   bool matched = false;
-  if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
-    matched = true;
-    const std::int32_t length = reader_.read_i32();
-    model_.items[kTrainAndLength].end = length;
-    if (length > kLongestLine) {
-      return fail(error::kLineTooLong,
-                  "line length " + std::to_string(length) + " m is above 1000000 m");
-    }
-    if (length < 0) {
-      return fail(error::kNegativePosition,
-                  "line length " + std::to_string(length) + " m is negative");
-    }
-    model_.plan_last = length + kGridBeyondLine;
-    model_.cell_last = rnd(static_cast<double>(model_.plan_last) / 50.0);
-    model_.cells.assign(static_cast<std::size_t>(model_.cell_last) + 1, CellRecord{});
-    for (auto& column : model_.line_plan) column.clear();
-    if (model_.write_line_file != 0) {
-      for (auto& column : model_.line_plan) {
-        column.assign(static_cast<std::size_t>(model_.plan_last) + 1);
-      }
-    }
-  }
-  const struct {
-    const char* word;
-    int item;
-  } progressives[] = {
-      {"tre", kProgressiveFar}, {"due", kProgressiveMid}, {"uno", kProgressiveNear}};
-  for (const auto& p : progressives) {
-    if (contains(key, p.word) && contains(key, "progressiva")) {
-      matched = true;
-      ItemRecord& item = model_.items[p.item];
-      item.start = reader_.read_i32();
-      item.end = reader_.read_i32();
-      item.position = reader_.read_i32();
-      auto& off_grid = report_.off_grid_progressives[p.item - kProgressiveFar];
-      off_grid.reset();
-      if (item.start % 50 != 0 || item.end % 50 != 0) off_grid = cursor_.spot();
-    }
-  }
-  if (contains(key, "sfondo") && contains(key, "uno")) {
-    matched = true;
-    model_.items[kLineRecord].start = reader_.read_i32();
-  }
-  if (contains(key, "sfondo") && contains(key, "due")) {
-    matched = true;
-    model_.items[kLineRecord].position = reader_.read_i32();
-  }
-  if (contains(key, "sfondo") && contains(key, "tre")) {
-    matched = true;
-    model_.items[kLineRecord].end = reader_.read_i32();
-  }
-  if (contains(key, "segnali") && contains(key, "ripetizione")) {
-    matched = true;
-    ItemRecord& item = model_.items[kTrainRecord];
-    item.start = reader_.read_i32();
-    item.end = reader_.read_i32();
-    if (item.start % 50 != 0) {
-      return fail(error::kRepetitionStartOffGrid,
-                  "repetition start " + std::to_string(item.start) + " is not a multiple of 50");
-    }
-    if (item.end % 50 != 0) {
-      return fail(error::kRepetitionEndOffGrid,
-                  "repetition end " + std::to_string(item.end) + " is not a multiple of 50");
-    }
-    if (contains(key, "4")) {
-      item.position = 4;
-    } else if (contains(key, "9")) {
-      item.position = 9;
-    } else {
-      return fail(error::kRepetitionCodeCount,
-                  "\"" + std::string(key) + "\" names neither 4 nor 9 codes");
-    }
-    if (item.end == 0) item.position = 0;
+  if (const Flow flow = apply_row_rules(*this, kGeneralRows, key, matched);
+      flow != Flow::kContinue) {
+    return flow;
   }
   if (!matched) warn_unmatched_key(report_, cursor_, key, false);
+  return Flow::kContinue;
+}
+
+Flow LineReader::length_row(std::string_view) {
+  const std::int32_t length = reader_.read_i32();
+  TrainAndLengthItem(model_.items[kTrainAndLength]).line_length() = length;
+  if (length > kLongestLine) {
+    return fail(error::kLineTooLong,
+                "line length " + std::to_string(length) + " m is above 1000000 m");
+  }
+  if (length < 0) {
+    return fail(error::kNegativePosition,
+                "line length " + std::to_string(length) + " m is negative");
+  }
+  model_.plan_last = length + kGridBeyondLine;
+  model_.cell_last = rnd(static_cast<double>(model_.plan_last) / 50.0);
+  model_.cells.assign(static_cast<std::size_t>(model_.cell_last) + 1, CellRecord{});
+  for (auto& column : model_.line_plan) column.clear();
+  if (model_.write_line_file != 0) {
+    for (auto& column : model_.line_plan) {
+      column.assign(static_cast<std::size_t>(model_.plan_last) + 1);
+    }
+  }
+  return Flow::kContinue;
+}
+
+template <int Item>
+Flow LineReader::progressive_row(std::string_view) {
+  const ProgressiveItem change(model_.items[Item]);
+  change.position() = reader_.read_i32();
+  change.value() = reader_.read_i32();
+  change.flag() = reader_.read_i32();
+  auto& off_grid = report_.off_grid_progressives[Item - kProgressiveFar];
+  off_grid.reset();
+  if (change.position() % 50 != 0 || change.value() % 50 != 0) off_grid = cursor_.spot();
+  return Flow::kContinue;
+}
+
+Flow LineReader::background_uno_row(std::string_view) {
+  LineItem(model_.items[kLineRecord]).background_uno() = reader_.read_i32();
+  return Flow::kContinue;
+}
+
+Flow LineReader::background_due_row(std::string_view) {
+  LineItem(model_.items[kLineRecord]).background_due() = reader_.read_i32();
+  return Flow::kContinue;
+}
+
+Flow LineReader::background_tre_row(std::string_view) {
+  LineItem(model_.items[kLineRecord]).background_tre() = reader_.read_i32();
+  return Flow::kContinue;
+}
+
+Flow LineReader::repetition_row(std::string_view key) {
+  const TrainItem train(model_.items[kTrainRecord]);
+  train.repetition_start() = reader_.read_i32();
+  train.repetition_end() = reader_.read_i32();
+  if (train.repetition_start() % 50 != 0) {
+    return fail(error::kRepetitionStartOffGrid, "repetition start " +
+                                                    std::to_string(train.repetition_start()) +
+                                                    " is not a multiple of 50");
+  }
+  if (train.repetition_end() % 50 != 0) {
+    return fail(
+        error::kRepetitionEndOffGrid,
+        "repetition end " + std::to_string(train.repetition_end()) + " is not a multiple of 50");
+  }
+  if (contains(key, "4")) {
+    train.repetition_codes() = 4;
+  } else if (contains(key, "9")) {
+    train.repetition_codes() = 9;
+  } else {
+    return fail(error::kRepetitionCodeCount,
+                "\"" + std::string(key) + "\" names neither 4 nor 9 codes");
+  }
+  if (train.repetition_end() == 0) train.repetition_codes() = 0;
   return Flow::kContinue;
 }
 
@@ -233,7 +278,6 @@ void LineReader::between_sections() {
   progressive_ordina(model_);
   model_.mountain_count = 0;
   sign_slot_ = kFirstSignSlot;
-  gradient_fill_ = 0;
   plan_metre_ = 2;
   if (model_.has_line_plan()) {
     model_.line_plan[0].set(0, PlanValue::of_int16(0));
@@ -247,8 +291,12 @@ Flow LineReader::read_body() {
   bool previous_ended_at_comma = false;
   std::string_view key;
   while (next_body_key(cursor_, report_, key)) {
-    if (const Flow flow = body_row(key); flow != Flow::kContinue) return flow;
-    if (key_matched_) {
+    bool matched = false;
+    if (const Flow flow = apply_row_rules(*this, kBodyRows, key, matched);
+        flow != Flow::kContinue) {
+      return flow;
+    }
+    if (matched) {
       previous_ended_at_comma = reader_.last_number_ended_at_comma();
     } else {
       warn_unmatched_key(report_, cursor_, key, previous_ended_at_comma);
@@ -258,57 +306,8 @@ Flow LineReader::read_body() {
   return Flow::kContinue;
 }
 
-Flow LineReader::body_row(std::string_view key) {
-  key_matched_ = false;
-  if (contains_ignoring_case(key, "pendenza")) {
-    key_matched_ = true;
-    if (const Flow flow = gradient_row(); flow != Flow::kContinue) return flow;
-  }
-  if (contains_ignoring_case(key, "curva") && model_.write_line_file != 0) {
-    key_matched_ = true;
-    if (const Flow flow = curve_row(key); flow != Flow::kContinue) return flow;
-  }
-  if (contains_ignoring_case(key, "montagna")) {
-    key_matched_ = true;
-    if (const Flow flow = mountain_row(); flow != Flow::kContinue) return flow;
-  }
-  if (contains_ignoring_case(key, "indicatori_v")) {
-    key_matched_ = true;
-    if (const Flow flow = indicator_row(); flow != Flow::kContinue) return flow;
-  }
-  if (contains_ignoring_case(key, "cartello") && contains_ignoring_case(key, "indicat")) {
-    key_matched_ = true;
-    if (const Flow flow = sign_row(); flow != Flow::kContinue) return flow;
-  }
-  // With no line file wanted, curve rows are read as keys that match nothing.
-  if (!key_matched_ && contains_ignoring_case(key, "curva")) key_matched_ = true;
-  return Flow::kContinue;
-}
-
-Flow LineReader::gradient_row() {
-  const std::int32_t p = reader_.read_i32();
-  const std::int32_t g = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
-  if (p < 0)
-    return fail(error::kNegativePosition, "gradient at negative position " + std::to_string(p));
-  if (p < last_gradient_position_) {
-    report_.warnings.push_back({CompileWarning::Kind::kProfileOutOfOrder, cursor_.spot(),
-                                "gradient row at " + std::to_string(p) +
-                                    " m comes after a row at " +
-                                    std::to_string(last_gradient_position_) + " m"});
-  }
-  last_gradient_position_ = p;
-  const std::int32_t c = rnd(p / 50.0);
-  if (c > 0) {
-    // Runs at least once, even when the fill has already reached c.
-    do {
-      cell_at(model_, gradient_fill_).gradient_code =
-          keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
-      ++gradient_fill_;
-    } while (gradient_fill_ < c);
-  }
-  previous_gradient_ = g;
-  return Flow::kContinue;
+Flow LineReader::gradient_row(std::string_view) {
+  return profile_row(gradient_, "gradient", "gradient", last_gradient_position_);
 }
 
 Flow LineReader::curve_row(std::string_view key) {
@@ -337,7 +336,7 @@ Flow LineReader::curve_row(std::string_view key) {
   return Flow::kContinue;
 }
 
-Flow LineReader::mountain_row() {
+Flow LineReader::mountain_row(std::string_view) {
   MountainRow row;
   row.inizio = reader_.read_i32();
   row.fine = reader_.read_i32();
@@ -348,7 +347,7 @@ Flow LineReader::mountain_row() {
                           std::to_string(row.fine));
 }
 
-Flow LineReader::indicator_row() {
+Flow LineReader::indicator_row(std::string_view) {
   IndicatorRow row;
   row.posizione = reader_.read_i32();
   row.vas = reader_.read_i32();
@@ -364,13 +363,15 @@ Flow LineReader::indicator_row() {
   return placement_result("speed indicators at " + std::to_string(row.posizione) + " m");
 }
 
-Flow LineReader::sign_row() {
+Flow LineReader::sign_row(std::string_view) {
   const std::int32_t p = reader_.read_i32();
   model_.text_line = std::string(reader_.read_text());
   if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
   if (p < 0)
     return fail(error::kNegativePosition, "sign at negative position " + std::to_string(p));
-  if (sign_slot_ < 1) return fail(error::kTooManySigns, "the item table holds at most 80 signs");
+  if (!sign_slot_left(sign_slot_)) {
+    return fail(error::kTooManySigns, "the item table holds at most 80 signs");
+  }
   const std::int32_t c = cell_index(p);
   CellRecord& cell = cell_at(model_, c);
   if (!is_free(cell)) {
@@ -378,19 +379,15 @@ Flow LineReader::sign_row() {
     return fail(error::kSignCellTaken, "sign at " + std::to_string(p) + " m");
   }
   cell.kind = kSign;
-  cell.value1 = keep_low_bits<std::int16_t>(sign_slot_);
-  model_.items[static_cast<std::size_t>(sign_slot_)].text = model_.text_line;
+  sign_item(cell) = keep_low_bits<std::int16_t>(sign_slot_);
+  sign_text(model_.items[static_cast<std::size_t>(sign_slot_)]) = model_.text_line;
   --sign_slot_;
   return Flow::kContinue;
 }
 
 void LineReader::complete() {
-  do {
-    cell_at(model_, gradient_fill_).gradient_code =
-        keep_low_bits<std::uint8_t>(std::int64_t{previous_gradient_} + 100);
-    ++gradient_fill_;
-  } while (gradient_fill_ < model_.cell_last - 2);
-  if (model_.write_line_file != 0) extend_plan_straight(model_, plan_metre_, model_.plan_last - 2);
+  gradient_.complete(model_);
+  if (builds_plan()) extend_plan_straight(model_, plan_metre_, model_.plan_last - 2);
 }
 
 }  // namespace

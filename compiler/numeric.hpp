@@ -25,6 +25,8 @@ inline std::int32_t rnd(double x) {
 
 // The cell of a feature at position p metres: rnd(p / 50 + 1).
 inline std::int32_t cell_index(std::int64_t p) { return rnd(static_cast<double>(p) / 50.0 + 1.0); }
+// Where the positions that land in cell i begin: cell i holds (i - 1) * 50 up to i * 50 m.
+constexpr std::int64_t cell_first_metre(std::int64_t cell) { return (cell - 1) * 50; }
 
 // Stores into the 16- and 8-bit fields of the model keep only the low bits.
 template <std::integral Field>

@@ -5,6 +5,7 @@
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler {
 namespace {
@@ -38,12 +39,6 @@ void taken(RouteModel& model, std::int32_t number, std::int32_t cell,
 
 std::int16_t low16(std::int64_t value) { return keep_low_bits<std::int16_t>(value); }
 std::uint8_t low8(std::int64_t value) { return keep_low_bits<std::uint8_t>(value); }
-
-// Left speed a and right speed b share one field as a * 20 + b / 5; the
-// division is a real one, and a result that does not fit 16 bits overflows.
-std::int16_t packed_speed(std::int32_t a, std::int32_t b) {
-  return checked_narrow<std::int16_t>(rnd(static_cast<double>(a) * 20.0 + b / 5.0));
-}
 
 // The cell of a feature that takes one cell, or -1 with the error recorded
 // when the position is negative or lies past the grid.
@@ -109,7 +104,7 @@ void memo_montagna(RouteModel& model, MountainRow& row) {
   }
 }
 
-void memo_rallentamento(RouteModel& model, SlowDownRow& row,
+void memo_rallentamento(RouteModel& model, const SlowDownRow& row,
                         std::optional<CellConflict>* conflict) {
   require_grid(model);
   const std::int64_t x = row.posizione;
@@ -151,18 +146,18 @@ void memo_rallentamento(RouteModel& model, SlowDownRow& row,
 
   // End before start: a short slow-down that fits one cell ends up as a start.
   cells[end].kind = kSlowDownEnd;
-  if (row.d_v != 0) cells[end].value2 = low16(row.d_v);
+  if (row.d_v != 0) slow_down_d_v(cells[end]) = low16(row.d_v);
   cells[start].kind = kSlowDownStart;
-  if (row.d_v != 0) cells[start].value2 = low16(row.d_v);
+  if (row.d_v != 0) slow_down_d_v(cells[start]) = low16(row.d_v);
   if (has_board) {
     cells[board].kind = kWarningBoard;
-    if (row.d_v != 0) cells[board].value2 = low16(row.d_v);
-    cells[board].value1 = low16(row.v);
+    if (row.d_v != 0) slow_down_d_v(cells[board]) = low16(row.d_v);
+    slow_down_limit(cells[board]) = low16(row.v);
   }
-  cells[start].value1 = low16(row.v);
-  cells[end].value1 = low16(row.v);
-  cells[start].value3 = low16(row.f_tt);
-  cells[end].value3 = low16(row.f_tt);
+  slow_down_limit(cells[start]) = low16(row.v);
+  slow_down_limit(cells[end]) = low16(row.v);
+  slow_down_f_tt(cells[start]) = low16(row.f_tt);
+  slow_down_f_tt(cells[end]) = low16(row.f_tt);
 
   if (f_ta == 0) return;
   // The four cells just before the board count down towards it; the cells
@@ -177,8 +172,8 @@ void memo_rallentamento(RouteModel& model, SlowDownRow& row,
   for (std::int32_t i = 0; i < 4; ++i) {
     CellRecord& cell = cells[a - i];
     cell.kind = kBeforeBoard;
-    cell.value1 = low16(i + 1);
-    if (row.d_v != 0) cell.value2 = low16(i + 1);
+    board_countdown(cell) = low16(i + 1);
+    if (row.d_v != 0) board_countdown_d_v(cell) = low16(i + 1);
   }
 }
 
@@ -186,7 +181,7 @@ void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>
   const std::int32_t c = single_cell_of(model, row.posizione);
   if (c < 0) return;
   // The approach marks go up to 8 cells back: a signal needs c >= 8.
-  if (c - 8 < 0) {
+  if (c - 2 * kSignalApproachMarks < 0) {
     model.error_number = error::kSignalMarksBeforeGrid;
     return;
   }
@@ -198,20 +193,19 @@ void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>
     return;
   }
   cell.kind = kSignal;
-  cell.value4 = low16(std::int64_t{row.rapp} * 10 + std::int64_t{row.sx} * 3 + row.dx);
-  cell.value1 = low16(std::int64_t{row.s1} * 10 + row.d1);
-  cell.value2 = low16(std::int64_t{row.s2} * 10 + row.d2);
-  cell.value3 = low16(std::int64_t{row.s3} * 10 + row.d3);
+  signal_setting(cell) = pack_signal_setting(row.rapp, row.sx, row.dx);
+  signal_aspect(cell, 1) = pack_signal_aspect(row.s1, row.d1);
+  signal_aspect(cell, 2) = pack_signal_aspect(row.s2, row.d2);
+  signal_aspect(cell, 3) = pack_signal_aspect(row.s3, row.d3);
   if (row.tempo >= 1 && row.tempo <= 100) row.tempo = 101;
-  cell.signal_time = row.sx == 2 ? low8(row.tempo) : std::uint8_t{0};
+  cell.signal_time = pack_signal_time(row.sx, row.tempo);
   // The marks go on whatever stands in those cells; they change nothing else.
-  for (std::int32_t k = 1; k <= 4; ++k) {
-    cells[c - 2 * k].approach_mark =
-        low8(std::int64_t{row.sx} * 30 + std::int64_t{row.dx} * 10 + k);
+  for (std::int32_t k = 1; k <= kSignalApproachMarks; ++k) {
+    cells[c - 2 * k].approach_mark = pack_signal_approach_mark(row.sx, row.dx, k);
   }
 }
 
-void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
+void memo_indicatori_v_max(RouteModel& model, const IndicatorRow& row,
                            std::optional<CellConflict>* conflict) {
   const std::int32_t c = single_cell_of(model, row.posizione);
   if (c < 0) return;
@@ -223,10 +217,10 @@ void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
   // The kind goes in first: a speed that overflows leaves the cell as far as
   // it was written, and the reader turns the failure into its own error.
   cell.kind = kSpeedIndicators;
-  cell.value1 = packed_speed(row.vas, row.vad);
-  cell.value2 = packed_speed(row.vbs, row.vbd);
-  cell.value3 = packed_speed(row.vcs, row.vcd);
-  cell.value4 = low16(std::int64_t{row.strisces} * 10 + row.strisced);
+  indicator_speeds(cell, 1) = pack_indicator_speeds(row.vas, row.vad);
+  indicator_speeds(cell, 2) = pack_indicator_speeds(row.vbs, row.vbd);
+  indicator_speeds(cell, 3) = pack_indicator_speeds(row.vcs, row.vcd);
+  indicator_stripes(cell) = pack_indicator_stripes(row.strisces, row.strisced);
 }
 
 }  // namespace borgo::compiler

@@ -40,7 +40,7 @@ void memo_montagna(RouteModel& model, MountainRow& row);
 // A slow-down from posizione to posizione + l, with its warning board 1200 m
 // before it and, when f_ta is set, four cells of kind 5 before the board.
 // Errors: 11, 17, 18, 19, 20, 23.
-void memo_rallentamento(RouteModel& model, SlowDownRow& row,
+void memo_rallentamento(RouteModel& model, const SlowDownRow& row,
                         std::optional<CellConflict>* conflict = nullptr);
 
 // A signal with its packed values, its time and four approach marks on the
@@ -49,7 +49,7 @@ void memo_segnale(RouteModel& model, SignalRow& row,
                   std::optional<CellConflict>* conflict = nullptr);
 
 // A pair of maximum-speed indicator boards. Errors: 11, 15, 21.
-void memo_indicatori_v_max(RouteModel& model, IndicatorRow& row,
+void memo_indicatori_v_max(RouteModel& model, const IndicatorRow& row,
                            std::optional<CellConflict>* conflict = nullptr);
 
 }  // namespace borgo::compiler

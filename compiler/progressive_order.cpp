@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler {
 namespace {
@@ -14,12 +15,16 @@ struct Progressive {
   std::int32_t flag = 0;
 };
 
-Progressive read(const ItemRecord& item) { return {item.start, item.end, item.position}; }
+Progressive read(const ItemRecord& item) {
+  const ProgressiveItem change(item);
+  return {change.position(), change.value(), change.flag()};
+}
 
 void write(ItemRecord& item, const Progressive& p) {
-  item.start = p.position;
-  item.end = p.value;
-  item.position = p.flag;
+  const ProgressiveItem change(item);
+  change.position() = p.position;
+  change.value() = p.value;
+  change.flag() = p.flag;
 }
 
 // Furthest first. When no position is strictly the largest (two or three
@@ -71,8 +76,9 @@ void progressive_ordina(RouteModel& model) {
   write(mid, out[1]);
   write(near, out[2]);
   for (ItemRecord* item : {&far, &mid, &near}) {
-    if (item->position == 1)
-      item->end = checked_narrow<std::int32_t>(std::int64_t{item->end} + 100);
+    const ProgressiveItem change(*item);
+    if (change.flag() == 1)
+      change.value() = checked_narrow<std::int32_t>(std::int64_t{change.value()} + 100);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/numeric.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
@@ -23,6 +24,39 @@ bool contains(std::string_view field, std::string_view word) {
 bool contains_ignoring_case(std::string_view field, std::string_view word) {
   return std::search(field.begin(), field.end(), word.begin(), word.end(),
                      [](char a, char b) { return lower(a) == lower(b); }) != field.end();
+}
+
+bool KeyWords::match(std::string_view key) const {
+  for (const std::string_view word : words) {
+    if (word.empty()) continue;
+    const bool found =
+        letter_case == LetterCase::kExact ? contains(key, word) : contains_ignoring_case(key, word);
+    if (!found) return false;
+  }
+  return true;
+}
+
+void CellProfile::fill_one(RouteModel& model) {
+  const std::uint8_t code = code_(previous_);  // a value that does not fit fails first
+  cell_at(model, fill_).*field_ = code;
+  ++fill_;
+}
+
+void CellProfile::row(RouteModel& model, std::int32_t p, std::int32_t value) {
+  const std::int32_t c = rnd(p / 50.0);
+  if (c > 0) {
+    do {
+      if (row_stops_at_cell_last_ && fill_ >= model.cell_last) break;
+      fill_one(model);
+    } while (fill_ < c);
+  }
+  previous_ = value;
+}
+
+void CellProfile::complete(RouteModel& model) {
+  do {
+    fill_one(model);
+  } while (fill_ < model.cell_last - 2);
 }
 
 bool is_section_heading(std::string_view field) {
@@ -108,6 +142,17 @@ Flow DescriptionReader::placement_result(std::string what) {
 Flow DescriptionReader::negative(std::string_view what, std::int64_t p) {
   return fail(error::kNegativePosition,
               std::string(what) + " at negative position " + std::to_string(p));
+}
+
+Flow DescriptionReader::profile_row(CellProfile& profile, std::string_view row_name,
+                                    std::string_view profile_name, std::int64_t& last) {
+  const std::int32_t p = reader_.read_i32();
+  const std::int32_t value = reader_.read_i32();
+  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
+  if (p < 0) return negative(row_name, p);
+  warn_out_of_order(profile_name, p, last);
+  profile.row(model_, p, value);
+  return Flow::kContinue;
 }
 
 void DescriptionReader::warn_out_of_order(std::string_view profile, std::int64_t p,

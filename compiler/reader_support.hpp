@@ -2,6 +2,8 @@
 
 // Pieces shared by the line and train description readers.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -24,9 +26,75 @@ enum class Flow : std::uint8_t {
 bool contains(std::string_view field, std::string_view word);
 bool contains_ignoring_case(std::string_view field, std::string_view word);
 
+enum class LetterCase : std::uint8_t { kIgnored, kExact };
+
+// The key test of one kind of row: the key field must contain every word.
+struct KeyWords {
+  std::array<std::string_view, 2> words;  // an empty word tests nothing
+  LetterCase letter_case = LetterCase::kIgnored;
+
+  bool match(std::string_view key) const;
+};
+
+// One kind of row of a description: its key test and the handler that reads
+// its values. With `when` set, the handler runs only while it holds; the key
+// counts as matched either way.
+template <typename Reader>
+struct RowRule {
+  KeyWords key;
+  Flow (Reader::*read)(std::string_view key);
+  bool (Reader::*when)() const = nullptr;
+};
+
+// Runs the handler of every rule whose key test `key` passes, in table order,
+// and stops at the first handler that does not continue. `matched` tells
+// whether any key test passed.
+template <typename Reader, std::size_t N>
+Flow apply_row_rules(Reader& reader, const std::array<RowRule<Reader>, N>& rules,
+                     std::string_view key, bool& matched) {
+  matched = false;
+  for (const RowRule<Reader>& rule : rules) {
+    if (!rule.key.match(key)) continue;
+    matched = true;
+    if (rule.when != nullptr && !(reader.*rule.when)()) continue;
+    if (const Flow flow = (reader.*rule.read)(key); flow != Flow::kContinue) return flow;
+  }
+  return Flow::kContinue;
+}
+
 // A section heading: holds "[" and "]" and, without leading blanks, does not
 // begin with "-".
 bool is_section_heading(std::string_view field);
+
+// A profile spread over the cells (gradient, line speed, adhesion): each
+// row's value holds from the row's own cell, rnd(p / 50), up to the cell
+// before the next row's; cells before the first row take 0 as the value.
+class CellProfile {
+ public:
+  using Code = std::uint8_t (*)(std::int32_t value);
+
+  // Each cell's `field` takes code(value). With `row_stops_at_cell_last`, a
+  // row's fill leaves when it reaches cell_last.
+  CellProfile(std::uint8_t CellRecord::*field, Code code, bool row_stops_at_cell_last)
+      : field_(field), code_(code), row_stops_at_cell_last_(row_stops_at_cell_last) {}
+
+  // A row at p: the cells from the fill index up to rnd(p / 50) - 1 take the
+  // previous row's value, at least one cell when rnd(p / 50) is above 0, even
+  // when the fill is already there; then `value` is the one to spread.
+  void row(RouteModel& model, std::int32_t p, std::int32_t value);
+  // After the last row: the cells from the fill index up to cell_last - 3
+  // take the last value, at least one cell.
+  void complete(RouteModel& model);
+
+ private:
+  void fill_one(RouteModel& model);
+
+  std::uint8_t CellRecord::*field_;
+  Code code_;
+  bool row_stops_at_cell_last_;
+  std::int32_t fill_ = 0;  // the next cell without a value
+  std::int32_t previous_ = 0;
+};
 
 // The grid must reach (p + margin) / 50 cells, compared as real numbers.
 inline bool beyond_grid(const RouteModel& model, std::int64_t p, int margin) {
@@ -82,6 +150,11 @@ class DescriptionReader {
   Flow placement_result(std::string what);
   Flow negative(std::string_view what, std::int64_t p);
   void warn_out_of_order(std::string_view profile, std::int64_t p, std::int64_t& last);
+  // A profile row: a position and a value. `row_name` names the row in the
+  // error of a negative position, `profile_name` in the order warning; `last`
+  // is the position of the profile's previous row.
+  Flow profile_row(CellProfile& profile, std::string_view row_name, std::string_view profile_name,
+                   std::int64_t& last);
 
   RouteModel& model_;
   FieldReader reader_;

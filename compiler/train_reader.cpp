@@ -3,20 +3,27 @@
 // slow-downs and code points.
 #include "compiler/train_reader.hpp"
 
+#include <array>
 #include <string>
+#include <utility>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/field_reader.hpp"
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/reader_support.hpp"
+#include "compiler/record_roles.hpp"
 
 namespace borgo::compiler::detail {
 namespace {
 
 constexpr int kStationGridMargin = 800;
 constexpr std::int32_t kStationSpacing = 350;
-constexpr int kFirstTypeWithoutMarks = 25;
+constexpr std::int64_t kZoneEndPastPosition = 150;  // the zone of types 5 and 6
+constexpr double kExtraZoneEnd = 50.0;
+constexpr std::int64_t kShortestZoneKeepingColumn5 = 600;
+
+using Station = StationItem<ItemRecord>;
 
 class TrainReader : public DescriptionReader {
  public:
@@ -28,27 +35,49 @@ class TrainReader : public DescriptionReader {
   void run();
 
  private:
-  Flow body_row(std::string_view key);
-  Flow speed_row();
-  Flow adhesion_row();
-  Flow signal_row();
-  Flow slow_down_row();
-  Flow code_point_row();
-  Flow station_row();
+  Flow braked_mass_row(std::string_view key);
+  Flow cars_row(std::string_view key);
+  Flow speed_row(std::string_view key);
+  Flow adhesion_row(std::string_view key);
+  Flow clock_row(std::string_view key);
+  Flow sand_row(std::string_view key);
+  Flow signal_row(std::string_view key);
+  Flow slow_down_row(std::string_view key);
+  Flow code_point_row(std::string_view key);
+  Flow station_row(std::string_view key);
   void complete_profiles();
   void test_progressives();
 
+  // The steps of a station row.
+  Flow read_station(Station station, std::int64_t& zone);
+  void place_zone(Station station, std::int64_t zone);
+  Flow mark_station(std::int32_t s, Station station);
+  Flow take_station_slot(std::int32_t s, Station station);
+
+  static const std::array<RowRule<TrainReader>, 10> kBodyRows;
+
   const std::int32_t sign_slot_;
 
-  std::int32_t station_ = 1;
-  std::int32_t speed_fill_ = 0;
-  std::int32_t adhesion_fill_ = 0;
-  std::int32_t previous_speed_ = 0;
-  std::int32_t previous_adhesion_ = 0;
+  std::int32_t station_ = kFirstStationSlot;
+  CellProfile speed_{&CellRecord::speed_code, pack_speed_code, true};
+  CellProfile adhesion_{&CellRecord::adhesion, pack_adhesion, false};
   std::int64_t last_speed_position_ = -1;
   std::int64_t last_adhesion_position_ = -1;
-  bool key_matched_ = false;
 };
+
+// Every rule whose words the key field holds applies, in this order.
+const std::array<RowRule<TrainReader>, 10> TrainReader::kBodyRows{{
+    {.key = {{"frenata", "massa"}}, .read = &TrainReader::braked_mass_row},
+    {.key = {{"vetture"}}, .read = &TrainReader::cars_row},
+    {.key = {{"velocit"}}, .read = &TrainReader::speed_row},
+    {.key = {{"aderenza"}}, .read = &TrainReader::adhesion_row},
+    {.key = {{"orologio"}}, .read = &TrainReader::clock_row},
+    {.key = {{"sabbia"}}, .read = &TrainReader::sand_row},
+    {.key = {{"segnale"}}, .read = &TrainReader::signal_row},
+    {.key = {{"rallentamento"}}, .read = &TrainReader::slow_down_row},
+    {.key = {{"abbattimento"}}, .read = &TrainReader::code_point_row},
+    {.key = {{"stazione"}}, .read = &TrainReader::station_row},
+}};
 
 void TrainReader::run() {
   while (!reader_.at_end()) {
@@ -58,10 +87,11 @@ void TrainReader::run() {
   std::string_view key;
   bool previous_ended_at_comma = false;
   while (next_body_key(cursor_, report_, key)) {
-    const Flow flow = body_row(key);
+    bool matched = false;
+    const Flow flow = apply_row_rules(*this, kBodyRows, key, matched);
     if (flow == Flow::kReturn) return;
     if (flow == Flow::kEndBody) break;
-    if (key_matched_) {
+    if (matched) {
       previous_ended_at_comma = reader_.last_number_ended_at_comma();
     } else {
       warn_unmatched_key(report_, cursor_, key, previous_ended_at_comma);
@@ -72,93 +102,38 @@ void TrainReader::run() {
   test_progressives();
 }
 
-Flow TrainReader::body_row(std::string_view key) {
-  key_matched_ = false;
-  const auto handle = [&](bool matches, auto handler) {
-    if (!matches) return Flow::kContinue;
-    key_matched_ = true;
-    return (this->*handler)();
-  };
-  Flow flow = Flow::kContinue;
-  if (contains_ignoring_case(key, "frenata") && contains_ignoring_case(key, "massa")) {
-    key_matched_ = true;
-    model_.items[kTrainAndLength].start = reader_.read_i32();
-  }
-  if (contains_ignoring_case(key, "vetture")) {
-    key_matched_ = true;
-    model_.items[kTrainAndLength].position = reader_.read_i32();
-  }
-  if ((flow = handle(contains_ignoring_case(key, "velocit"), &TrainReader::speed_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if ((flow = handle(contains_ignoring_case(key, "aderenza"), &TrainReader::adhesion_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if (contains_ignoring_case(key, "orologio")) {
-    key_matched_ = true;
-    ItemRecord& train = model_.items[kTrainRecord];
-    train.int3 = reader_.read_i16();
-    train.int4 = reader_.read_i16();
-    train.int5 = reader_.read_i16();
-  }
-  if (contains_ignoring_case(key, "sabbia")) {
-    key_matched_ = true;
-    model_.items[kTrainRecord].int1 = reader_.read_i16();
-  }
-  if ((flow = handle(contains_ignoring_case(key, "segnale"), &TrainReader::signal_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if ((flow = handle(contains_ignoring_case(key, "rallentamento"), &TrainReader::slow_down_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  if ((flow = handle(contains_ignoring_case(key, "abbattimento"), &TrainReader::code_point_row)) !=
-      Flow::kContinue) {
-    return flow;
-  }
-  return handle(contains_ignoring_case(key, "stazione"), &TrainReader::station_row);
-}
-
-Flow TrainReader::speed_row() {
-  const std::int32_t p = reader_.read_i32();
-  const std::int32_t v = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
-  if (p < 0) return negative("speed row", p);
-  warn_out_of_order("speed", p, last_speed_position_);
-  const std::int32_t c = rnd(p / 50.0);
-  if (c > 0) {
-    do {
-      if (speed_fill_ >= model_.cell_last) break;
-      cell_at(model_, speed_fill_).speed_code =
-          checked_narrow<std::uint8_t>(rnd(previous_speed_ / 5.0));
-      ++speed_fill_;
-    } while (speed_fill_ < c);
-  }
-  previous_speed_ = v;
+Flow TrainReader::braked_mass_row(std::string_view) {
+  TrainAndLengthItem(model_.items[kTrainAndLength]).braked_mass() = reader_.read_i32();
   return Flow::kContinue;
 }
 
-Flow TrainReader::adhesion_row() {
-  const std::int32_t p = reader_.read_i32();
-  const std::int32_t a = reader_.read_i32();
-  if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
-  if (p < 0) return negative("adhesion row", p);
-  warn_out_of_order("adhesion", p, last_adhesion_position_);
-  const std::int32_t c = rnd(p / 50.0);
-  if (c > 0) {
-    do {
-      cell_at(model_, adhesion_fill_).adhesion = keep_low_bits<std::uint8_t>(previous_adhesion_);
-      ++adhesion_fill_;
-    } while (adhesion_fill_ < c);
-  }
-  previous_adhesion_ = a;
+Flow TrainReader::cars_row(std::string_view) {
+  TrainAndLengthItem(model_.items[kTrainAndLength]).cars() = reader_.read_i32();
   return Flow::kContinue;
 }
 
-Flow TrainReader::signal_row() {
+Flow TrainReader::speed_row(std::string_view) {
+  return profile_row(speed_, "speed row", "speed", last_speed_position_);
+}
+
+Flow TrainReader::adhesion_row(std::string_view) {
+  return profile_row(adhesion_, "adhesion row", "adhesion", last_adhesion_position_);
+}
+
+Flow TrainReader::clock_row(std::string_view) {
+  const TrainItem train(model_.items[kTrainRecord]);
+  train.clock_hours() = reader_.read_i16();
+  train.clock_minutes() = reader_.read_i16();
+  train.clock_seconds() = reader_.read_i16();
+  return Flow::kContinue;
+}
+
+Flow TrainReader::sand_row(std::string_view) {
+  TrainItem(model_.items[kTrainRecord]).sand() = reader_.read_i16();
+  return Flow::kContinue;
+}
+
+Flow TrainReader::signal_row(std::string_view) {
   SignalRow row;
   row.posizione = reader_.read_i32();
   row.sx = reader_.read_i32();
@@ -176,7 +151,7 @@ Flow TrainReader::signal_row() {
   return placement_result("signal at " + std::to_string(row.posizione) + " m");
 }
 
-Flow TrainReader::slow_down_row() {
+Flow TrainReader::slow_down_row(std::string_view) {
   SlowDownRow row;
   row.posizione = reader_.read_i32();
   row.v = reader_.read_i32();
@@ -191,7 +166,7 @@ Flow TrainReader::slow_down_row() {
                           std::to_string(row.l) + " m long");
 }
 
-Flow TrainReader::code_point_row() {
+Flow TrainReader::code_point_row(std::string_view) {
   const std::int32_t p = reader_.read_i32();
   const std::int32_t w = reader_.read_i32();
   if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
@@ -206,114 +181,141 @@ Flow TrainReader::code_point_row() {
     cell.kind = kCodePointNoValue;
   } else {
     cell.kind = kCodePoint;
-    cell.value1 = keep_low_bits<std::int16_t>(w);
+    code_value(cell) = keep_low_bits<std::int16_t>(w);
   }
   return Flow::kContinue;
 }
 
-Flow TrainReader::station_row() {
+Flow TrainReader::station_row(std::string_view) {
   const std::int32_t s = station_;
-  ItemRecord& item = model_.items[static_cast<std::size_t>(s)];
-  item.position = reader_.read_i32();
-  const std::int64_t p = item.position;
+  const Station station(model_.items[static_cast<std::size_t>(s)]);
+  std::int64_t zone = 0;
+  if (const Flow flow = read_station(station, zone); flow != Flow::kContinue) return flow;
+  place_zone(station, zone);
+  if (s == kFirstStationSlot) {  // the first station keeps neither
+    station.extra_50m() = 0;
+    station.column5() = 0;
+  }
+  if (const Flow flow = mark_station(s, station); flow != Flow::kContinue) return flow;
+  return take_station_slot(s, station);
+}
+
+// The row's columns into the station's record; the zone length is not stored.
+Flow TrainReader::read_station(Station station, std::int64_t& zone) {
+  station.position() = reader_.read_i32();
+  const std::int64_t p = station.position();
   if (beyond_grid(model_, p, kStationGridMargin)) return beyond_grid_at(p, kStationGridMargin);
   if (p < 0) return negative("station", p);
   if (p % 50 != 0) {
     return fail(error::kStationOffGrid,
                 "station position " + std::to_string(p) + " is not a multiple of 50");
   }
-  item.kind = reader_.read_u8();
-  const std::int64_t zone = reader_.read_i32();
+  station.type() = reader_.read_u8();
+  zone = reader_.read_i32();
   if (zone % 100 != 0) {
     return fail(error::kStationZoneLength,
                 "station zone length " + std::to_string(zone) + " is not a multiple of 100");
   }
-  item.flag = reader_.read_u8();
-  item.byte4 = reader_.read_u8();
-  item.byte3 = reader_.read_u8();
-  item.int1 = reader_.read_i16();
-  item.int2 = reader_.read_i16();
-  item.byte1 = reader_.read_u8();
-  item.int3 = reader_.read_i16();
-  item.int4 = reader_.read_i16();
-  item.int5 = reader_.read_i16();
-  item.byte2 = reader_.read_u8();
+  station.column4() = reader_.read_u8();
+  station.column5() = reader_.read_u8();
+  station.extra_50m() = reader_.read_u8();
+  station.column7() = reader_.read_i16();
+  station.column8() = reader_.read_i16();
+  station.column9() = reader_.read_u8();
+  station.column10() = reader_.read_i16();
+  station.column11() = reader_.read_i16();
+  station.column12() = reader_.read_i16();
+  station.column13() = reader_.read_u8();
   const std::int64_t hours = reader_.read_i32();
   const std::int64_t minutes = reader_.read_i32();
   const std::int64_t seconds = reader_.read_i32();
-  item.seconds = checked_narrow<std::int32_t>((hours * 60 + minutes) * 60 + seconds);
-  item.text = std::string(reader_.read_text());
+  station.timetable() = pack_timetable(hours, minutes, seconds);
+  station.name() = std::string(reader_.read_text());
+  return Flow::kContinue;
+}
 
-  const std::uint8_t type = item.kind;
-  if (type == 5 || type == 6) {
-    item.end = checked_narrow<std::int32_t>(p + 150);
-    item.start = checked_narrow<std::int32_t>(p - zone);
-    item.byte3 = 0;
-  } else if (type == 7 || type == 8) {
-    item.start = checked_narrow<std::int32_t>(p - zone);
-    item.end = checked_narrow<std::int32_t>(p + zone);
-    item.byte3 = 0;
-  } else {
-    const double half = static_cast<double>(zone) / 2.0;
-    item.start = rnd(static_cast<double>(p) - half);
-    item.end = item.byte3 != 0 ? rnd(static_cast<double>(p) + half + 50.0)
+// The zone around the position, shaped by the station's type.
+void TrainReader::place_zone(Station station, std::int64_t zone) {
+  const std::int64_t p = station.position();
+  switch (zone_shape(station.type())) {
+    case ZoneShape::kEndsPast:
+      station.zone_end() = checked_narrow<std::int32_t>(p + kZoneEndPastPosition);
+      station.zone_start() = checked_narrow<std::int32_t>(p - zone);
+      station.extra_50m() = 0;
+      break;
+    case ZoneShape::kBothSides:
+      station.zone_start() = checked_narrow<std::int32_t>(p - zone);
+      station.zone_end() = checked_narrow<std::int32_t>(p + zone);
+      station.extra_50m() = 0;
+      break;
+    case ZoneShape::kCentred: {
+      const double half = static_cast<double>(zone) / 2.0;
+      station.zone_start() = rnd(static_cast<double>(p) - half);
+      station.zone_end() = station.extra_50m() != 0
+                               ? rnd(static_cast<double>(p) + half + kExtraZoneEnd)
                                : rnd(static_cast<double>(p) + half);
+      break;
+    }
   }
-  if (zone < 600) item.byte4 = 0;
-  if (s == 1) {
-    model_.items[1].byte3 = 0;
-    model_.items[1].byte4 = 0;
-  }
-  const double end_cells = item.end / 50.0;
-  if (type < kFirstTypeWithoutMarks && type != 5 && type != 6) {
-    for (int n = 1; n <= 4; ++n) {
+  if (zone < kShortestZoneKeepingColumn5) station.column5() = 0;
+}
+
+// The approach marks and the stop mark, counted back from the zone's end;
+// the stop mark goes on whatever the cell holds.
+Flow TrainReader::mark_station(std::int32_t s, Station station) {
+  const std::uint8_t type = station.type();
+  const double end_cells = station.zone_end() / 50.0;
+  if (has_approach_marks(type)) {
+    for (int n = 1; n <= kStationApproachMarks; ++n) {
       if (end_cells - n - 1 > 1) {
-        cell_at(model_, rnd(end_cells - n - 1)).approach_mark = static_cast<std::uint8_t>(80 + n);
+        cell_at(model_, rnd(end_cells - n - 1)).approach_mark = station_approach_mark(n);
       }
     }
   }
-  if (type < kFirstTypeWithoutMarks) {
-    if (!(end_cells - 1 > 1)) {
-      return fail(error::kStationZoneTooEarly,
-                  "station \"" + item.text + "\" has its zone end at " + std::to_string(item.end) +
-                      " m, too close to the start of the line for its stop mark");
-    }
-    CellRecord& stop = cell_at(model_, rnd(end_cells - 1));
-    stop.kind = kStationStop;
-    stop.value1 = keep_low_bits<std::int16_t>(s);
+  if (!has_stop_mark(type)) return Flow::kContinue;
+  if (!(end_cells - 1 > 1)) {
+    return fail(error::kStationZoneTooEarly,
+                "station \"" + station.name() + "\" has its zone end at " +
+                    std::to_string(station.zone_end()) +
+                    " m, too close to the start of the line for its stop mark");
   }
-  if (s > 1 && std::int64_t{item.start} - kStationSpacing <
-                   model_.items[static_cast<std::size_t>(s - 1)].end) {
-    return fail(error::kStationsTooClose,
-                "station \"" + item.text + "\" zone starts at " + std::to_string(item.start) +
-                    " m, less than 350 m after the previous zone's end at " +
-                    std::to_string(model_.items[static_cast<std::size_t>(s - 1)].end) + " m");
+  CellRecord& stop = cell_at(model_, rnd(end_cells - 1));
+  stop.kind = kStationStop;
+  stop_station_item(stop) = keep_low_bits<std::int16_t>(s);
+  return Flow::kContinue;
+}
+
+// The spacing from the previous station's zone, then the item of the next
+// station, which must stay below the signs'.
+Flow TrainReader::take_station_slot(std::int32_t s, Station station) {
+  if (s > kFirstStationSlot) {
+    const Station previous(model_.items[static_cast<std::size_t>(s - 1)]);
+    if (std::int64_t{station.zone_start()} - kStationSpacing < previous.zone_end()) {
+      return fail(error::kStationsTooClose,
+                  "station \"" + station.name() + "\" zone starts at " +
+                      std::to_string(station.zone_start()) +
+                      " m, less than 350 m after the previous zone's end at " +
+                      std::to_string(previous.zone_end()) + " m");
+    }
   }
   ++station_;
-  if (station_ >= sign_slot_) {
-    return fail(error::kStationsMeetSigns,
-                "station " + std::to_string(s) + " reaches the items taken by the " +
-                    std::to_string(kFirstSignSlot - sign_slot_) + " signs");
+  if (station_meets_signs(station_, sign_slot_)) {
+    return fail(error::kStationsMeetSigns, "station " + std::to_string(s) +
+                                               " reaches the items taken by the " +
+                                               std::to_string(signs_placed(sign_slot_)) + " signs");
   }
   return Flow::kContinue;
 }
 
 void TrainReader::complete_profiles() {
-  do {
-    cell_at(model_, speed_fill_).speed_code =
-        checked_narrow<std::uint8_t>(rnd(previous_speed_ / 5.0));
-    ++speed_fill_;
-  } while (speed_fill_ < model_.cell_last - 2);
-  do {
-    cell_at(model_, adhesion_fill_).adhesion = keep_low_bits<std::uint8_t>(previous_adhesion_);
-    ++adhesion_fill_;
-  } while (adhesion_fill_ < model_.cell_last - 2);
+  speed_.complete(model_);
+  adhesion_.complete(model_);
 }
 
 void TrainReader::test_progressives() {
   for (int index : {kProgressiveFar, kProgressiveMid, kProgressiveNear}) {
-    const ItemRecord& change = model_.items[static_cast<std::size_t>(index)];
-    if (change.start % 50 != 0 || change.end % 50 != 0) {
+    const ProgressiveItem change(std::as_const(model_.items[static_cast<std::size_t>(index)]));
+    if (change.position() % 50 != 0 || change.value() % 50 != 0) {
       model_.error_number = error::kProgressiveOffGrid;
       // Where the first off-grid row was read; the ordering keeps every row's values.
       report_.error_at.reset();
@@ -323,8 +325,8 @@ void TrainReader::test_progressives() {
           break;
         }
       }
-      report_.error_detail = "kilometre-progressive change (" + std::to_string(change.start) +
-                             ", " + std::to_string(change.end) + ") is not on multiples of 50";
+      report_.error_detail = "kilometre-progressive change (" + std::to_string(change.position()) +
+                             ", " + std::to_string(change.value()) + ") is not on multiples of 50";
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "tools/cell_kinds.hpp"
 
+#include "compiler/numeric.hpp"
 #include "compiler/route_model.hpp"
 
 namespace borgo::tools {
@@ -45,11 +46,10 @@ std::string kind_key(std::uint8_t kind) {
   return k != nullptr ? std::string(k->key) : "kind_" + std::to_string(kind);
 }
 
-std::int64_t cell_first_metre(std::int64_t cell) { return (cell - 1) * 50; }
-
 std::string cell_range(std::int64_t cell) {
-  return "cell " + std::to_string(cell) + " (" + std::to_string(cell_first_metre(cell)) + ".." +
-         std::to_string(cell_first_metre(cell) + 50) + " m)";
+  const std::int64_t first = compiler::cell_first_metre(cell);
+  return "cell " + std::to_string(cell) + " (" + std::to_string(first) + ".." +
+         std::to_string(first + 50) + " m)";
 }
 
 }  // namespace borgo::tools

@@ -4,6 +4,7 @@
 #include <iomanip>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/record_roles.hpp"
 #include "tools/cell_kinds.hpp"
 #include "tools/text_encoding.hpp"
 
@@ -163,8 +164,9 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
   if (outcome.fatal != 0) {
     ++counts.errors;
     std::string text = error_message(outcome.fatal, "", report);
-    if (model.cells.size() > 1 && model.cells[1].kind != compiler::kEmpty) {
-      text += ": " + cell_range(1) + " holds a " + kind_name(model.cells[1].kind);
+    constexpr std::size_t kCell = compiler::kContestCell;
+    if (model.cells.size() > kCell && model.cells[kCell].kind != compiler::kEmpty) {
+      text += ": " + cell_range(kCell) + " holds a " + kind_name(model.cells[kCell].kind);
     }
     out << "error " << outcome.fatal << ": " << text << '\n';
   }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 #include "compiler/route_model.hpp"
 #include "storage/read_file.hpp"
 #include "tools/cell_kinds.hpp"
@@ -82,49 +84,55 @@ std::string clock(std::int64_t h, std::int64_t m, std::int64_t s) {
 void kind_fields(Record& r, const compiler::CellRecord& c) {
   using namespace compiler;
   switch (c.kind) {
-    case kSignal:
-      r.insert(r.end(), {{"s1", integer(c.value1 / 10)},
-                         {"d1", integer(c.value1 % 10)},
-                         {"s2", integer(c.value2 / 10)},
-                         {"d2", integer(c.value2 % 10)},
-                         {"s3", integer(c.value3 / 10)},
-                         {"d3", integer(c.value3 % 10)},
-                         {"rapp", integer(c.value4 / 10)},
-                         {"sx", integer(c.value4 % 10 / 3)},
-                         {"dx", integer(c.value4 % 10 % 3)},
+    case kSignal: {
+      const char* names[][2] = {{"s1", "d1"}, {"s2", "d2"}, {"s3", "d3"}};
+      for (int n = 1; n <= 3; ++n) {
+        const std::int16_t aspect = signal_aspect(c, n);
+        r.emplace_back(names[n - 1][0], integer(signal_aspect_left(aspect)));
+        r.emplace_back(names[n - 1][1], integer(signal_aspect_right(aspect)));
+      }
+      const std::int16_t setting = signal_setting(c);
+      r.insert(r.end(), {{"rapp", integer(signal_setting_rapp(setting))},
+                         {"sx", integer(signal_setting_sx(setting))},
+                         {"dx", integer(signal_setting_dx(setting))},
                          {"time", integer(c.signal_time)}});
       break;
+    }
     case kSlowDownEnd:
     case kSlowDownStart:
-      r.insert(r.end(), {{"limit_kmh", integer(c.value1)},
-                         {"d_v", integer(c.value2)},
-                         {"f_tt", integer(c.value3)}});
+      r.insert(r.end(), {{"limit_kmh", integer(slow_down_limit(c))},
+                         {"d_v", integer(slow_down_d_v(c))},
+                         {"f_tt", integer(slow_down_f_tt(c))}});
       break;
     case kWarningBoard:
-      r.insert(r.end(), {{"limit_kmh", integer(c.value1)}, {"d_v", integer(c.value2)}});
+      r.insert(r.end(),
+               {{"limit_kmh", integer(slow_down_limit(c))}, {"d_v", integer(slow_down_d_v(c))}});
       break;
     case kBeforeBoard:
-      r.insert(r.end(), {{"count", integer(c.value1)}, {"count_d_v", integer(c.value2)}});
+      r.insert(r.end(), {{"count", integer(board_countdown(c))},
+                         {"count_d_v", integer(board_countdown_d_v(c))}});
       break;
     case kSpeedIndicators: {
       const char* names[] = {"a", "b", "c"};
-      const std::int16_t packed[] = {c.value1, c.value2, c.value3};
-      for (int i = 0; i < 3; ++i) {
-        r.emplace_back(std::string(names[i]) + "_left", integer(packed[i] / 20));
-        r.emplace_back(std::string(names[i]) + "_right", integer(packed[i] % 20 * 5));
+      for (int n = 1; n <= 3; ++n) {
+        const std::int16_t speeds = indicator_speeds(c, n);
+        r.emplace_back(std::string(names[n - 1]) + "_left", integer(indicator_speed_left(speeds)));
+        r.emplace_back(std::string(names[n - 1]) + "_right",
+                       integer(indicator_speed_right(speeds)));
       }
-      r.insert(r.end(), {{"stripes_left", integer(c.value4 / 10)},
-                         {"stripes_right", integer(c.value4 % 10)}});
+      const std::int16_t stripes = indicator_stripes(c);
+      r.insert(r.end(), {{"stripes_left", integer(indicator_stripes_left(stripes))},
+                         {"stripes_right", integer(indicator_stripes_right(stripes))}});
       break;
     }
     case kStationStop:
-      r.emplace_back("station_item", integer(c.value1));
+      r.emplace_back("station_item", integer(stop_station_item(c)));
       break;
     case kCodePoint:
-      r.emplace_back("code", integer(c.value1));
+      r.emplace_back("code", integer(code_value(c)));
       break;
     case kSign:
-      r.emplace_back("sign_item", integer(c.value1));
+      r.emplace_back("sign_item", integer(sign_item(c)));
       break;
     case kEmpty:
     case kMountainMarker:
@@ -150,15 +158,18 @@ Dump dump_cells(std::string_view bytes) {
     if (c == compiler::CellRecord{}) continue;
     const auto index = static_cast<std::int64_t>(i);
     Record r{{"index", integer(index)},
-             {"from_m", integer(cell_first_metre(index))},
-             {"to_m", integer(cell_first_metre(index) + 50)},
+             {"from_m", integer(compiler::cell_first_metre(index))},
+             {"to_m", integer(compiler::cell_first_metre(index) + 50)},
              {"kind", text(kind_key(c.kind))}};
     kind_fields(r, c);
-    if (i == 1) {
-      r.insert(r.end(), {{"stamp", integer(c.value1)}, {"contest_code", integer(c.value2)}});
+    if (index == compiler::kContestCell) {
+      r.insert(r.end(), {{"stamp", integer(compiler::contest_stamp(c))},
+                         {"contest_code", integer(compiler::plain_contest_code(c))}});
     }
-    r.emplace_back("line_speed_kmh", integer(c.speed_code * 5));
-    if (c.gradient_code != 0) r.emplace_back("gradient_per_mille", integer(c.gradient_code - 100));
+    r.emplace_back("line_speed_kmh", integer(compiler::speed_code_kmh(c.speed_code)));
+    if (compiler::has_gradient(c.gradient_code)) {
+      r.emplace_back("gradient_per_mille", integer(compiler::gradient_per_mille(c.gradient_code)));
+    }
     r.emplace_back("adhesion", integer(c.adhesion));
     if (c.approach_mark != 0) r.emplace_back("approach_mark", integer(c.approach_mark));
     if (c.mountain_type != 0) r.emplace_back("montagna_type", integer(c.mountain_type));
@@ -170,74 +181,77 @@ Dump dump_cells(std::string_view bytes) {
   return d;
 }
 
-bool all_numbers_zero(const compiler::ItemRecord& item) {
-  compiler::ItemRecord numbers = item;
-  numbers.text.clear();
-  return numbers == compiler::ItemRecord{};
-}
-
 Record item_fields(std::size_t index, const compiler::ItemRecord& it) {
   using namespace compiler;
   Record r{{"index", integer(static_cast<std::int64_t>(index))}};
-  if (index >= 1 && index <= static_cast<std::size_t>(kFirstSignSlot)) {
-    if (all_numbers_zero(it)) {
-      r.insert(r.end(), {{"role", text("sign")}, {"text", text(it.text)}});
+  switch (item_role(index, it)) {
+    case ItemRole::kSign:
+      r.insert(r.end(), {{"role", text("sign")}, {"text", text(sign_text(it))}});
+      return r;
+    case ItemRole::kStation: {
+      const StationItem station(it);
+      const std::int64_t t = station.timetable();
+      r.insert(
+          r.end(),
+          {{"role", text("station")},
+           {"name", text(station.name())},
+           {"type", integer(station.type())},
+           {"position", integer(station.position())},
+           {"zone_start", integer(station.zone_start())},
+           {"zone_end", integer(station.zone_end())},
+           {"time", text(clock(timetable_hours(t), timetable_minutes(t), timetable_seconds(t)))},
+           {"extra_50m", integer(station.extra_50m())},
+           {"column4", integer(station.column4())},
+           {"column5", integer(station.column5())},
+           {"column7", integer(station.column7())},
+           {"column8", integer(station.column8())},
+           {"column9", integer(station.column9())},
+           {"column10", integer(station.column10())},
+           {"column11", integer(station.column11())},
+           {"column12", integer(station.column12())},
+           {"column13", integer(station.column13())}});
       return r;
     }
-    const std::int64_t s = it.seconds;
-    r.insert(r.end(), {{"role", text("station")},
-                       {"name", text(it.text)},
-                       {"type", integer(it.kind)},
-                       {"position", integer(it.position)},
-                       {"zone_start", integer(it.start)},
-                       {"zone_end", integer(it.end)},
-                       {"time", text(clock(s / 3600, s / 60 % 60, s % 60))},
-                       {"extra_50m", integer(it.byte3)},
-                       {"column4", integer(it.flag)},
-                       {"column5", integer(it.byte4)},
-                       {"column7", integer(it.int1)},
-                       {"column8", integer(it.int2)},
-                       {"column9", integer(it.byte1)},
-                       {"column10", integer(it.int3)},
-                       {"column11", integer(it.int4)},
-                       {"column12", integer(it.int5)},
-                       {"column13", integer(it.byte2)}});
-    return r;
-  }
-  switch (index) {
-    case kProgressiveFar:
-    case kProgressiveMid:
-    case kProgressiveNear:
+    case ItemRole::kProgressive: {
+      const ProgressiveItem change(it);
       r.insert(r.end(), {{"role", text("progressive_change")},
-                         {"position", integer(it.start)},
-                         {"value", integer(it.end)},
-                         {"flag", integer(it.position)}});
+                         {"position", integer(change.position())},
+                         {"value", integer(change.value())},
+                         {"flag", integer(change.flag())}});
       return r;
-    case kTrainAndLength:
+    }
+    case ItemRole::kTrainAndLength: {
+      const TrainAndLengthItem lengths(it);
       r.insert(r.end(), {{"role", text("train_and_length")},
-                         {"braked_mass", integer(it.start)},
-                         {"line_length", integer(it.end)},
-                         {"cars", integer(it.position)}});
+                         {"braked_mass", integer(lengths.braked_mass())},
+                         {"line_length", integer(lengths.line_length())},
+                         {"cars", integer(lengths.cars())}});
       return r;
-    case kLineRecord:
+    }
+    case ItemRole::kLine: {
+      const LineItem line(it);
       r.insert(r.end(), {{"role", text("line")},
-                         {"name", text(it.text)},
-                         {"background_uno", integer(it.start)},
-                         {"background_due", integer(it.position)},
-                         {"background_tre", integer(it.end)},
-                         {"stamp", integer(it.int1)},
-                         {"contest_code", integer(it.seconds)}});
+                         {"name", text(line.name())},
+                         {"background_uno", integer(line.background_uno())},
+                         {"background_due", integer(line.background_due())},
+                         {"background_tre", integer(line.background_tre())},
+                         {"stamp", integer(line.contest_stamp())},
+                         {"contest_code", integer(line.weighted_contest_code())}});
       return r;
-    case kTrainRecord:
+    }
+    case ItemRole::kTrain: {
+      const TrainItem train(it);
       r.insert(r.end(), {{"role", text("train")},
-                         {"name", text(it.text)},
-                         {"repetition_from", integer(it.start)},
-                         {"repetition_to", integer(it.end)},
-                         {"repetition_codes", integer(it.position)},
-                         {"sand", integer(it.int1)},
-                         {"clock", text(clock(it.int3, it.int4, it.int5))}});
+                         {"name", text(train.name())},
+                         {"repetition_from", integer(train.repetition_start())},
+                         {"repetition_to", integer(train.repetition_end())},
+                         {"repetition_codes", integer(train.repetition_codes())},
+                         {"sand", integer(train.sand())},
+                         {"clock", text(clock(train.clock_hours(), train.clock_minutes(),
+                                              train.clock_seconds()))}});
       return r;
-    default:
+    }
+    case ItemRole::kUnused:
       break;
   }
   r.insert(r.end(), {{"role", text("unused")},

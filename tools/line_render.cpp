@@ -6,6 +6,8 @@
 #include <numbers>
 #include <optional>
 
+#include "compiler/numeric.hpp"
+#include "compiler/record_roles.hpp"
 #include "tools/svg_writer.hpp"
 #include "tools/text_encoding.hpp"
 
@@ -51,7 +53,9 @@ struct LineFacts {
   std::vector<Progressive> progressives;
 };
 
-double feature_metre(std::size_t cell) { return (static_cast<double>(cell) - 1) * kCellMetres; }
+double feature_metre(std::size_t cell) {
+  return static_cast<double>(compiler::cell_first_metre(static_cast<std::int64_t>(cell)));
+}
 double profile_metre(std::size_t cell) { return static_cast<double>(cell) * kCellMetres; }
 
 // "(  Cippo  )(Km 28+000)" -> "Cippo Km 28+000"
@@ -81,23 +85,28 @@ const ItemRecord* item(const RenderInput& in, int index) {
 LineFacts gather(const RenderInput& in) {
   LineFacts f;
   const ItemRecord* lengths = item(in, compiler::kTrainAndLength);
-  f.length = lengths != nullptr && lengths->end > 0
-                 ? lengths->end
-                 : std::max(kCellMetres, profile_metre(in.cells.size()) - 7000);
-  for (int i = 1; i < compiler::kFirstSignSlot; ++i) {
+  const std::int32_t line_length =
+      lengths != nullptr ? compiler::TrainAndLengthItem(*lengths).line_length() : 0;
+  f.length =
+      line_length > 0 ? line_length : std::max(kCellMetres, profile_metre(in.cells.size()) - 7000);
+  for (int i = compiler::kFirstStationSlot; i <= compiler::kFirstSignSlot; ++i) {
     const ItemRecord* s = item(in, i);
     if (s == nullptr) break;
-    ItemRecord numbers = *s;
-    numbers.text.clear();
-    if (numbers == ItemRecord{}) continue;  // empty, or a sign
-    f.stations.push_back({static_cast<double>(s->position), utf8_from_1252(s->text)});
+    if (compiler::item_role(static_cast<std::size_t>(i), *s) != compiler::ItemRole::kStation) {
+      continue;
+    }
+    const compiler::StationItem station(*s);
+    f.stations.push_back({static_cast<double>(station.position()), utf8_from_1252(station.name())});
   }
   std::sort(f.stations.begin(), f.stations.end(),
             [](const Station& a, const Station& b) { return a.position < b.position; });
   for (int i : {compiler::kProgressiveFar, compiler::kProgressiveMid, compiler::kProgressiveNear}) {
     const ItemRecord* p = item(in, i);
-    if (p != nullptr && (p->start != 0 || p->end != 0)) {
-      f.progressives.push_back({static_cast<double>(p->start), static_cast<double>(p->end)});
+    if (p == nullptr) continue;
+    const compiler::ProgressiveItem change(*p);
+    if (change.position() != 0 || change.value() != 0) {
+      f.progressives.push_back(
+          {static_cast<double>(change.position()), static_cast<double>(change.value())});
     }
   }
   std::sort(f.progressives.begin(), f.progressives.end(),
@@ -117,12 +126,14 @@ LineFacts gather(const RenderInput& in) {
         std::size_t end = c + 1;
         while (end < cells.size() && cells[end].kind != compiler::kSlowDownEnd) ++end;
         if (end == cells.size()) end = c;
-        f.slow_downs.push_back({feature_metre(c), feature_metre(end), cell.value1});
+        f.slow_downs.push_back(
+            {feature_metre(c), feature_metre(end), compiler::slow_down_limit(cell)});
         break;
       }
       case compiler::kSign: {
-        const ItemRecord* s = item(in, cell.value1);
-        f.posts.push_back({feature_metre(c), s != nullptr ? sign_words(s->text) : "sign"});
+        const ItemRecord* s = item(in, compiler::sign_item(cell));
+        f.posts.push_back(
+            {feature_metre(c), s != nullptr ? sign_words(compiler::sign_text(*s)) : "sign"});
         break;
       }
       default:
@@ -168,6 +179,55 @@ std::vector<double> spread(const std::vector<double>& at, double gap, double low
   }
   return out;
 }
+
+// Where each metre of the line lands in the plan view's box: the plan's
+// coordinates, scaled to fit the box and centred in it.
+class PlanProjection {
+ public:
+  PlanProjection(const std::array<compiler::PlanColumn, 2>& plan, double length, double top,
+                 double box_height)
+      : xs_(plan[0]),
+        ys_(plan[1]),
+        last_(std::min(xs_.size() - 1, static_cast<std::size_t>(std::max(1.0, length)))) {
+    double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
+    for (std::size_t m = 0; m <= last_; m += 10) {
+      if (!set(m)) continue;
+      min_x = std::min(min_x, xs_.as_double(m));
+      max_x = std::max(max_x, xs_.as_double(m));
+      min_y = std::min(min_y, ys_.as_double(m));
+      max_y = std::max(max_y, ys_.as_double(m));
+    }
+    const double box_width = kPlotWidth;
+    scale_ = std::min(box_width / std::max(1.0, max_x - min_x),
+                      (box_height - 40) / std::max(1.0, max_y - min_y));
+    min_x_ = min_x;
+    max_y_ = max_y;
+    ox_ = kLeft + (box_width - (max_x - min_x) * scale_) / 2;
+    oy_ = top + 20 + (box_height - 40 - (max_y - min_y) * scale_) / 2;
+  }
+
+  // The last metre drawn.
+  std::size_t last() const { return last_; }
+  // Page units per metre.
+  double scale() const { return scale_; }
+  // The point of a metre, or nothing where the plan has no coordinates.
+  std::optional<std::pair<double, double>> at(double metre) const {
+    const auto m = static_cast<std::size_t>(std::clamp(metre, 0.0, static_cast<double>(last_)));
+    if (!set(m)) return std::nullopt;
+    return std::pair{ox_ + (xs_.as_double(m) - min_x_) * scale_,
+                     oy_ + (max_y_ - ys_.as_double(m)) * scale_};
+  }
+
+ private:
+  bool set(std::size_t m) const {
+    return xs_.tag(m) != compiler::PlanValue::kUnset && ys_.tag(m) != compiler::PlanValue::kUnset;
+  }
+
+  const compiler::PlanColumn& xs_;
+  const compiler::PlanColumn& ys_;
+  std::size_t last_;
+  double scale_ = 0, min_x_ = 0, max_y_ = 0, ox_ = 0, oy_ = 0;
+};
 
 class Page {
  public:
@@ -224,59 +284,41 @@ class Page {
   // ---- plan view ----------------------------------------------------------
 
   void plan_view(double top, double box_height) {
-    const auto& xs = in_.plan[0];
-    const auto& ys = in_.plan[1];
-    const std::size_t last =
-        std::min(xs.size() - 1, static_cast<std::size_t>(std::max(1.0, f_.length)));
-    const auto set = [&](std::size_t m) {
-      return xs.tag(m) != compiler::PlanValue::kUnset && ys.tag(m) != compiler::PlanValue::kUnset;
-    };
-    double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
-    for (std::size_t m = 0; m <= last; m += 10) {
-      if (!set(m)) continue;
-      min_x = std::min(min_x, xs.as_double(m));
-      max_x = std::max(max_x, xs.as_double(m));
-      min_y = std::min(min_y, ys.as_double(m));
-      max_y = std::max(max_y, ys.as_double(m));
-    }
-    const double box_width = kPlotWidth;
-    const double scale = std::min(box_width / std::max(1.0, max_x - min_x),
-                                  (box_height - 40) / std::max(1.0, max_y - min_y));
-    const double ox = kLeft + (box_width - (max_x - min_x) * scale) / 2;
-    const double oy = top + 20 + (box_height - 40 - (max_y - min_y) * scale) / 2;
-    const auto at = [&](double metre) -> std::optional<std::pair<double, double>> {
-      const auto m = static_cast<std::size_t>(std::clamp(metre, 0.0, static_cast<double>(last)));
-      if (!set(m)) return std::nullopt;
-      return std::pair{ox + (xs.as_double(m) - min_x) * scale,
-                       oy + (max_y - ys.as_double(m)) * scale};
-    };
-
-    svg_->rect(kLeft - 10, top, box_width + 20, box_height,
+    const PlanProjection plan(in_.plan, f_.length, top, box_height);
+    svg_->rect(kLeft - 10, top, kPlotWidth + 20, box_height,
                "fill=\"#f7f9fb\" stroke=\"#d0d7de\" rx=\"6\"");
     svg_->text(kLeft, top + 20, "Plan view", "font-size=\"15\" font-weight=\"bold\" fill=\"#333\"");
     std::vector<std::pair<double, double>> points;
-    for (std::size_t m = 0; m <= last; m += 100) {
-      if (auto p = at(static_cast<double>(m))) points.push_back(*p);
+    for (std::size_t m = 0; m <= plan.last(); m += 100) {
+      if (auto p = plan.at(static_cast<double>(m))) points.push_back(*p);
     }
-    if (auto p = at(static_cast<double>(last))) points.push_back(*p);
+    if (auto p = plan.at(static_cast<double>(plan.last()))) points.push_back(*p);
     svg_->polyline(points, "stroke=\"#1d3557\" stroke-width=\"2.5\" stroke-linejoin=\"round\"");
 
     svg_->open_group("fill=\"#d62828\"");
     for (double s : f_.signals) {
-      if (auto p = at(s)) svg_->circle(p->first, p->second, 1.8, "");
+      if (auto p = plan.at(s)) svg_->circle(p->first, p->second, 1.8, "");
     }
     svg_->close_group();
 
-    // Station names, placed where they overlap no name already placed.
+    station_labels(plan, points, top, box_height);
+    plan_legend(plan.scale(), top, box_height);
+  }
+
+  // Station names, each placed where it overlaps neither the line nor a name
+  // already placed, and tied to its station by a leader when it lies far off.
+  void station_labels(const PlanProjection& plan,
+                      const std::vector<std::pair<double, double>>& line, double top,
+                      double box_height) {
     struct Box {
       double x0, y0, x1, y1;
     };
     std::vector<Box> taken;
-    for (const auto& pt : points) {
+    for (const auto& pt : line) {
       taken.push_back({pt.first - 2, pt.second - 2, pt.first + 2, pt.second + 2});
     }
     const auto overlaps = [&](const Box& b) {
-      if (b.x0 < kLeft - 10 || b.x1 > kLeft + box_width + 10 || b.y0 < top + 24 ||
+      if (b.x0 < kLeft - 10 || b.x1 > kLeft + kPlotWidth + 10 || b.y0 < top + 24 ||
           b.y1 > top + box_height) {
         return true;
       }
@@ -286,7 +328,7 @@ class Page {
     };
     svg_->open_group("font-size=\"12\" fill=\"#111\"");
     for (const Station& s : f_.stations) {
-      const auto p = at(s.position);
+      const auto p = plan.at(s.position);
       if (!p) continue;
       const double w = 7.2 * static_cast<double>(s.name.size());
       std::optional<Box> chosen;
@@ -328,13 +370,15 @@ class Page {
       svg_->text(lx, ly, s.name, left ? "text-anchor=\"end\"" : "");
     }
     svg_->close_group();
+  }
 
-    // Scale bar and legend.
+  // The scale bar and the legend, along the bottom of the box.
+  void plan_legend(double scale, double top, double box_height) {
     const double bar_metres = 10000;
     const double bx = kLeft + 10, by = top + box_height - 18;
     svg_->line(bx, by, bx + bar_metres * scale, by, "stroke=\"#333\" stroke-width=\"3\"");
     svg_->text(bx + bar_metres * scale + 8, by + 5, "10 km", "font-size=\"13\" fill=\"#333\"");
-    const double lx0 = kLeft + box_width - 330;
+    const double lx0 = kLeft + kPlotWidth - 330;
     svg_->circle(lx0, by, 4, "fill=\"#ffffff\" stroke=\"#111\" stroke-width=\"1.6\"");
     svg_->text(lx0 + 10, by + 5, "station", "font-size=\"13\" fill=\"#333\"");
     svg_->circle(lx0 + 90, by, 2.5, "fill=\"#d62828\"");
@@ -457,8 +501,9 @@ class Page {
         std::min(in_.cells.size(), static_cast<std::size_t>(f_.length / kCellMetres) + 1);
     for (std::size_t c = 0; c < cells; ++c) {
       metres.push_back(h);
-      const int code = in_.cells[c].gradient_code;
-      if (code != 0) h += (code - 100) * kCellMetres / 1000.0;
+      const std::uint8_t code = in_.cells[c].gradient_code;
+      if (compiler::has_gradient(code))
+        h += compiler::gradient_per_mille(code) * kCellMetres / 1000.0;
     }
     metres.push_back(h);
     const auto [low_it, high_it] = std::minmax_element(metres.begin(), metres.end());
@@ -485,7 +530,9 @@ class Page {
   void gradient_lane(double top, double height) {
     lane_frame(top, height, "Gradient", "per mille");
     const std::vector<double> g = per_cell([](const CellRecord& c) {
-      return c.gradient_code != 0 ? static_cast<double>(c.gradient_code) - 100 : 0.0;
+      return compiler::has_gradient(c.gradient_code)
+                 ? static_cast<double>(compiler::gradient_per_mille(c.gradient_code))
+                 : 0.0;
     });
     double bound = 5;
     for (double v : g) bound = std::max(bound, std::abs(v));
@@ -510,8 +557,9 @@ class Page {
     lane_frame(top, height, "Line speed", "km/h");
     svg_->text(kLeft - 12, top + 52, "slow-downs red",
                "font-size=\"12\" fill=\"#c1121f\" text-anchor=\"end\"");
-    const std::vector<double> v =
-        per_cell([](const CellRecord& c) { return static_cast<double>(c.speed_code) * 5; });
+    const std::vector<double> v = per_cell([](const CellRecord& c) {
+      return static_cast<double>(compiler::speed_code_kmh(c.speed_code));
+    });
     double high = 50;
     for (double s : v) high = std::max(high, s);
     high = std::ceil(high / 50) * 50;

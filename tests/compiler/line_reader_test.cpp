@@ -7,6 +7,7 @@
 #include <string>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/record_roles.hpp"
 #include "tests/compiler/reader_fixture.hpp"
 
 namespace borgo::compiler {
@@ -17,6 +18,12 @@ using testing::kShortGeneral;
 using testing::ReaderFixture;
 
 constexpr std::string_view kPlainTrain = "[generale]\nvelocita, 0, 30\n[fine]\n";
+
+std::string repeated(std::string_view row, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += row;
+  return out;
+}
 
 // Each error both ways: from the documents' bytes, and from a folder as the
 // program reads them, deleting the line description before the train
@@ -75,6 +82,10 @@ TEST(LineReader, RecordsEachErrorAndDeletesWhatItShould) {
        false},
       {"clean", general + "pendenza, 26850, 3\n[fine]\n", std::string(kPlainTrain), 0, false,
        false},
+      // Each row at 50 m fills one cell more, the 542nd past the grid's last cell.
+      {"gradient rows at one position fill past the grid",
+       general + repeated("pendenza, 50, 1\n", 600) + "[fine]\n", std::string(kPlainTrain), 25,
+       false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -172,6 +183,20 @@ TEST(LineReader, SignalRepetitionCodeCount) {
     f.read();
     EXPECT_EQ(f.model.items[kTrainRecord].position, c.count) << c.row;
   }
+}
+
+TEST(LineReader, AKeyHoldingSeveralKeyWordsReadsEachRowInTableOrder) {
+  ReaderFixture f;
+  f.write_line(
+      "[generale]\nlunghezza percorso, 20000\nsfondo tre due, 7, 8\nsfondo Uno due, 9\n"
+      "[curve]\n[fine]\n");
+  f.write_train(std::string(kPlainTrain));
+  f.read();
+  ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+  const LineItem line(f.model.items[kLineRecord]);
+  EXPECT_EQ(line.background_due(), 9);  // "due" comes before "tre" in the table; read twice
+  EXPECT_EQ(line.background_tre(), 8);
+  EXPECT_EQ(line.background_uno(), 0);  // "Uno" does not match "uno"
 }
 
 TEST(LineReader, GeneralKeysKeepTheirLetterCaseRules) {
@@ -296,6 +321,24 @@ TEST(LineReader, CurvesAreIgnoredWithoutTheLineFile) {
   EXPECT_EQ(f.model.error_number, 0);  // the curve's fault is never seen
   EXPECT_FALSE(f.model.has_line_plan());
   EXPECT_EQ(f.cell(100).gradient_code, 105);
+}
+
+TEST(LineReader, ACurveKeyCountsAsMatchedWithOrWithoutTheLineFile) {
+  for (const std::int32_t line_file : {0, 1}) {
+    SCOPED_TRACE(line_file);
+    ReaderFixture f;
+    f.write_line_body("curvas1, 1350, 150\nkurva, 1, 2\n");
+    f.write_train(std::string(kPlainTrain));
+    f.read(line_file);
+    ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    bool curve_warned = false, other_warned = false;
+    for (const CompileWarning& w : f.report.warnings) {
+      curve_warned |= w.detail.find("\"curvas1\"") != std::string::npos;
+      other_warned |= w.detail.find("\"kurva\"") != std::string::npos;
+    }
+    EXPECT_FALSE(curve_warned);
+    EXPECT_TRUE(other_warned);
+  }
 }
 
 TEST(LineReader, PlanPastMetreOneMillionIsErrorOneHundredThree) {

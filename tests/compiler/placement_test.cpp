@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/record_roles.hpp"
 #include "compiler/route_model.hpp"
 #include "compiler/runtime_failure.hpp"
 
@@ -622,6 +623,33 @@ TEST(MemoSegnale, PackedValuesKeepTheirLowBits) {
   EXPECT_EQ(model.cells[14].approach_mark, 28);
 }
 
+TEST(MemoSegnale, PlacedValuesUnpackToTheRow) {
+  struct Case {
+    std::int32_t rapp, sx, dx;
+    std::int32_t s[3], d[3];
+  };
+  const Case cases[] = {
+      {0, 2, 2, {4, 1, 1}, {2, 1, 1}},  // the scenario's first signal
+      {1, 1, 0, {0, 9, 5}, {9, 0, 3}},
+      {15, 0, 1, {7, 0, 2}, {0, 8, 6}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "rapp " << c.rapp << " sx " << c.sx << " dx " << c.dx);
+    RouteModel model = grid();
+    SignalRow row{1050, c.sx, c.s[0], c.s[1], c.s[2], c.rapp, c.dx, c.d[0], c.d[1], c.d[2], 210};
+    memo_segnale(model, row);
+    ASSERT_EQ(model.error_number, 0);
+    const CellRecord& cell = model.cells[22];
+    for (int n = 1; n <= 3; ++n) {
+      EXPECT_EQ(signal_aspect_left(signal_aspect(cell, n)), c.s[n - 1]) << n;
+      EXPECT_EQ(signal_aspect_right(signal_aspect(cell, n)), c.d[n - 1]) << n;
+    }
+    EXPECT_EQ(signal_setting_rapp(signal_setting(cell)), c.rapp);
+    EXPECT_EQ(signal_setting_sx(signal_setting(cell)), c.sx);
+    EXPECT_EQ(signal_setting_dx(signal_setting(cell)), c.dx);
+  }
+}
+
 TEST(MemoSegnale, ATakenCellChangesNothing) {
   RouteModel model = grid();
   model.cells[22] = of_kind(kSlowDownEnd);
@@ -686,6 +714,32 @@ TEST(MemoIndicatoriVMax, PacksSpeedsWithARealDivisionAndStripesByTen) {
     EXPECT_EQ(cell.value2, c.value2);
     EXPECT_EQ(cell.value3, c.value3);
     EXPECT_EQ(cell.value4, c.value4);
+  }
+}
+
+TEST(MemoIndicatoriVMax, PlacedValuesUnpackToTheRow) {
+  struct Case {
+    IndicatorRow row;
+    std::int32_t right_read_back[3];  // the right speeds keep steps of 5
+  };
+  const Case cases[] = {
+      {{7300, 75, 80, 85, 0, 75, 80, 85, 0}, {75, 80, 85}},
+      {{1000, 90, 95, 100, 2, 0, 0, 0, 3}, {0, 0, 0}},
+      {{1000, 0, 30, 60, 9, 95, 82, 3, 0}, {95, 80, 5}},  // 16.4 and 0.6 round to 16 and 1
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.row.vas << " " << c.row.vad);
+    RouteModel model = grid();
+    memo_indicatori_v_max(model, c.row);
+    ASSERT_EQ(model.error_number, 0);
+    const CellRecord& cell = model.cells[cell_index(c.row.posizione)];
+    const std::int32_t left[] = {c.row.vas, c.row.vbs, c.row.vcs};
+    for (int n = 1; n <= 3; ++n) {
+      EXPECT_EQ(indicator_speed_left(indicator_speeds(cell, n)), left[n - 1]) << n;
+      EXPECT_EQ(indicator_speed_right(indicator_speeds(cell, n)), c.right_read_back[n - 1]) << n;
+    }
+    EXPECT_EQ(indicator_stripes_left(indicator_stripes(cell)), c.row.strisces);
+    EXPECT_EQ(indicator_stripes_right(indicator_stripes(cell)), c.row.strisced);
   }
 }
 

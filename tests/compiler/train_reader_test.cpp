@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/error_catalog.hpp"
+#include "compiler/record_roles.hpp"
 #include "tests/compiler/reader_fixture.hpp"
 
 namespace borgo::compiler {
@@ -85,6 +86,20 @@ TEST(TrainReader, GeneralValuesLandInTheirItems) {
   EXPECT_EQ(f.model.items[kTrainRecord].int5, 30);
 }
 
+TEST(TrainReader, AKeyHoldingSeveralKeyWordsReadsEachRowInTableOrder) {
+  // The clock comes before the sand in the table, whatever the order in the key.
+  for (const char* key : {"sabbia e orologio", "OROLOGIO sabbia"}) {
+    SCOPED_TRACE(key);
+    TrainFixture f(std::string(key) + ", 14 25 30, 180\n");
+    ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    const TrainItem train(f.model.items[kTrainRecord]);
+    EXPECT_EQ(train.clock_hours(), 14);
+    EXPECT_EQ(train.clock_minutes(), 25);
+    EXPECT_EQ(train.clock_seconds(), 30);
+    EXPECT_EQ(train.sand(), 180);
+  }
+}
+
 TEST(TrainReader, SpeedAndAdhesionFillTheirProfiles) {
   TrainFixture f(
       "velocita,   0,    30\nVELOCITA,    1000,   100\nvelocita, 1100, 102\n"
@@ -100,6 +115,49 @@ TEST(TrainReader, SpeedAndAdhesionFillTheirProfiles) {
   EXPECT_EQ(f.cell(10).adhesion, 44);  // 300 keeps its low 8 bits
   EXPECT_EQ(f.cell(537).adhesion, 44);
   EXPECT_EQ(f.cell(540).adhesion, 0);
+}
+
+// Every row at 50 m (cell 1) fills one cell more, so 600 of them carry the
+// fill past the grid's last cell, 540.
+TEST(TrainReader, RowsAtOnePositionStillFillACellEach) {
+  std::string speeds, adhesions;
+  for (int i = 0; i < 600; ++i) {
+    speeds += "velocita, 50, 30\n";
+    adhesions += "aderenza, 50, 70\n";
+  }
+  const TrainFixture speed(speeds);
+  EXPECT_EQ(speed.model.error_number, 0) << speed.report.error_detail;  // it stops at cell 540
+  EXPECT_EQ(speed.cell(0).speed_code, 0);
+  EXPECT_EQ(speed.cell(539).speed_code, 6);
+  EXPECT_EQ(speed.cell(540).speed_code, 6);  // written by the completion, once
+
+  const TrainFixture adhesion(adhesions);
+  EXPECT_EQ(adhesion.model.error_number, error::kRuntimeFailure);  // the fill leaves the grid
+  EXPECT_EQ(adhesion.cell(540).adhesion, 70);
+}
+
+TEST(TrainReader, StationTimetableUnpacksToItsClock) {
+  struct Case {
+    const char* clock;
+    std::int32_t seconds;
+    std::int64_t hours, minutes, rest;
+  };
+  const Case cases[] = {
+      {"14, 25, 30", 51930, 14, 25, 30},
+      {"0, 90, 75", 5475, 1, 31, 15},  // minutes and seconds past 59 carry over
+      {"23, 59, 59", 86399, 23, 59, 59},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clock);
+    TrainFixture f("stazione, 1000, 12, 400, 0,0,0, 1,1,0, 5,1,1, 0, " + std::string(c.clock) +
+                   ", A\n");
+    ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    const std::int32_t t = StationItem(f.model.items[1]).timetable();
+    EXPECT_EQ(t, c.seconds);
+    EXPECT_EQ(timetable_hours(t), c.hours);
+    EXPECT_EQ(timetable_minutes(t), c.minutes);
+    EXPECT_EQ(timetable_seconds(t), c.rest);
+  }
 }
 
 TEST(TrainReader, StationZonesAndMarksFollowTheStationType) {
