@@ -80,6 +80,13 @@ class ByteBuffer {
     at_ = std::copy(text.begin(), text.end(), at_);
   }
 
+  // The next `n` bytes, checked against the room left, for the caller to fill.
+  char* claim(std::size_t n) {
+    char* at = room_for(n);
+    at_ += n;
+    return at;
+  }
+
   // The bytes, which must fill the size given at the start.
   FileBytes take() {
     if (at_ != bytes_.data() + bytes_.size()) {

@@ -1,9 +1,10 @@
 #include "compiler/compiled_files.hpp"
 
-#include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "compiler/byte_buffer.hpp"
 #include "compiler/compiled_layout.hpp"
@@ -13,24 +14,28 @@ namespace borgo::compiler {
 
 namespace {
 
+// A record's fixed fields, in file order: the room for all of them is
+// checked once.
 template <typename Record, typename Fields>
 void put_fields(ByteBuffer& out, const Record& record, const Fields& fields) {
+  char* at = out.claim(layout::bytes_of(fields));
   layout::for_each_field(fields, [&](const auto& field) {
-    out.put(record.*(std::remove_cvref_t<decltype(field)>::kMember));
+    const auto value = record.*(std::remove_cvref_t<decltype(field)>::kMember);
+    at = store_le(at, static_cast<std::make_unsigned_t<decltype(value)>>(value));
   });
 }
 
 std::uint64_t line_plan_size(const RouteModel& model) {
+  // The bytes of an entry by its tag, looked up rather than compared.
+  static constexpr auto kEntryBytes = [] {
+    std::array<std::uint8_t, 256> bytes{};
+    for (int tag = 0; tag < 256; ++tag) bytes[tag] = layout::plan_entry_bytes(tag);
+    return bytes;
+  }();
   std::uint64_t size = 0;
   for (const PlanColumn& column : model.line_plan) {
     const std::uint8_t* tags = column.tags();
-    const std::uint8_t* tags_end = tags + column.size();
-    const auto count = [&](std::uint8_t tag) {
-      return static_cast<std::uint64_t>(std::count(tags, tags_end, tag));
-    };
-    size += layout::plan_entry_bytes(PlanValue::kUnset) * column.size() +
-            layout::plan_value_bytes(PlanValue::kDouble) * count(PlanValue::kDouble) +
-            layout::plan_value_bytes(PlanValue::kInt16) * count(PlanValue::kInt16);
+    for (std::size_t m = 0; m < column.size(); ++m) size += kEntryBytes[tags[m]];
   }
   return size;
 }
