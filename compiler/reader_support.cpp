@@ -1,6 +1,8 @@
 #include "compiler/reader_support.hpp"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/numeric.hpp"
@@ -8,7 +10,23 @@
 namespace borgo::compiler::detail {
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// Letters A to Z become a to z; every other byte stays as it is.
+constexpr std::array<char, 256> kLowerCase = [] {
+  std::array<char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    table[static_cast<std::size_t>(c)] =
+        static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return table;
+}();
+
+char lower(char c) { return kLowerCase[static_cast<unsigned char>(c)]; }
+
+// `text` lower-cased into `buffer`, which must be as long.
+std::string_view lowered(std::string_view text, char* buffer) {
+  std::transform(text.begin(), text.end(), buffer, lower);
+  return {buffer, text.size()};
+}
 
 bool all_digits(std::string_view text) {
   return !text.empty() &&
@@ -22,6 +40,14 @@ bool contains(std::string_view field, std::string_view word) {
 }
 
 bool contains_ignoring_case(std::string_view field, std::string_view word) {
+  // Keys and their words are short: both are lower-cased on the stack and
+  // searched as they are. Longer text is compared letter by letter.
+  constexpr std::size_t kShort = 128;
+  if (field.size() <= kShort && word.size() <= kShort) {
+    char field_buffer[kShort];
+    char word_buffer[kShort];
+    return contains(lowered(field, field_buffer), lowered(word, word_buffer));
+  }
   return std::search(field.begin(), field.end(), word.begin(), word.end(),
                      [](char a, char b) { return lower(a) == lower(b); }) != field.end();
 }
@@ -36,27 +62,33 @@ bool KeyWords::match(std::string_view key) const {
   return true;
 }
 
-void CellProfile::fill_one(RouteModel& model) {
+void CellProfile::fill_until(RouteModel& model, std::int64_t end) {
   const std::uint8_t code = code_(previous_);  // a value that does not fit fails first
-  cell_at(model, fill_).*field_ = code;
-  ++fill_;
+  const std::int64_t inside = std::min<std::int64_t>(end, std::ssize(model.cells));
+  for (std::int64_t i = fill_; i < inside; ++i) {
+    model.cells[static_cast<std::size_t>(i)].*field_ = code;
+  }
+  if (inside < end) {
+    // The cells inside the grid are written; the first one past it fails.
+    fill_ = static_cast<std::int32_t>(std::max<std::int64_t>(fill_, inside));
+    cell_at(model, fill_);
+  }
+  fill_ = static_cast<std::int32_t>(end);
 }
 
 void CellProfile::row(RouteModel& model, std::int32_t p, std::int32_t value) {
   const std::int32_t c = rnd(p / 50.0);
   if (c > 0) {
-    do {
-      if (row_stops_at_cell_last_ && fill_ >= model.cell_last) break;
-      fill_one(model);
-    } while (fill_ < c);
+    // At least one cell, even when the fill is already at c or past it.
+    std::int64_t end = std::max<std::int64_t>(std::int64_t{fill_} + 1, c);
+    if (row_stops_at_cell_last_) end = std::min<std::int64_t>(end, model.cell_last);
+    if (end > fill_) fill_until(model, end);
   }
   previous_ = value;
 }
 
 void CellProfile::complete(RouteModel& model) {
-  do {
-    fill_one(model);
-  } while (fill_ < model.cell_last - 2);
+  fill_until(model, std::max<std::int64_t>(std::int64_t{fill_} + 1, model.cell_last - 2));
 }
 
 bool is_section_heading(std::string_view field) {

@@ -87,7 +87,8 @@ class CellProfile {
   void complete(RouteModel& model);
 
  private:
-  void fill_one(RouteModel& model);
+  // Cells fill_ .. end - 1 take code(previous_); end is past fill_.
+  void fill_until(RouteModel& model, std::int64_t end);
 
   std::uint8_t CellRecord::*field_;
   Code code_;
