@@ -5,14 +5,15 @@
 #include "compiler/error_catalog.hpp"
 #include "compiler/file_names.hpp"
 #include "compiler/line_reader.hpp"
+#include "compiler/record_roles.hpp"
 #include "compiler/train_reader.hpp"
 
 namespace borgo::compiler {
 
 DescriptionReading::DescriptionReading(RouteModel& model, CompileReport& report)
     : model_(model), report_(report) {
-  model_.items[kLineRecord].text = model_.line_name;
-  model_.items[kTrainRecord].text = model_.train_name;
+  LineItem(model_.items[kLineRecord]).name() = model_.line_name;
+  TrainItem(model_.items[kTrainRecord]).name() = model_.train_name;
 }
 
 bool DescriptionReading::read_line(std::optional<std::string_view> bytes) {
