@@ -1,12 +1,11 @@
 #include "compiler/compiled_files.hpp"
 
-#include <array>
 #include <bit>
 #include <limits>
 #include <stdexcept>
 #include <type_traits>
 
-#include "compiler/byte_buffer.hpp"
+#include "compiler/chunk_writer.hpp"
 #include "compiler/compiled_layout.hpp"
 #include "compiler/runtime_failure.hpp"
 
@@ -14,10 +13,9 @@ namespace borgo::compiler {
 
 namespace {
 
-// A record's fixed fields, in file order: the room for all of them is
-// checked once.
+// A record's fixed fields, in file order.
 template <typename Record, typename Fields>
-void put_fields(ByteBuffer& out, const Record& record, const Fields& fields) {
+void put_fields(ChunkWriter& out, const Record& record, const Fields& fields) {
   char* at = out.claim(layout::bytes_of(fields));
   layout::for_each_field(fields, [&](const auto& field) {
     const auto value = record.*(std::remove_cvref_t<decltype(field)>::kMember);
@@ -25,19 +23,32 @@ void put_fields(ByteBuffer& out, const Record& record, const Fields& fields) {
   });
 }
 
-std::uint64_t line_plan_size(const RouteModel& model) {
-  // The bytes of an entry by its tag, looked up rather than compared.
-  static constexpr auto kEntryBytes = [] {
-    std::array<std::uint8_t, 256> bytes{};
-    for (int tag = 0; tag < 256; ++tag) bytes[tag] = layout::plan_entry_bytes(tag);
-    return bytes;
-  }();
-  std::uint64_t size = 0;
-  for (const PlanColumn& column : model.line_plan) {
-    const std::uint8_t* tags = column.tags();
-    for (std::size_t m = 0; m < column.size(); ++m) size += kEntryBytes[tags[m]];
+// The metres of one coordinate: the origin's two when it is placed, the
+// metres of the runs, and the metres never set.
+struct PlanCounts {
+  std::uint64_t origin = 0;
+  std::uint64_t walked = 0;
+  std::uint64_t unset = 0;
+};
+
+PlanCounts count_plan(const LinePlan& plan) {
+  PlanCounts counts;
+  std::int64_t set = 0;
+  if (plan.reached() >= 2) {
+    counts.origin = 2;
+    set = plan.reached();
+    counts.walked = static_cast<std::uint64_t>(set - 2);
   }
-  return size;
+  counts.unset = static_cast<std::uint64_t>(plan.metres() - set);
+  return counts;
+}
+
+std::uint64_t line_plan_size(const RouteModel& model) {
+  const PlanCounts counts = count_plan(model.line_plan);
+  const std::uint64_t coordinate = counts.origin * layout::plan_entry_bytes(PlanValue::kInt16) +
+                                   counts.walked * layout::plan_entry_bytes(PlanValue::kDouble) +
+                                   counts.unset * layout::plan_entry_bytes(PlanValue::kUnset);
+  return 2 * coordinate;
 }
 
 std::uint64_t items_size(const RouteModel& model) {
@@ -56,47 +67,49 @@ std::uint64_t cells_size(const RouteModel& model) {
   return model.cells.size() * layout::kCellBytes;
 }
 
-// An entry a metre and coordinate, written straight into the file's bytes,
-// each checked against the room left.
-FileBytes encode_line_plan(const RouteModel& model, std::size_t size) {
-  FileBytes bytes(size);
-  char* at = bytes.data();
-  char* const end = at + size;
-  for (const PlanColumn& column : model.line_plan) {
-    const std::uint8_t* tags = column.tags();
-    const double* values = column.values();
-    const std::size_t metres = column.size();
-    for (std::size_t m = 0; m < metres; ++m) {
-      const std::uint8_t tag = tags[m];
-      if (static_cast<std::size_t>(end - at) < layout::plan_entry_bytes(tag)) {
-        throw std::logic_error("the line file's entries overrun its computed size");
-      }
-      at = store_le(at, layout::PlanTypeCode{tag});
-      if (tag == PlanValue::kDouble) {
-        at = store_le(at, std::bit_cast<std::uint64_t>(values[m]));
-      } else if (tag == PlanValue::kInt16) {
-        at = store_le(at, static_cast<std::uint16_t>(static_cast<std::int16_t>(values[m])));
+void put_int16_entry(ChunkWriter& out, std::int16_t value) {
+  char* at = out.claim(layout::plan_entry_bytes(PlanValue::kInt16));
+  at = store_le(at, layout::PlanTypeCode{PlanValue::kInt16});
+  store_le(at, static_cast<std::uint16_t>(value));
+}
+
+// Every first coordinate, then every second one: the metres of the runs are
+// walked once for each, so that no coordinate is kept.
+void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
+  const PlanCounts counts = count_plan(plan);
+  for (int coordinate = 0; coordinate < 2; ++coordinate) {
+    if (counts.origin != 0) {
+      put_int16_entry(out, 0);
+      put_int16_entry(out, coordinate == 0 ? 0 : 1);
+      PlanWalk walk;
+      for (const LinePlan::Run& run : plan.runs()) {
+        for (std::int32_t m = run.first; m <= run.last; ++m) {
+          walk.step(run.k);
+          char* at = out.claim(layout::plan_entry_bytes(PlanValue::kDouble));
+          at = store_le(at, layout::PlanTypeCode{PlanValue::kDouble});
+          store_le(at, std::bit_cast<std::uint64_t>(walk.coordinate(coordinate)));
+        }
       }
     }
+    for (std::uint64_t m = 0; m < counts.unset; ++m) {
+      store_le(out.claim(layout::plan_entry_bytes(PlanValue::kUnset)),
+               layout::PlanTypeCode{PlanValue::kUnset});
+    }
   }
-  if (at != end) throw std::logic_error("the line file's entries fall short of its computed size");
-  return bytes;
 }
 
-FileBytes encode_items(const RouteModel& model, std::size_t size) {
-  ByteBuffer out(size);
+void write_items(const RouteModel& model, ChunkWriter& out) {
   for (const ItemRecord& item : model.items) {
     put_fields(out, item, layout::kItemFieldsBeforeText);
-    out.put_string(item.text);
+    store_le(out.claim(sizeof(layout::TextLength)),
+             static_cast<layout::TextLength>(item.text.size()));
+    out.put(item.text);
     put_fields(out, item, layout::kItemFieldsAfterText);
   }
-  return out.take();
 }
 
-FileBytes encode_cells(const RouteModel& model, std::size_t size) {
-  ByteBuffer out(size);
+void write_cells(const RouteModel& model, ChunkWriter& out) {
   for (const CellRecord& cell : model.cells) put_fields(out, cell, layout::kCellFields);
-  return out.take();
 }
 
 }  // namespace
@@ -120,20 +133,21 @@ CompiledFile::CompiledFile(CompiledFileKind kind, const RouteModel& model)
 }
 
 void CompiledFile::write_to(storage::ByteSink& sink) const {
-  const auto size = static_cast<std::size_t>(size_);
-  FileBytes bytes;
+  ChunkWriter out(sink);
   switch (kind_) {
     case CompiledFileKind::kLinePlan:
-      bytes = encode_line_plan(*model_, size);
+      write_line_plan(model_->line_plan, out);
       break;
     case CompiledFileKind::kItems:
-      bytes = encode_items(*model_, size);
+      write_items(*model_, out);
       break;
     case CompiledFileKind::kCells:
-      bytes = encode_cells(*model_, size);
+      write_cells(*model_, out);
       break;
   }
-  sink.write(bytes);
+  if (out.finish() != size_) {
+    throw std::logic_error(name_ + ": the bytes written differ from the size announced");
+  }
 }
 
 std::vector<CompiledFile> compiled_files(const RouteModel& model) {

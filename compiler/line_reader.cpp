@@ -24,43 +24,22 @@ constexpr std::int32_t kGridBeyondLine = 7000;  // metres of grid and plan past 
 constexpr std::int32_t kPlanMetreLimit = 1000000;
 constexpr int kGeneralDashReads = 10;
 
-// Steps the plan from metre m (2 or more) up to `last` included: each metre
+// Extends the plan from metre m (2 or more) up to `last` included: each metre
 // repeats the step between the two before it, turned by k radians (0 on a
-// straight). Leaves m at the first metre not written. Writing past the plan's
-// end is a run-time failure; false when the metre `limit` was written.
+// straight). Leaves m at the first metre not set. Reaching past the plan's
+// end is a run-time failure; false when the metre `limit` was set.
 bool step_plan(RouteModel& model, std::int32_t& m, std::int64_t last, double k,
                std::int64_t limit) {
   if (m > last) return true;
-  PlanColumn& xs = model.line_plan[0];
-  PlanColumn& ys = model.line_plan[1];
-  const auto size = static_cast<std::int64_t>(xs.size());
+  LinePlan& plan = model.line_plan;
+  const std::int64_t size = plan.metres();
   if (size == 0) throw RuntimeFailure("no line plan: the line length was not read");
-  if (m < 2)
+  if (m < 2 || m != plan.reached()) {
     throw RuntimeFailure("plan metre " + std::to_string(m) + " has no two metres before it");
+  }
   const std::int64_t stop = std::min({last, size - 1, limit});
   if (m <= stop) {
-    double* x = xs.values();
-    double* y = ys.values();
-    std::uint8_t* x_tags = xs.tags();
-    std::uint8_t* y_tags = ys.tags();
-    double x0 = x[m - 2], y0 = y[m - 2], x1 = x[m - 1], y1 = y[m - 1];
-    for (std::int64_t i = m; i <= stop; ++i) {
-      const double dx = x1 - x0;
-      const double dy = y1 - y0;
-      x0 = x1;
-      y0 = y1;
-      if (k == 0.0) {
-        x1 += dx;
-        y1 += dy;
-      } else {
-        x1 += dx + k * dy;
-        y1 += dy - k * dx;
-      }
-      x[i] = x1;
-      y[i] = y1;
-      x_tags[i] = PlanValue::kDouble;
-      y_tags[i] = PlanValue::kDouble;
-    }
+    plan.add_run(static_cast<std::int32_t>(stop), k);
     m = static_cast<std::int32_t>(stop + 1);
   }
   if (m > limit) return false;
@@ -212,12 +191,8 @@ Flow LineReader::length_row(std::string_view) {
   model_.plan_last = length + kGridBeyondLine;
   model_.cell_last = rnd(static_cast<double>(model_.plan_last) / 50.0);
   model_.cells.assign(static_cast<std::size_t>(model_.cell_last) + 1, CellRecord{});
-  for (auto& column : model_.line_plan) column.clear();
-  if (model_.write_line_file != 0) {
-    for (auto& column : model_.line_plan) {
-      column.assign(static_cast<std::size_t>(model_.plan_last) + 1);
-    }
-  }
+  model_.line_plan.clear();
+  if (model_.write_line_file != 0) model_.line_plan.reset(model_.plan_last + 1);
   return Flow::kContinue;
 }
 
@@ -279,12 +254,7 @@ void LineReader::between_sections() {
   model_.mountain_count = 0;
   sign_slot_ = kFirstSignSlot;
   plan_metre_ = 2;
-  if (model_.has_line_plan()) {
-    model_.line_plan[0].set(0, PlanValue::of_int16(0));
-    model_.line_plan[1].set(0, PlanValue::of_int16(0));
-    model_.line_plan[0].set(1, PlanValue::of_int16(0));
-    model_.line_plan[1].set(1, PlanValue::of_int16(1));
-  }
+  if (model_.has_line_plan()) model_.line_plan.place_origin();
 }
 
 Flow LineReader::read_body() {

@@ -83,23 +83,49 @@ TEST(CompiledFiles, ItemsCarryTheirTextsWithASixteenBitLength) {
 
 TEST(CompiledFiles, LinePlanIsWrittenColumnByColumnAsTaggedValues) {
   RouteModel model = small_model();
-  for (auto& column : model.line_plan) column.assign(4);
-  model.line_plan[0].set(0, PlanValue::of_int16(0));
-  model.line_plan[1].set(0, PlanValue::of_int16(0));
-  model.line_plan[0].set(1, PlanValue::of_int16(0));
-  model.line_plan[1].set(1, PlanValue::of_int16(1));
-  model.line_plan[0].set(2, PlanValue::of_double(-0.25));
-  model.line_plan[1].set(2, PlanValue::of_double(2.5));
+  model.line_plan.reset(4);
+  model.line_plan.place_origin();
+  // Metre 2 steps (0, 1) from metre 1, turned by k = -0.25: (0 + -0.25 * 1, 1 + 1 - 0).
+  model.line_plan.add_run(2, -0.25);
   const std::string bytes = bytes_of(model, CompiledFileKind::kLinePlan);
   EXPECT_EQ(bytes.size(), 4u * 4 + 2 * 10 + 2 * 2);
   const auto entries = decode_line_plan(bytes);
   ASSERT_EQ(entries.size(), 8u);
   const std::uint16_t types[] = {2, 2, 5, 0, 2, 2, 5, 0};
-  const double values[] = {0, 0, -0.25, 0, 0, 1, 2.5, 0};
+  const double values[] = {0, 0, -0.25, 0, 0, 1, 2.0, 0};
   for (std::size_t i = 0; i < 8; ++i) {
     EXPECT_EQ(entries[i].type, types[i]) << i;
     EXPECT_EQ(entries[i].value, values[i]) << i;
   }
+}
+
+// A plan far longer than a chunk comes out whole: a straight line from the
+// origin is the metre itself in its second coordinate.
+TEST(CompiledFiles, ALongPlanComesOutWholeAcrossChunks) {
+  RouteModel model = small_model();
+  constexpr int kMetres = 30001;
+  model.line_plan.reset(kMetres);
+  model.line_plan.place_origin();
+  model.line_plan.add_run(10000, 0.0);
+  model.line_plan.add_run(kMetres - 3, 0.0);
+  const auto entries = decode_line_plan(bytes_of(model, CompiledFileKind::kLinePlan));
+  ASSERT_EQ(entries.size(), 2u * kMetres);
+  for (int m = 2; m < kMetres - 2; ++m) {
+    ASSERT_EQ(entries[m].type, 5) << m;
+    ASSERT_EQ(entries[m].value, 0.0) << m;
+    ASSERT_EQ(entries[kMetres + m].type, 5) << m;
+    ASSERT_EQ(entries[kMetres + m].value, m) << m;
+  }
+  EXPECT_EQ(entries[kMetres - 2].type, 0);  // the last two metres are never set
+  EXPECT_EQ(entries[2 * kMetres - 1].type, 0);
+}
+
+TEST(CompiledFiles, APlanWithoutItsOriginHasNoEntrySet) {
+  RouteModel model = small_model();
+  model.line_plan.reset(3);  // reading stopped before the body
+  const auto entries = decode_line_plan(bytes_of(model, CompiledFileKind::kLinePlan));
+  ASSERT_EQ(entries.size(), 6u);
+  for (const auto& entry : entries) EXPECT_EQ(entry.type, 0);
 }
 
 TEST(CompiledFiles, PlanColumnsGiveBackEachEntryAsSet) {
@@ -120,7 +146,7 @@ TEST(CompiledFiles, PlanColumnsGiveBackEachEntryAsSet) {
 
 TEST(CompiledFiles, ComeInWritingOrderWithTheirNames) {
   RouteModel model = small_model();
-  for (auto& column : model.line_plan) column.assign(2, PlanValue::of_int16(0));
+  model.line_plan.reset(2);
   for (const std::int32_t j : {0, 1}) {
     SCOPED_TRACE(j);
     model.write_line_file = j;

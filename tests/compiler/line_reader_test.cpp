@@ -127,7 +127,7 @@ TEST(LineReader, SizesTheGridAndThePlanFromTheLength) {
   EXPECT_EQ(f.model.plan_last, 27000);
   EXPECT_EQ(f.model.cell_last, 540);
   EXPECT_EQ(f.model.cells.size(), 541u);
-  EXPECT_EQ(f.model.line_plan[0].size(), 27001u);
+  EXPECT_EQ(f.model.line_plan.metres(), 27001);
   EXPECT_EQ(f.model.items[kTrainAndLength].end, 20000);
 }
 
@@ -291,8 +291,8 @@ TEST(LineReader, CurvesTurnThePlanWhenTheLineFileIsWanted) {
   f.write_train(std::string(kPlainTrain));
   f.read(1);
   ASSERT_EQ(f.model.error_number, 0) << f.report.error_detail;
-  const auto& x = f.model.line_plan[0];
-  const auto& y = f.model.line_plan[1];
+  const PlanColumn x = f.model.line_plan.column(0);
+  const PlanColumn y = f.model.line_plan.column(1);
   EXPECT_EQ(x[0], PlanValue::of_int16(0));
   EXPECT_EQ(y[0], PlanValue::of_int16(0));
   EXPECT_EQ(x[1], PlanValue::of_int16(0));
@@ -357,7 +357,7 @@ TEST(LineReader, ACurvePastThePlansEndFillsThePlanThenFailsAtRunTime) {
   EXPECT_EQ(f.model.error_number, error::kRuntimeFailure);
   EXPECT_NE(f.report.error_detail.find("plan metre 27001"), std::string::npos)
       << f.report.error_detail;
-  const auto& x = f.model.line_plan[0];
+  const PlanColumn x = f.model.line_plan.column(0);
   EXPECT_EQ(x.tag(27000), PlanValue::kDouble);              // written up to the last metre
   EXPECT_GT(x.as_double(27000), x.as_double(19000) + 100);  // turned right by the curve
 }
@@ -368,7 +368,7 @@ TEST(LineReader, ALineOfOneMillionMetresExtendsItsPlanToTheEnd) {
   f.write_train(std::string(kPlainTrain));
   f.read(1);
   EXPECT_EQ(f.model.error_number, 0);
-  EXPECT_EQ(f.model.line_plan[1][1006998], PlanValue::of_double(1006998.0));
+  EXPECT_EQ(f.model.line_plan.column(1)[1006998], PlanValue::of_double(1006998.0));
 }
 
 TEST(LineReader, SignsTakeItemsFromEightyDownward) {

@@ -57,8 +57,8 @@ TEST(CompiledDecoder, ReadsBackWhatTheCompilerWrote) {
 
   const DecodedPlan plan = decode_line_file(slurp(c.plan()));
   EXPECT_FALSE(plan.problem);
-  EXPECT_EQ(plan.columns[0], c.model.line_plan[0]);
-  EXPECT_EQ(plan.columns[1], c.model.line_plan[1]);
+  EXPECT_EQ(plan.columns[0], c.model.line_plan.column(0));
+  EXPECT_EQ(plan.columns[1], c.model.line_plan.column(1));
 }
 
 TEST(CompiledDecoder, SaysWhereAFileStopsFittingItsLayout) {

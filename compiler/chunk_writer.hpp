@@ -1,0 +1,75 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "storage/byte_sink.hpp"
+
+namespace borgo::compiler {
+
+// Stores `v` at `at` in little-endian order; returns the byte after it.
+template <typename Unsigned>
+char* store_le(char* at, Unsigned v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(at, &v, sizeof v);  // one store
+  } else {
+    for (std::size_t i = 0; i < sizeof v; ++i) at[i] = static_cast<char>(v >> (8 * i));
+  }
+  return at + sizeof v;
+}
+
+// A compiled file's bytes on their way to a sink, gathered into chunks small
+// enough to stay in cache: a file is made while it is written, and is never
+// whole in memory.
+class ChunkWriter {
+ public:
+  static constexpr std::size_t kChunk = 64 * 1024;
+
+  explicit ChunkWriter(storage::ByteSink& sink) : sink_(sink) {}
+  ChunkWriter(const ChunkWriter&) = delete;
+  ChunkWriter& operator=(const ChunkWriter&) = delete;
+
+  // The next `n` bytes (n at most kChunk), for the caller to fill at once.
+  char* claim(std::size_t n) {
+    if (kChunk - used_ < n) flush();
+    char* at = buffer_.data() + used_;
+    used_ += n;
+    return at;
+  }
+
+  // Bytes of any length.
+  void put(std::string_view bytes) {
+    while (!bytes.empty()) {
+      if (used_ == kChunk) flush();
+      const std::size_t n = std::min(kChunk - used_, bytes.size());
+      std::memcpy(buffer_.data() + used_, bytes.data(), n);
+      used_ += n;
+      bytes.remove_prefix(n);
+    }
+  }
+
+  // Hands over what is left; returns every byte written.
+  std::uint64_t finish() {
+    flush();
+    return written_;
+  }
+
+ private:
+  void flush() {
+    if (used_ == 0) return;
+    sink_.write({buffer_.data(), used_});
+    written_ += used_;
+    used_ = 0;
+  }
+
+  storage::ByteSink& sink_;
+  std::array<char, kChunk> buffer_;
+  std::size_t used_ = 0;
+  std::uint64_t written_ = 0;
+};
+
+}  // namespace borgo::compiler
