@@ -50,6 +50,10 @@ inline void write_plainly(const std::filesystem::path& folder,
   }
 }
 
+// A program's peak resident memory in bytes, the most of a few runs;
+// `arguments` are shell words.
+std::int64_t peak_rss_of(const std::filesystem::path& program, const std::string& arguments);
+
 // Lets the disk finish the writes already made, so that a timed write does
 // not wait behind the one before it.
 inline void settle_disk() { ::sync(); }

@@ -1,4 +1,4 @@
-// borgo_peak_rss PROGRAM: runs PROGRAM without arguments, its output thrown
+// borgo_peak_rss PROGRAM [ARGUMENT...]: runs PROGRAM, its output thrown
 // away, and prints its peak resident memory in bytes. A child's peak counts
 // the memory of the process it was forked from, so the benchmarks ask this
 // small process to start the program rather than start it from their own,
@@ -11,8 +11,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: borgo_peak_rss PROGRAM\n");
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: borgo_peak_rss PROGRAM [ARGUMENT...]\n");
     return 2;
   }
   const pid_t pid = ::fork();
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
     ::dup2(null, 2);
-    ::execl(argv[1], argv[1], static_cast<char*>(nullptr));
+    ::execv(argv[1], argv + 1);
     ::_exit(127);
   }
   int status = 0;
