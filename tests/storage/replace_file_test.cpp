@@ -4,15 +4,26 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "storage/file_error.hpp"
 #include "tests/support/disk_faults.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace borgo::storage {
 namespace {
@@ -100,6 +111,132 @@ TEST(ReplaceFile, AFaultOfTheDiskLeavesTheFolderAsItWas) {
       EXPECT_EQ(slurp(target), bytes);
     }
   }
+}
+
+// The temporary file's name does not grow with the target's: a file under
+// the longest name the file system takes is replaced like any other.
+TEST(ReplaceFile, ReplacesAFileUnderTheLongestNameTheFileSystemTakes) {
+  ScratchFolder folder;
+  const std::string name = std::string(251, 'd') + ".txt";
+  try {
+    spit(folder / name, "old\r\n");
+  } catch (const std::exception& refused) {
+    GTEST_SKIP() << "this file system takes no name of 255 characters: " << refused.what();
+  }
+  replace_file(folder / name, "new\r\n");
+  const std::map<std::string, std::string> expected = {{name, "new\r\n"}};
+  EXPECT_EQ(folder_entries(folder.path()), expected);
+}
+
+// Sets where the temporary files' names come from, and gives the system's
+// source back at the end.
+class NameSource {
+ public:
+  explicit NameSource(TemporaryNameSource source) { set_temporary_name_source(std::move(source)); }
+  ~NameSource() { set_temporary_name_source(nullptr); }
+  NameSource(const NameSource&) = delete;
+  NameSource& operator=(const NameSource&) = delete;
+};
+
+// Each entry of a folder by name: a file's bytes, "-> " and a link's target,
+// or the kind of anything else. Unlike folder_entries it opens no FIFO.
+std::map<std::string, std::string> entry_kinds(const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> entries;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const fs::file_status status = entry.symlink_status();
+    std::string& held = entries[entry.path().filename().string()];
+    if (fs::is_symlink(status)) {
+      held = "-> " + fs::read_symlink(entry.path()).string();
+    } else if (fs::is_regular_file(status)) {
+      held = slurp(entry.path());
+    } else if (fs::is_directory(status)) {
+      held = "<directory>";
+    } else if (fs::is_fifo(status)) {
+      held = "<fifo>";
+    } else {
+      held = "<other>";
+    }
+  }
+  return entries;
+}
+
+// Whatever stands under the first name a replacement tries (another's file,
+// a link to a file outside the folder or to nothing, a FIFO with a reader)
+// is never written through: it stays as it was, nothing outside the folder
+// changes, and the replacement takes the next name.
+TEST(ReplaceFile, WhatIsPlantedAtATemporaryNameIsNeverWrittenThrough) {
+  namespace fs = std::filesystem;
+  constexpr std::uint64_t kFirst = 0x5eed;
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& at, const fs::path& outside)> plant;
+  };
+  std::vector<Case> cases = {
+      {"another's file", [](const fs::path& at, const fs::path&) { spit(at, "another's\r\n"); }},
+  };
+#ifndef _WIN32
+  cases.push_back({"a link to a file outside", [](const fs::path& at, const fs::path& outside) {
+                     fs::create_symlink(outside / "victim.txt", at);
+                   }});
+  cases.push_back({"a link to nothing", [](const fs::path& at, const fs::path& outside) {
+                     fs::create_symlink(outside / "nothing.txt", at);
+                   }});
+  cases.push_back({"a FIFO", [](const fs::path& at, const fs::path&) {
+                     ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0) << std::strerror(errno);
+                   }});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    ScratchFolder outside;
+    spit(outside / "victim.txt", "outside\r\n");
+    spit(folder / "doc.txt", "old\r\n");
+    const fs::path planted = folder / temporary_file_name(kFirst);
+    c.plant(planted, outside.path());
+#ifndef _WIN32
+    // A reader on the FIFO, so that a writer opening it would go on (and
+    // be seen) instead of waiting for one.
+    const int reader = fs::is_fifo(fs::symlink_status(planted))
+                           ? ::open(planted.c_str(), O_RDONLY | O_NONBLOCK)
+                           : -1;
+#endif
+    std::map<std::string, std::string> expected = entry_kinds(folder.path());
+    {
+      std::uint64_t next = kFirst;
+      const NameSource names([&next] { return next++; });
+      replace_file(folder / "doc.txt", "new\r\n");
+    }
+#ifndef _WIN32
+    if (reader >= 0) ::close(reader);
+#endif
+    expected["doc.txt"] = "new\r\n";
+    EXPECT_EQ(entry_kinds(folder.path()), expected);
+    const std::map<std::string, std::string> untouched = {{"victim.txt", "outside\r\n"}};
+    EXPECT_EQ(entry_kinds(outside.path()), untouched);
+  }
+}
+
+// When every name tried is taken the replacement fails, naming the file it
+// was to replace (never the temporary one), and changes nothing.
+TEST(ReplaceFile, GivesUpNamingTheTargetWhenEveryNameTriedIsTaken) {
+  ScratchFolder folder;
+  const std::filesystem::path target = folder / "doc.txt";
+  spit(target, "old\r\n");
+  spit(folder / temporary_file_name(7), "another's\r\n");
+  const auto before = folder_entries(folder.path());
+  {
+    const NameSource names([] { return std::uint64_t{7}; });
+    try {
+      replace_file(target, "new\r\n");
+      ADD_FAILURE() << "replace_file did not fail";
+    } catch (const FileError& failure) {
+      EXPECT_EQ(failure.path(), target);
+      EXPECT_EQ(std::string(failure.what()).find(temporary_file_name(7)), std::string::npos)
+          << failure.what();
+    }
+  }
+  EXPECT_EQ(folder_entries(folder.path()), before);
 }
 
 }  // namespace
