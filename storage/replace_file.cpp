@@ -3,10 +3,14 @@
 #ifdef __linux__
 #include <fcntl.h>
 #endif
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -55,6 +59,16 @@ std::uint64_t random_value() {
 
 int last_error() { return errno != 0 ? errno : EIO; }
 
+// The permissions of the regular file at `path`; none when nothing, or
+// something other than a regular file, stands there (a link is not looked
+// through: the rename replaces the link itself).
+std::optional<fs::perms> old_file_permissions(const fs::path& path) {
+  std::error_code failed;
+  const fs::file_status status = fs::symlink_status(path, failed);
+  if (failed || !fs::is_regular_file(status)) return std::nullopt;
+  return status.permissions();
+}
+
 // Reserves the whole file's space before the first byte goes in: a full disk
 // shows at once, with nothing written, and the file's blocks are laid out
 // together. On ext4 it also spares the rename over the old file the
@@ -70,6 +84,23 @@ int reserve_space([[maybe_unused]] std::FILE* file, [[maybe_unused]] std::uint64
 #else
   return 0;
 #endif
+}
+
+// Gives the new file the old one's permissions. Only a change is asked
+// for, so that a file system without permissions (where every file has
+// the same) is not asked at all. Returns the errno of a failure, 0 otherwise.
+int keep_permissions([[maybe_unused]] std::FILE* file,
+                     [[maybe_unused]] const std::optional<fs::perms>& old) {
+#ifndef _WIN32
+  if (!old) return 0;
+  const mode_t wanted = static_cast<mode_t>(*old & fs::perms::mask);
+  struct stat made {};
+  if (::fstat(::fileno(file), &made) != 0) return last_error();
+  if ((made.st_mode & 07777) != wanted && ::fchmod(::fileno(file), wanted) != 0) {
+    return last_error();
+  }
+#endif
+  return 0;
 }
 
 // Hands each chunk to the file and keeps the first failure; later chunks
@@ -175,8 +206,15 @@ void replace_file(const fs::path& path, const FileContent& content) {
   if (int fault = injected_fault(ReplaceStep::kCreate, path); fault != 0) {
     throw FileError(path, std::strerror(fault));
   }
+  const std::optional<fs::perms> old = old_file_permissions(path);
+  // The user's way of keeping a file as it is; a rename over it would
+  // not ask.
+  if (old && (*old & fs::perms::owner_write) == fs::perms::none) {
+    throw FileError(path, "is read-only");
+  }
   TemporaryFile temporary(path);
-  int failure = write_content(temporary.file(), content);
+  int failure = keep_permissions(temporary.file(), old);
+  if (failure == 0) failure = write_content(temporary.file(), content);
   if (failure == 0) failure = injected_fault(ReplaceStep::kWrite, path);
   if (const int closed = temporary.close(); failure == 0) failure = closed;
   if (failure != 0) throw FileError(path, std::strerror(failure));

@@ -16,8 +16,10 @@ namespace borgo::storage {
 // under a name nobody can predict, its whole size reserved before the first
 // byte is written, that is then renamed over the old file, so that a failure
 // (disk full, folder read-only, a directory in the way) leaves the old file
-// as it was and no temporary file behind. Throws FileError naming `path` on
-// any failure.
+// as it was and no temporary file behind. The new file keeps the old file's
+// permissions. A read-only old file (no write permission for its owner; the
+// read-only attribute on Windows) is not replaced. Throws FileError naming
+// `path` on any failure.
 void replace_file(const std::filesystem::path& path, const FileContent& content);
 void replace_file(const std::filesystem::path& path, std::string_view bytes);
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -79,7 +80,7 @@ TEST(ReplaceFile, AFaultOfTheDiskLeavesTheFolderAsItWas) {
       {DiskFault::kReadOnlyFolder, false},    {DiskFault::kReadOnlyFolder, true},
       {DiskFault::kDirectoryInTheWay, false}, {DiskFault::kDiskFull, false},
       {DiskFault::kDiskFull, true},           {DiskFault::kRenameFails, false},
-      {DiskFault::kRenameFails, true},
+      {DiskFault::kRenameFails, true},        {DiskFault::kReadOnlyFile, true},
   };
   const std::string bytes = new_bytes();
   for (const Case& c : cases) {
@@ -126,6 +127,60 @@ TEST(ReplaceFile, ReplacesAFileUnderTheLongestNameTheFileSystemTakes) {
   replace_file(folder / name, "new\r\n");
   const std::map<std::string, std::string> expected = {{name, "new\r\n"}};
   EXPECT_EQ(folder_entries(folder.path()), expected);
+}
+
+// The new file keeps the permissions the user set on the old one; a file
+// without write permission for its owner is not replaced at all.
+TEST(ReplaceFile, KeepsTheOldFilesPermissionsAndRefusesAReadOnlyFile) {
+  namespace fs = std::filesystem;
+  struct Case {
+    std::optional<fs::perms> old_perms;  // nullopt: no old file
+    bool read_only;
+  };
+  const Case cases[] = {
+      {std::nullopt, false},
+      {static_cast<fs::perms>(0600), false},
+      {static_cast<fs::perms>(0640), false},
+      {static_cast<fs::perms>(0755), false},
+      {static_cast<fs::perms>(0444), true},
+      {static_cast<fs::perms>(0400), true},
+      {static_cast<fs::perms>(0464), true},  // the group may write, its owner not
+  };
+  for (const Case& c : cases) {
+    char octal[16] = "no old file";
+    if (c.old_perms) std::snprintf(octal, sizeof octal, "old file %o", unsigned(*c.old_perms));
+    SCOPED_TRACE(octal);
+    ScratchFolder folder;
+    const fs::path target = folder / "doc.txt";
+    if (c.old_perms) {
+      spit(target, "old\r\n");
+      fs::permissions(target, *c.old_perms);
+    }
+    if (c.read_only) {
+      try {
+        replace_file(target, "new\r\n");
+        ADD_FAILURE() << "a read-only file was replaced";
+      } catch (const FileError& failure) {
+        EXPECT_EQ(failure.path(), target);
+        EXPECT_NE(failure.reason().find("read-only"), std::string::npos) << failure.reason();
+      }
+      const std::map<std::string, std::string> unchanged = {{"doc.txt", "old\r\n"}};
+      EXPECT_EQ(folder_entries(folder.path()), unchanged);
+#ifndef _WIN32
+      EXPECT_EQ(fs::status(target).permissions(), *c.old_perms);
+#endif
+      fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
+      continue;
+    }
+    replace_file(target, "new\r\n");
+    EXPECT_EQ(slurp(target), "new\r\n");
+#ifndef _WIN32
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+    const fs::perms expected = c.old_perms ? *c.old_perms : static_cast<fs::perms>(0666 & ~umask);
+    EXPECT_EQ(fs::status(target).permissions(), expected);
+#endif
+  }
 }
 
 // Sets where the temporary files' names come from, and gives the system's
