@@ -59,6 +59,26 @@ std::uint64_t random_value() {
 
 int last_error() { return errno != 0 ? errno : EIO; }
 
+// The name matches temporary_file_name's pattern exactly. Compared in the
+// file system's own characters, which on Windows are wide.
+bool is_temporary_name(const fs::path::string_type& name) {
+  if (name.size() != kTemporaryPrefix.size() + kTemporaryDigits + kTemporarySuffix.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < kTemporaryPrefix.size(); ++i) {
+    if (name[i] != static_cast<fs::path::value_type>(kTemporaryPrefix[i])) return false;
+  }
+  for (std::size_t i = 0; i < kTemporaryDigits; ++i) {
+    const auto c = name[kTemporaryPrefix.size() + i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  const std::size_t suffix = kTemporaryPrefix.size() + kTemporaryDigits;
+  for (std::size_t i = 0; i < kTemporarySuffix.size(); ++i) {
+    if (name[suffix + i] != static_cast<fs::path::value_type>(kTemporarySuffix[i])) return false;
+  }
+  return true;
+}
+
 // The permissions of the regular file at `path`; none when nothing, or
 // something other than a regular file, stands there (a link is not looked
 // through: the rename replaces the link itself).
@@ -230,6 +250,23 @@ void replace_file(const fs::path& path, const FileContent& content) {
 
 void replace_file(const fs::path& path, std::string_view bytes) {
   replace_file(path, BytesContent(bytes));
+}
+
+void remove_stale_temporaries(const fs::path& folder) {
+  std::error_code failed;
+  fs::directory_iterator entries(folder, failed);
+  if (failed) throw FileError(folder, failed.message());
+  for (; entries != fs::directory_iterator(); entries.increment(failed)) {
+    const fs::directory_entry& entry = *entries;
+    if (!is_temporary_name(entry.path().filename().native())) continue;
+    const fs::file_status status = entry.symlink_status(failed);
+    if (failed) throw FileError(entry.path(), failed.message());
+    if (!fs::is_regular_file(status) && !fs::is_symlink(status)) continue;
+    if (!fs::remove(entry.path(), failed) && failed) {
+      throw FileError(entry.path(), failed.message());
+    }
+  }
+  if (failed) throw FileError(folder, failed.message());
 }
 
 void set_replace_fault_hook(ReplaceFaultHook hook) { fault_hook() = std::move(hook); }

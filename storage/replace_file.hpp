@@ -29,6 +29,14 @@ void replace_file(const std::filesystem::path& path, std::string_view bytes);
 // system takes for a target leaves room for it.
 std::string temporary_file_name(std::uint64_t random);
 
+// Removes what replacements in `folder` left behind when their process was
+// killed: the entries named exactly as temporary_file_name names them that
+// are files or links (a link is removed, never followed). Anything else
+// stays. Only for a folder where no other process is replacing a file at the
+// same time, such as one held through a FolderLock. Throws FileError naming
+// the folder, or the entry that cannot be removed.
+void remove_stale_temporaries(const std::filesystem::path& folder);
+
 // The three steps of a replacement, in order.
 enum class ReplaceStep {
   kCreate,  // before the temporary file is created

@@ -294,5 +294,68 @@ TEST(ReplaceFile, GivesUpNamingTheTargetWhenEveryNameTriedIsTaken) {
   EXPECT_EQ(folder_entries(folder.path()), before);
 }
 
+// Only what a killed replacement can have left goes: entries named exactly
+// as the temporary files are, that are files or links (the link goes, what
+// it points to stays). Names that only resemble the pattern, and entries of
+// any other kind, stay.
+TEST(RemoveStaleTemporaries, RemovesOnlyWhatAKilledReplacementCanHaveLeft) {
+  namespace fs = std::filesystem;
+  enum class Kind { kFile, kLink, kDirectory, kFifo };
+  struct Case {
+    std::string name;
+    Kind kind;
+    bool removed;
+  };
+  std::vector<Case> cases = {
+      {temporary_file_name(0xfedcba9876543210), Kind::kFile, true},
+      {"borgo-0123456789abcdef.tmp", Kind::kFile, true},
+      {"borgo-2222222222222222.tmp", Kind::kDirectory, false},
+      {"borgo-ABCDEF0123456789.tmp", Kind::kFile, false},
+      {"borgo-3333333333333333.TMP", Kind::kFile, false},
+      {"Borgo-4444444444444444.tmp", Kind::kFile, false},
+      {"borgo-555555555555555.tmp", Kind::kFile, false},
+      {"borgo-66666666666666666.tmp", Kind::kFile, false},
+      {"borgo-777777777777777g.tmp", Kind::kFile, false},
+      {"borgo-8888888888888888.tmp.txt", Kind::kFile, false},
+      {"xborgo-9999999999999999.tmp", Kind::kFile, false},
+      {"borgo-aaaaaaaaaaaaaaaa", Kind::kFile, false},
+      {"doc.txt", Kind::kFile, false},
+  };
+#ifndef _WIN32
+  cases.push_back({"borgo-0000000000000001.tmp", Kind::kLink, true});
+  cases.push_back({"borgo-0000000000000003.tmp", Kind::kFifo, false});
+#endif
+  ScratchFolder folder;
+  ScratchFolder outside;
+  spit(outside / "victim.txt", "outside\r\n");
+  for (const Case& c : cases) {
+    const fs::path at = folder / c.name;
+    switch (c.kind) {
+      case Kind::kFile:
+        spit(at, "left\r\n");
+        break;
+      case Kind::kLink:
+        fs::create_symlink(outside / "victim.txt", at);
+        break;
+      case Kind::kDirectory:
+        fs::create_directory(at);
+        spit(at / "inside.txt", "kept\r\n");
+        break;
+      case Kind::kFifo:
+#ifndef _WIN32
+        ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0) << std::strerror(errno);
+#endif
+        break;
+    }
+  }
+  remove_stale_temporaries(folder.path());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(fs::exists(fs::symlink_status(folder / c.name)), !c.removed);
+  }
+  EXPECT_EQ(slurp(outside / "victim.txt"), "outside\r\n");
+  EXPECT_EQ(slurp(folder / "borgo-2222222222222222.tmp" / "inside.txt"), "kept\r\n");
+}
+
 }  // namespace
 }  // namespace borgo::storage
