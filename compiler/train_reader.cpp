@@ -80,10 +80,13 @@ const std::array<RowRule<TrainReader>, 10> TrainReader::kBodyRows{{
 }};
 
 void TrainReader::run() {
-  while (!reader_.at_end()) {
+  // The first field is read before the end is looked for, as in the line
+  // description: an empty document is a run-time failure, while one without
+  // the heading ends here and its body finds the end at once.
+  do {
     const std::string_view field = reader_.read_text();
     if (contains_ignoring_case(field, "[generale]")) break;
-  }
+  } while (!reader_.at_end());
   std::string_view key;
   bool previous_ended_at_comma = false;
   while (next_body_key(cursor_, report_, key)) {

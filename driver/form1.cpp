@@ -1,12 +1,16 @@
 #include "driver/form1.hpp"
 
 #include <exception>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "compiler/compile_in_folder.hpp"
 #include "documents/documents.hpp"
 #include "driver/exit_status.hpp"
 #include "storage/file_error.hpp"
+#include "storage/folder_lock.hpp"
+#include "storage/replace_file.hpp"
 
 namespace borgo::driver {
 
@@ -31,13 +35,39 @@ const WindowLayout kForm1Layout{
               .tab_index = 0},
 };
 
+namespace {
+
+// The folder for this run alone, from before its first document until the
+// process ends: a second run started at the same time (a double click) waits
+// for the first instead of deleting the descriptions it is reading. What a
+// killed run left behind is cleared once the folder is ours.
+void take_folder(std::optional<storage::FolderLock>& lock, const std::filesystem::path& folder,
+                 std::chrono::milliseconds wait_limit) {
+  try {
+    lock.emplace(folder, wait_limit);
+  } catch (const storage::FileError& failure) {
+    throw std::runtime_error("cannot take the folder '" + failure.path().string() +
+                             "': " + failure.reason());
+  }
+  try {
+    storage::remove_stale_temporaries(folder);
+  } catch (const storage::FileError& failure) {
+    throw std::runtime_error("cannot clear the temporary files of an earlier run: '" +
+                             failure.path().string() + "': " + failure.reason());
+  }
+}
+
+}  // namespace
+
 void Form1::Form_Load() {
   line_name = "Borgo_Mar";
   train_name = "TX 903";
   platform_.show_window(kForm1Layout);
   platform_.repaint();
+  std::optional<storage::FolderLock> lock;
   try {
     const std::filesystem::path folder = platform_.own_folder();
+    take_folder(lock, folder, folder_wait_limit_);
     documents::dati_linea(folder, line_name);
     documents::dati_treno(folder, line_name, train_name);
     documents::dati_note(folder, line_name, train_name);

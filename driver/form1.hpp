@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ namespace borgo::driver {
 // The program's title, shown by its message boxes.
 inline constexpr std::string_view kApplicationTitle = "Borgo_Mar_TX 903";
 
+// How long a run waits for another run of the program in the same folder to
+// end before it gives up: far longer than a whole run takes.
+inline constexpr std::chrono::milliseconds kFolderWaitLimit{60000};
+
 // The please-wait window and its one label.
 extern const WindowLayout kForm1Layout;
 
@@ -20,10 +25,13 @@ class Form1 {
  public:
   // `diagnostics`, when given, gets one line naming a recorded compile error;
   // the Windows program passes none and stays silent about it.
-  explicit Form1(Platform& platform, std::FILE* diagnostics = nullptr)
-      : platform_(platform), diagnostics_(diagnostics) {}
+  // `folder_wait_limit`: how long to wait for the folder held by another run.
+  explicit Form1(Platform& platform, std::FILE* diagnostics = nullptr,
+                 std::chrono::milliseconds folder_wait_limit = kFolderWaitLimit)
+      : platform_(platform), diagnostics_(diagnostics), folder_wait_limit_(folder_wait_limit) {}
 
-  // The whole run: window, five documents, compile, end. Never returns.
+  // The whole run: window, the folder taken for this run alone, five
+  // documents, compile, end. Never returns.
   [[noreturn]] void Form_Load();
 
   // Shows " Errore n. " followed by `a` and ends the program. Never returns.
@@ -38,6 +46,7 @@ class Form1 {
 
   Platform& platform_;
   std::FILE* diagnostics_;
+  std::chrono::milliseconds folder_wait_limit_;
 };
 
 }  // namespace borgo::driver

@@ -47,7 +47,8 @@ class Platform {
   virtual void message_box(std::string_view text, std::string_view title) = 0;
   // Ends the program at once: open files closed, window gone, no further events.
   [[noreturn]] virtual void end_program(int exit_status) = 0;
-  // The folder the program itself lives in.
+  // The folder the program itself lives in. Throws when it cannot be known:
+  // no other folder will do.
   virtual std::filesystem::path own_folder() = 0;
 };
 

@@ -1,6 +1,8 @@
 #include "driver/platform_console.hpp"
 
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <system_error>
 
 namespace borgo::driver {
@@ -29,8 +31,11 @@ void ConsolePlatform::end_program(int exit_status) {
 
 std::filesystem::path ConsolePlatform::own_folder() {
   std::error_code failed;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failed);
-  if (failed) return std::filesystem::current_path();
+  const std::filesystem::path self = std::filesystem::read_symlink(self_link_, failed);
+  if (failed) {
+    throw std::runtime_error("cannot find the program's own folder: '" + self_link_.string() +
+                             "': " + failed.message());
+  }
   return self.parent_path();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
+#include <utility>
 
 #include "driver/platform.hpp"
 
@@ -11,17 +13,24 @@ namespace borgo::driver {
 // error, and nothing waits for the user.
 class ConsolePlatform : public Platform {
  public:
-  ConsolePlatform(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+  // `self_link`: the system's link to the running program, from which its
+  // folder is known.
+  ConsolePlatform(std::FILE* out, std::FILE* err,
+                  std::filesystem::path self_link = "/proc/self/exe")
+      : out_(out), err_(err), self_link_(std::move(self_link)) {}
 
   void show_window(const WindowLayout& layout) override;
   void repaint() override;
   void message_box(std::string_view text, std::string_view title) override;
   [[noreturn]] void end_program(int exit_status) override;
+  // Throws std::runtime_error when the link cannot be read: no other
+  // folder is the program's.
   std::filesystem::path own_folder() override;
 
  private:
   std::FILE* out_;
   std::FILE* err_;
+  std::filesystem::path self_link_;
   std::string_view caption_;
   bool shown_ = false;
 };

@@ -1,7 +1,9 @@
 #include "driver/platform_win32.hpp"
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "driver/twips.hpp"
@@ -121,7 +123,10 @@ std::filesystem::path Win32Platform::own_folder() {
   std::vector<wchar_t> name(MAX_PATH);
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-    if (length == 0) return std::filesystem::current_path();
+    if (length == 0) {
+      throw std::runtime_error("cannot find the program's own folder: " +
+                               std::system_category().message(static_cast<int>(GetLastError())));
+    }
     if (length < name.size()) {
       return std::filesystem::path(std::wstring(name.data(), length)).parent_path();
     }

@@ -1,8 +1,18 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace borgo::storage {
 
@@ -16,6 +26,37 @@ inline std::FILE* open_file(const std::filesystem::path& path, const char* mode)
 #else
   return std::fopen(path.c_str(), mode);
 #endif
+}
+
+// A new file at `path`, opened for writing bytes: made only if nothing at
+// all stands under that name, so that a file, a link (never followed) or a
+// FIFO planted there is refused with EEXIST instead of being written
+// through. The permissions are the system's default for a new file (0666
+// less the umask on POSIX). Returns null with errno set on failure.
+inline std::FILE* create_new_file(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const int descriptor =
+      ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+               _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = ::_fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    const int failure = errno;
+    ::_close(descriptor);
+    errno = failure;
+  }
+#else
+  const int descriptor =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = ::fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    const int failure = errno;
+    ::close(descriptor);
+    errno = failure;
+  }
+#endif
+  return file;
 }
 
 }  // namespace borgo::storage

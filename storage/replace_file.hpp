@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "storage/byte_sink.hpp"
@@ -10,13 +12,30 @@ namespace borgo::storage {
 
 // Replaces the file at `path` with exactly the bytes `content` writes.
 //
-// The bytes go to a temporary file in the same folder, its whole size
-// reserved before the first byte is written, that is then renamed over the
-// old file, so that a failure (disk full, folder read-only, a directory in
-// the way) leaves the old file as it was and no temporary file behind.
-// Throws FileError naming `path` on any failure.
+// The bytes go to a new temporary file in the same folder, made exclusively
+// under a name nobody can predict, its whole size reserved before the first
+// byte is written, that is then renamed over the old file, so that a failure
+// (disk full, folder read-only, a directory in the way) leaves the old file
+// as it was and no temporary file behind. The new file keeps the old file's
+// permissions. A read-only old file (no write permission for its owner; the
+// read-only attribute on Windows) is not replaced. Throws FileError naming
+// `path` on any failure.
 void replace_file(const std::filesystem::path& path, const FileContent& content);
 void replace_file(const std::filesystem::path& path, std::string_view bytes);
+
+// The name of the temporary file replace_file tries for the random value
+// `random`: "borgo-", its 16 lower-case hexadecimal digits, ".tmp". Short and
+// of one length whatever the target's name, so that any name the file
+// system takes for a target leaves room for it.
+std::string temporary_file_name(std::uint64_t random);
+
+// Removes what replacements in `folder` left behind when their process was
+// killed: the entries named exactly as temporary_file_name names them that
+// are files or links (a link is removed, never followed). Anything else
+// stays. Only for a folder where no other process is replacing a file at the
+// same time, such as one held through a FolderLock. Throws FileError naming
+// the folder, or the entry that cannot be removed.
+void remove_stale_temporaries(const std::filesystem::path& folder);
 
 // The three steps of a replacement, in order.
 enum class ReplaceStep {
@@ -34,5 +53,12 @@ using ReplaceFaultHook = std::function<int(ReplaceStep step, const std::filesyst
 
 // Installs `hook` for every following replace_file; an empty one removes it.
 void set_replace_fault_hook(ReplaceFaultHook hook);
+
+// A test's stand-in for the random values the temporary files' names come
+// from, so that it can plant something under each name a replacement will
+// try. The program never sets one; an empty one brings back the system's
+// random source.
+using TemporaryNameSource = std::function<std::uint64_t()>;
+void set_temporary_name_source(TemporaryNameSource source);
 
 }  // namespace borgo::storage

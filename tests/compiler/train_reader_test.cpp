@@ -28,8 +28,11 @@ TEST(TrainReader, RecordsEachErrorAndDeletesTheDescription) {
     const char* name;
     const char* body;
     std::int32_t error;
+    bool whole_document = false;  // the body is the whole document, without "[generale]"
   };
   const Case cases[] = {
+      {"an empty document", "", 25, true},
+      {"a document without the general heading", "segnale, 1050, 2,4,1,1,0,2,2,1,1,210\n", 0, true},
       {"code point on a signal", "segnale, 1050, 2,4,1,1,0,2,2,1,1,210\nabbattimento, 1100, 270\n",
        7},
       {"station off the 50 m grid", "stazione, 1010, 12, 400, 0,0,0, 1,1,0, 5,1,1, 0, 0,0,0, A\n",
@@ -60,7 +63,14 @@ TEST(TrainReader, RecordsEachErrorAndDeletesTheDescription) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TrainFixture bytes(c.body);
+    ReaderFixture bytes;
+    bytes.write_line_body("");
+    if (c.whole_document) {
+      bytes.write_train(c.body);
+    } else {
+      bytes.write_train_body(c.body);
+    }
+    bytes.read();
     EXPECT_EQ(bytes.model.error_number, c.error) << bytes.report.error_detail;
 
     FolderReaderFixture f;

@@ -123,39 +123,58 @@ TEST_P(FileFault, EndsTheRunNamingTheFileAndLosesNothing) {
 INSTANTIATE_TEST_SUITE_P(Faults, FileFault,
                          ::testing::Values(DiskFault::kReadOnlyFolder,
                                            DiskFault::kDirectoryInTheWay, DiskFault::kDiskFull,
-                                           DiskFault::kRenameFails),
+                                           DiskFault::kRenameFails, DiskFault::kReadOnlyFile),
                          [](const ::testing::TestParamInfo<DiskFault>& info) {
                            return std::string(testing::fault_name(info.param));
                          });
 
-// The real program, with a directory where its last file should go: status 2,
-// the reason on standard error, everything before it written.
+// The real program, with a file of the run it cannot replace: status 2, the
+// file named on standard error and left as it was, everything before it
+// written.
 TEST(ProgramFileFault, EndsWithStatusTwoNamingTheFile) {
 #ifdef _WIN32
   // There the failure is reported in a modal box that waits for a user.
   GTEST_SKIP() << "the Windows program reports the failure in a modal message box";
-#endif
-  ScratchFolder folder;
-  const std::filesystem::path program =
-      folder.path() / std::filesystem::path(BORGO_PROGRAM).filename();
-  std::filesystem::copy_file(BORGO_PROGRAM, program);
+#else
   const std::vector<std::string> names = files_of_the_run();
-  const std::filesystem::path blocked = folder / names.back();
-  testing::put_directory_in_the_way(blocked);
-  const Entries before = folder_entries(folder.path());
-#ifndef _WIN32
-  ScratchFolder output;
-  const std::string command =
-      "'" + program.string() + "' >/dev/null 2>'" + (output / "stderr.txt").string() + "'";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), kExitRunTimeFailure);
-  const std::string message = testing::slurp(output / "stderr.txt");
-  EXPECT_NE(message.find("'" + blocked.string() + "'"), std::string::npos) << message;
+  struct Case {
+    const char* name;
+    std::size_t blocked;  // in files_of_the_run
+    void (*block)(const std::filesystem::path& file);
+  };
+  const Case cases[] = {
+      {"a directory in the way of the last file", names.size() - 1,
+       [](const std::filesystem::path& file) { testing::put_directory_in_the_way(file); }},
+      {"a read-only compiled file", names.size() - 2,
+       [](const std::filesystem::path& file) {
+         testing::spit(file, "the user's own\r\n");
+         std::filesystem::permissions(file, static_cast<std::filesystem::perms>(0444));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    const std::filesystem::path program =
+        folder.path() / std::filesystem::path(BORGO_PROGRAM).filename();
+    std::filesystem::copy_file(BORGO_PROGRAM, program);
+    const std::filesystem::path blocked = folder / names[c.blocked];
+    c.block(blocked);
+    const auto perms_before = std::filesystem::symlink_status(blocked).permissions();
+    const Entries before = folder_entries(folder.path());
+    ScratchFolder output;
+    const std::string command =
+        "'" + program.string() + "' >/dev/null 2>'" + (output / "stderr.txt").string() + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitRunTimeFailure);
+    const std::string message = testing::slurp(output / "stderr.txt");
+    EXPECT_NE(message.find("'" + blocked.string() + "'"), std::string::npos) << message;
+    EXPECT_EQ(testing::entry_differences(folder_entries(folder.path()),
+                                         expected_after_failure(before, c.blocked)),
+              "");
+    EXPECT_EQ(std::filesystem::symlink_status(blocked).permissions(), perms_before);
+  }
 #endif
-  EXPECT_EQ(testing::entry_differences(folder_entries(folder.path()),
-                                       expected_after_failure(before, names.size() - 1)),
-            "");
 }
 
 }  // namespace

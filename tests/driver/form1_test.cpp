@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "documents/documents.hpp"
 #include "driver/exit_status.hpp"
+#include "storage/folder_lock.hpp"
+#include "storage/replace_file.hpp"
 #include "tests/support/fake_platform.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/form_load.hpp"
@@ -97,6 +102,47 @@ TEST(Form1, AFailedDocumentStopsTheRunAfterTheEarlierOnes) {
       EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
     }
   }
+}
+
+// The names a folder holds.
+std::set<std::string> names_in(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// A folder that another run keeps past the wait ends this run before its
+// first document, with a report naming the folder.
+TEST(Form1, AFolderHeldPastTheWaitEndsTheRunBeforeItsFirstDocument) {
+  using namespace std::chrono_literals;
+  ScratchFolder folder;
+  const storage::FolderLock other_run(folder.path(), 0ms);
+  const std::set<std::string> before = names_in(folder.path());
+  FakePlatform platform(folder.path());
+  Form1 form(platform, nullptr, 50ms);
+  EXPECT_EQ(run_form_load(form), kExitRunTimeFailure);
+  EXPECT_NE(platform.box_text.find("'" + folder.path().string() + "'"), std::string::npos)
+      << platform.box_text;
+  EXPECT_NE(platform.box_text.find("held by another process"), std::string::npos)
+      << platform.box_text;
+  EXPECT_EQ(names_in(folder.path()), before);
+}
+
+// What a killed run left (a temporary file of its replacements) goes; other
+// files stay.
+TEST(Form1, ARunRemovesTheTemporaryFilesOfAKilledRun) {
+  ScratchFolder folder;
+  const std::string stale = storage::temporary_file_name(0x0123456789abcdef);
+  testing::spit(folder / stale, "half a file");
+  testing::spit(folder / "borgo-notes.tmp", "the user's");
+  FakePlatform platform(folder.path());
+  Form1 form(platform);
+  EXPECT_EQ(run_form_load(form), kExitDone);
+  const std::set<std::string> names = names_in(folder.path());
+  EXPECT_EQ(names.count(stale), 0u);
+  EXPECT_EQ(names.count("borgo-notes.tmp"), 1u);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "tests/support/disk_faults.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/scratch_folder.hpp"
@@ -68,6 +70,32 @@ TEST(ProgramRun, RunsTheSameInAFolderWithAnAccentedName) {
   const RunResult run = run_program_in(accented);
   EXPECT_EQ(run.exit_status, expected.exit_status);
   EXPECT_EQ(run.files, expected.files);
+}
+
+// Copies of the program started at the same moment in one folder (a user
+// who double-clicks twice, or three times) run one after the other: each
+// does its whole job, and every round leaves exactly the files of a lone run,
+// over the files of the round before as in an empty folder.
+TEST(ProgramRun, CopiesStartedTogetherLeaveTheFilesOfOneRun) {
+  ScratchFolder lone;
+  const RunResult expected = run_program_in(lone.path());
+  ASSERT_EQ(expected.exit_status, 0);
+  for (const int copies : {2, 3}) {
+    ScratchFolder folder;
+    const std::filesystem::path program =
+        folder.path() / std::filesystem::path(BORGO_PROGRAM).filename();
+    std::filesystem::copy_file(BORGO_PROGRAM, program);
+    for (int round = 1; round <= 5; ++round) {
+      SCOPED_TRACE(std::to_string(copies) + " copies, round " + std::to_string(round));
+      const std::vector<int> statuses = borgo::testing::run_programs_together(program, copies);
+      EXPECT_EQ(statuses, std::vector<int>(static_cast<std::size_t>(copies), 0));
+      std::map<std::string, std::string> files;
+      for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        if (entry.path() != program) files[entry.path().filename().string()] = slurp(entry.path());
+      }
+      EXPECT_EQ(borgo::testing::entry_differences(files, expected.files), "");
+    }
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "storage/replace_file.hpp"
 #include "tests/support/files.hpp"
@@ -31,6 +32,7 @@ enum class DiskFault {
   kDirectoryInTheWay,  // a directory stands where the file should go
   kDiskFull,           // the disk fills up just before the file is written
   kRenameFails,        // the temporary file cannot be renamed over the old one
+  kReadOnlyFile,       // the old file turns read-only just before it is replaced
 };
 
 inline const char* fault_name(DiskFault fault) {
@@ -43,6 +45,8 @@ inline const char* fault_name(DiskFault fault) {
       return "DiskFull";
     case DiskFault::kRenameFails:
       return "RenameFails";
+    case DiskFault::kReadOnlyFile:
+      return "ReadOnlyFile";
   }
   return "?";
 }
@@ -173,6 +177,11 @@ class DiskFaultInjector {
   ~DiskFaultInjector() {
     storage::set_replace_fault_hook(nullptr);
     if (read_only_) make_read_only(target_.parent_path(), false);
+    if (read_only_file_) {
+      std::error_code gone;  // a run that went wrong may have removed it
+      std::filesystem::permissions(target_, std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::add, gone);
+    }
   }
   DiskFaultInjector(const DiskFaultInjector&) = delete;
   DiskFaultInjector& operator=(const DiskFaultInjector&) = delete;
@@ -208,6 +217,16 @@ class DiskFaultInjector {
         if (step != storage::ReplaceStep::kRename) return 0;
         how_ = "injected EBUSY at the rename";
         return EBUSY;
+      case DiskFault::kReadOnlyFile:
+        if (step != storage::ReplaceStep::kCreate) return 0;
+        std::filesystem::permissions(target_,
+                                     std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_write |
+                                         std::filesystem::perms::others_write,
+                                     std::filesystem::perm_options::remove);
+        read_only_file_ = true;
+        how_ = "a real read-only file";
+        return 0;
     }
     return 0;
   }
@@ -293,6 +312,7 @@ class DiskFaultInjector {
   std::filesystem::path target_;
   std::optional<std::filesystem::path> filler_;
   bool read_only_ = false;
+  bool read_only_file_ = false;
   std::string how_;
 };
 

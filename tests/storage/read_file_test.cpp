@@ -1,0 +1,92 @@
+// Reading a whole file: only a regular file is read, and nothing makes the
+// reading wait.
+#include "storage/read_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "storage/file_error.hpp"
+#include "tests/support/files.hpp"
+#include "tests/support/scratch_folder.hpp"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace borgo::storage {
+namespace {
+
+using borgo::testing::ScratchFolder;
+using borgo::testing::spit;
+
+TEST(ReadFile, ReadsEveryByteOfARegularFile) {
+  ScratchFolder folder;
+  std::string bytes("a\0b\r\n", 5);
+  while (bytes.size() < 200000) bytes += bytes;
+  for (const std::string& content : {std::string(), bytes}) {
+    SCOPED_TRACE(content.size());
+    spit(folder / "doc.txt", content);
+    EXPECT_EQ(read_file(folder / "doc.txt"), content);
+  }
+}
+
+// read_file on `path`, in a thread of its own. A reading that still waits
+// after a long while is released by a writer that opens the FIFO and closes
+// it again, so that the fault shows as a failed test instead of a test that
+// never ends.
+std::string read_without_hanging(const std::filesystem::path& path) {
+  std::future<std::string> reading =
+      std::async(std::launch::async, [&] { return read_file(path); });
+#ifndef _WIN32
+  if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "the reading waited";
+    const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  }
+#endif
+  return reading.get();
+}
+
+TEST(ReadFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+  ScratchFolder folder;
+  std::filesystem::create_directory(folder / "a folder");
+  std::vector<std::filesystem::path> refused = {folder / "a folder"};
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo((folder / "a fifo").c_str(), 0600), 0) << std::strerror(errno);
+  refused.push_back(folder / "a fifo");
+  refused.push_back("/dev/null");
+#endif
+  for (const std::filesystem::path& path : refused) {
+    SCOPED_TRACE(path.string());
+    try {
+      const std::string bytes = read_without_hanging(path);
+      ADD_FAILURE() << "read " << bytes.size() << " bytes";
+    } catch (const FileError& failure) {
+      EXPECT_EQ(failure.path(), path);
+      EXPECT_EQ(failure.reason(), "is not a regular file");
+    }
+  }
+}
+
+TEST(ReadFile, AMissingFileIsAFileErrorNamingIt) {
+  ScratchFolder folder;
+  try {
+    read_file(folder / "missing.txt");
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const FileError& failure) {
+    EXPECT_EQ(failure.path(), folder / "missing.txt");
+    EXPECT_FALSE(failure.reason().empty());
+  }
+}
+
+}  // namespace
+}  // namespace borgo::storage
