@@ -82,19 +82,36 @@ std::string caret_under(std::string_view line, int column) {
   return out;
 }
 
-void write_located(std::ostream& out, const SourceDocument& document, FieldLocation at,
+// A document as the diagnostics quote it: its lines are indexed the first
+// time one is needed, once for all its diagnostics.
+class QuotedDocument {
+ public:
+  explicit QuotedDocument(const SourceDocument& document) : document_(document) {}
+
+  const std::string& path() const { return document_.shown_path; }
+
+  std::optional<std::string_view> line(std::int32_t number) {
+    if (!document_.bytes) return std::nullopt;
+    if (!lines_) lines_.emplace(*document_.bytes);
+    return lines_->line(number);
+  }
+
+ private:
+  const SourceDocument& document_;
+  std::optional<LineIndex> lines_;
+};
+
+void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at,
                    std::string_view label, std::string_view message) {
-  out << document.shown_path << ':' << at.line << ':' << at.column << ": " << label << ": "
-      << message << '\n';
-  if (!document.bytes) return;
-  const std::optional<std::string_view> line = source_line(*document.bytes, at.line);
+  out << document.path() << ':' << at.line << ':' << at.column << ": " << label << ": " << message
+      << '\n';
+  const std::optional<std::string_view> line = document.line(at.line);
   if (!line) return;
   out << std::setw(6) << at.line << " | " << utf8_from_1252(*line) << '\n';
   out << "       | " << utf8_from_1252(caret_under(*line, at.column)) << '\n';
 }
 
-const SourceDocument& document_of(const SourceSpot& spot, const SourceDocument& line,
-                                  const SourceDocument& train) {
+QuotedDocument& document_of(const SourceSpot& spot, QuotedDocument& line, QuotedDocument& train) {
   return spot.document == compiler::Document::kLineDescription ? line : train;
 }
 
@@ -112,16 +129,24 @@ std::string error_message(std::int32_t number, std::string detail,
 
 }  // namespace
 
-std::optional<std::string_view> source_line(std::string_view bytes, int number) {
-  std::size_t start = 0;
-  for (int line = 1; start <= bytes.size(); ++line) {
-    std::size_t end = start;
-    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-    if (line == number) return bytes.substr(start, end - start);
-    if (end == bytes.size()) break;
-    start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+LineIndex::LineIndex(std::string_view bytes) : bytes_(bytes) {
+  starts_.push_back(0);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (bytes[i] == '\r' || bytes[i] == '\n') starts_.push_back(i + 1);
   }
-  return std::nullopt;
+}
+
+std::optional<std::string_view> LineIndex::line(std::int64_t number) const {
+  if (number < 1 || static_cast<std::uint64_t>(number) > starts_.size()) return std::nullopt;
+  const auto n = static_cast<std::size_t>(number);
+  const std::size_t start = starts_[n - 1];
+  std::size_t end = bytes_.size();
+  if (n < starts_.size()) {
+    end = starts_[n] - 1;  // the line end's last byte
+    if (bytes_[end] == '\n' && end > start && bytes_[end - 1] == '\r') --end;
+  }
+  return bytes_.substr(start, end - start);
 }
 
 DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOutcome& outcome,
@@ -129,11 +154,13 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
                                    const SourceDocument& train) {
   DiagnosticCounts counts;
   const compiler::CompileReport& report = outcome.report;
+  QuotedDocument quoted_line(line);
+  QuotedDocument quoted_train(train);
   for (const CompileWarning& warning : report.warnings) {
     ++counts.warnings;
     const std::string text = utf8_from_1252(warning.detail);
     if (warning.where) {
-      write_located(out, document_of(*warning.where, line, train),
+      write_located(out, document_of(*warning.where, quoted_line, quoted_train),
                     aimed(*warning.where, aim_of_warning(warning.kind)), "warning", text);
     } else {
       out << "warning: " << text << '\n';
@@ -149,7 +176,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     const std::string label = "error " + std::to_string(number);
     const std::string text = utf8_from_1252(error_message(number, detail, report));
     if (report.error_at) {
-      write_located(out, document_of(*report.error_at, line, train),
+      write_located(out, document_of(*report.error_at, quoted_line, quoted_train),
                     aimed(*report.error_at, aim_of_error(number)), label, text);
     } else if (train_missing) {
       out << train.shown_path << ": " << label << ": " << text << '\n';

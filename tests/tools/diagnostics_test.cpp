@@ -10,7 +10,7 @@
 namespace borgo::tools {
 namespace {
 
-TEST(SourceLine, CountsLinesAsTheFieldReaderDoes) {
+TEST(LineIndex, CountsLinesAsTheFieldReaderDoes) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -22,14 +22,20 @@ TEST(SourceLine, CountsLinesAsTheFieldReaderDoes) {
       {"lone LF", "a\nb\nc", 3, "c"},
       {"lone CR", "a\rb\rc", 2, "b"},
       {"mixed", "a\r\n\rb\n", 3, "b"},
+      {"lone CR before CR LF", "a\r\r\nb", 2, ""},
+      {"CR LF after a lone CR", "a\r\r\nb", 3, "b"},
+      {"empty first line", "\nx", 1, ""},
+      {"LF after an empty line", "\n\nx", 2, ""},
       {"empty line", "a\r\n\r\nb", 2, ""},
       {"last line without an end", "a\r\nlast", 2, "last"},
+      {"empty after the last line end", "a\r\nb\r\n", 3, ""},
       {"past the end", "a\r\nb\r\n", 4, std::nullopt},
+      {"empty document", "", 1, ""},
       {"line 0", "a", 0, std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto line = source_line(c.bytes, c.line);
+    const auto line = LineIndex(c.bytes).line(c.line);
     ASSERT_EQ(line.has_value(), c.expected.has_value());
     if (line) {
       EXPECT_EQ(std::string(*line), *c.expected);
