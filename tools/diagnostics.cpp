@@ -68,10 +68,34 @@ bool is_cell_conflict(std::int32_t number) {
          (number >= e::kSignalCellTaken && number <= e::kIndicatorCellTaken);
 }
 
+// A source line longer than this is shown as a window around the field at
+// fault, and a longer message keeps only its two ends: a row of thousands of
+// fields must not be echoed whole by each of its diagnostics.
+constexpr std::size_t kLongestWholeLine = 200;
+constexpr std::size_t kWindowWidth = 160;
+constexpr std::size_t kWindowLead = 60;  // of the window, the bytes before the field
+constexpr std::string_view kCutMark = "...";
+constexpr std::size_t kLongestWholeMessage = 400;
+constexpr std::size_t kMessageEnd = 160;  // the bytes kept at each end of a longer message
+
+// The part of a source line a diagnostic shows.
+struct ShownLine {
+  std::string_view text;
+  std::size_t at = 0;  // where the field begins in `text`
+  bool cut_before = false;
+  bool cut_after = false;
+};
+
+ShownLine shown_part(std::string_view line, int column) {
+  const std::size_t at = std::min(static_cast<std::size_t>(column - 1), line.size());
+  if (line.size() <= kLongestWholeLine) return {line, at};
+  const std::size_t from = std::min(at - std::min(at, kWindowLead), line.size() - kWindowWidth);
+  return {line.substr(from, kWindowWidth), at - from, from > 0, from + kWindowWidth < line.size()};
+}
+
 // The caret line: blanks (tabs kept) up to the field, "^", then "~" under the
 // rest of the field up to its comma.
-std::string caret_under(std::string_view line, int column) {
-  const std::size_t at = std::min(static_cast<std::size_t>(column - 1), line.size());
+std::string caret_under(std::string_view line, std::size_t at) {
   std::string out;
   for (std::size_t i = 0; i < at; ++i) out += line[i] == '\t' ? '\t' : ' ';
   out += '^';
@@ -80,6 +104,13 @@ std::string caret_under(std::string_view line, int column) {
   while (end > at + 1 && line[end - 1] == ' ') --end;
   if (end > at + 1) out.append(end - at - 1, '~');
   return out;
+}
+
+std::string clipped(std::string text) {
+  if (text.size() <= kLongestWholeMessage) return text;
+  const std::size_t left_out = text.size() - 2 * kMessageEnd;
+  return text.substr(0, kMessageEnd) + "[... " + std::to_string(left_out) + " characters ...]" +
+         text.substr(text.size() - kMessageEnd);
 }
 
 // A document as the diagnostics quote it: its lines are indexed the first
@@ -107,8 +138,11 @@ void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at
       << '\n';
   const std::optional<std::string_view> line = document.line(at.line);
   if (!line) return;
-  out << std::setw(6) << at.line << " | " << utf8_from_1252(*line) << '\n';
-  out << "       | " << utf8_from_1252(caret_under(*line, at.column)) << '\n';
+  const ShownLine shown = shown_part(*line, at.column);
+  out << std::setw(6) << at.line << " | " << (shown.cut_before ? kCutMark : "")
+      << utf8_from_1252(shown.text) << (shown.cut_after ? kCutMark : "") << '\n';
+  out << "       | " << std::string(shown.cut_before ? kCutMark.size() : 0, ' ')
+      << utf8_from_1252(caret_under(shown.text, shown.at)) << '\n';
 }
 
 QuotedDocument& document_of(const SourceSpot& spot, QuotedDocument& line, QuotedDocument& train) {
@@ -158,7 +192,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
   QuotedDocument quoted_train(train);
   for (const CompileWarning& warning : report.warnings) {
     ++counts.warnings;
-    const std::string text = utf8_from_1252(warning.detail);
+    const std::string text = utf8_from_1252(clipped(warning.detail));
     if (warning.where) {
       write_located(out, document_of(*warning.where, quoted_line, quoted_train),
                     aimed(*warning.where, aim_of_warning(warning.kind)), "warning", text);
@@ -174,7 +208,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     const bool train_missing = !train.bytes && number == e::kRuntimeFailure && !report.error_at;
     if (train_missing) detail = "the train description does not exist";
     const std::string label = "error " + std::to_string(number);
-    const std::string text = utf8_from_1252(error_message(number, detail, report));
+    const std::string text = utf8_from_1252(clipped(error_message(number, detail, report)));
     if (report.error_at) {
       write_located(out, document_of(*report.error_at, quoted_line, quoted_train),
                     aimed(*report.error_at, aim_of_error(number)), label, text);
