@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <map>
+#include <utility>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/record_roles.hpp"
@@ -149,6 +151,25 @@ QuotedDocument& document_of(const SourceSpot& spot, QuotedDocument& line, Quoted
   return spot.document == compiler::Document::kLineDescription ? line : train;
 }
 
+// The warnings of one kind in one document (or in none) are a group: past
+// the first few of a group, a note counts the rest, so that a document of
+// thousands of alike faults gives a report that can be read.
+constexpr std::size_t kShownPerGroup = 10;
+using WarningGroup = std::pair<int, CompileWarning::Kind>;
+
+WarningGroup group_of(const CompileWarning& warning) {
+  constexpr int kNoDocument = -1;
+  return {warning.where ? static_cast<int>(warning.where->document) : kNoDocument, warning.kind};
+}
+
+// Follows the last warning shown of its group.
+void write_more_note(std::ostream& out, const std::string* path, std::size_t more) {
+  if (path != nullptr) out << *path << ": ";
+  out << "note: " << more << " more " << (more == 1 ? "warning" : "warnings") << " of this kind"
+      << (path != nullptr ? " in this document " : " ") << (more == 1 ? "is" : "are")
+      << " not shown\n";
+}
+
 std::string error_message(std::int32_t number, std::string detail,
                           const compiler::CompileReport& report) {
   const compiler::ErrorInfo* info = compiler::find_error(number);
@@ -190,14 +211,25 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
   const compiler::CompileReport& report = outcome.report;
   QuotedDocument quoted_line(line);
   QuotedDocument quoted_train(train);
+  std::map<WarningGroup, std::size_t> in_group;
+  for (const CompileWarning& warning : report.warnings) ++in_group[group_of(warning)];
+  std::map<WarningGroup, std::size_t> shown;
   for (const CompileWarning& warning : report.warnings) {
     ++counts.warnings;
+    const WarningGroup group = group_of(warning);
+    if (++shown[group] > kShownPerGroup) continue;
     const std::string text = utf8_from_1252(clipped(warning.detail));
+    const std::string* path = nullptr;
     if (warning.where) {
-      write_located(out, document_of(*warning.where, quoted_line, quoted_train),
-                    aimed(*warning.where, aim_of_warning(warning.kind)), "warning", text);
+      QuotedDocument& document = document_of(*warning.where, quoted_line, quoted_train);
+      path = &document.path();
+      write_located(out, document, aimed(*warning.where, aim_of_warning(warning.kind)), "warning",
+                    text);
     } else {
       out << "warning: " << text << '\n';
+    }
+    if (shown[group] == kShownPerGroup && in_group[group] > kShownPerGroup) {
+      write_more_note(out, path, in_group[group] - kShownPerGroup);
     }
   }
 

@@ -27,9 +27,11 @@ struct DiagnosticCounts {
 
 // Writes what a compile found, against the author's documents: each warning
 // as "FILE:LINE:COLUMN: warning: ...", the recorded error as
-// "FILE:LINE:COLUMN: error N: ...", each followed by its source line and a
-// caret under the field at fault, then a fatal contest error as
-// "error N: ..." with no line. `model` is the model the compile filled.
+// "FILE:LINE:COLUMN: error N: ...", each followed by its source line (a
+// window around the field when the line is long) and a caret under the field
+// at fault, then a fatal contest error as "error N: ..." with no line. Past
+// ten warnings of one kind in one document, a note counts the rest; the
+// counts returned include them. `model` is the model the compile filled.
 DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOutcome& outcome,
                                    const compiler::RouteModel& model, const SourceDocument& line,
                                    const SourceDocument& train);

@@ -14,20 +14,25 @@ namespace {
 
 using compiler::CompileWarning;
 
-// A warning of `kind` whose key field is at `line`:`column` of the line description.
-CompileWarning warning_at(int line, int column, std::string detail,
-                          CompileWarning::Kind kind = CompileWarning::Kind::kUnknownKey) {
+using Kind = CompileWarning::Kind;
+using compiler::Document;
+
+// A warning of `kind` whose key field is at `line`:`column` of `document`.
+CompileWarning warning_at(int line, int column, std::string detail, Kind kind = Kind::kUnknownKey,
+                          Document document = Document::kLineDescription) {
   compiler::SourceSpot spot;
+  spot.document = document;
   spot.key = {line, column};
   return {kind, spot, std::move(detail)};
 }
 
-// The diagnostics written for `warnings` against a line description holding `bytes`.
+// The diagnostics written for `warnings` against a line description holding
+// `bytes` ("doc.txt") and a train description of one line ("train.txt").
 std::string report_of(const std::string& bytes, std::vector<CompileWarning> warnings) {
   compiler::CompileOutcome outcome;
   outcome.report.warnings = std::move(warnings);
   std::ostringstream out;
-  write_diagnostics(out, outcome, compiler::RouteModel{}, {"doc.txt", bytes}, {"train.txt", {}});
+  write_diagnostics(out, outcome, compiler::RouteModel{}, {"doc.txt", bytes}, {"train.txt", "t"});
   return out.str();
 }
 
@@ -173,6 +178,99 @@ TEST(WriteDiagnostics, ALongMessageKeepsItsTwoEnds) {
     EXPECT_NE(tail.find("matches no key and is skipped"), std::string::npos) << tail;
     EXPECT_EQ(message.substr(mark + 5, mark_end - mark - 5),
               std::to_string(detail.size() - head.size() - tail.size()));
+  }
+}
+
+// The report's lines without the source and caret lines under each
+// diagnostic, a warning's reduced to its message.
+std::vector<std::string> headings_of(const std::string& report) {
+  std::vector<std::string> headings;
+  for (const std::string& line : lines_of(report)) {
+    if (line.empty() || line[0] == ' ') continue;
+    const std::size_t label = line.find(": warning: ");
+    headings.push_back(label == std::string::npos ? line : line.substr(label + 11));
+  }
+  return headings;
+}
+
+// "a0", "a1", ... up to "a<end - 1>".
+std::vector<std::string> named(const std::string& prefix, int begin, int end) {
+  std::vector<std::string> names;
+  for (int i = begin; i < end; ++i) names.push_back(prefix + std::to_string(i));
+  return names;
+}
+
+template <typename... Parts>
+std::vector<std::string> joined(const Parts&... parts) {
+  std::vector<std::string> all;
+  (all.insert(all.end(), parts.begin(), parts.end()), ...);
+  return all;
+}
+
+TEST(WriteDiagnostics, PastTenWarningsOfAKindInADocumentANoteCountsTheRest) {
+  struct Case {
+    const char* name;
+    std::vector<CompileWarning> warnings;
+    std::vector<std::string> headings;
+  };
+  const auto many = [](const std::string& prefix, int count, Kind kind = Kind::kUnknownKey,
+                       Document document = Document::kLineDescription) {
+    std::vector<CompileWarning> warnings;
+    for (const std::string& name : named(prefix, 0, count)) {
+      warnings.push_back(warning_at(1, 1, name, kind, document));
+    }
+    return warnings;
+  };
+  const auto unlocated = [](const std::string& prefix, int count) {
+    std::vector<CompileWarning> warnings;
+    for (const std::string& name : named(prefix, 0, count)) {
+      warnings.push_back({Kind::kSlowDownWithoutCode, std::nullopt, name});
+    }
+    return warnings;
+  };
+  const std::string one_more =
+      "doc.txt: note: 1 more warning of this kind in this document is not shown";
+  std::vector<CompileWarning> interleaved;  // a0 b0 a1 b1 a2 b2 a3 ... a11
+  for (int i = 0; i < 12; ++i) {
+    interleaved.push_back(warning_at(1, 1, "a" + std::to_string(i)));
+    if (i < 3)
+      interleaved.push_back(warning_at(1, 1, "b" + std::to_string(i), Kind::kDecimalComma));
+  }
+  std::vector<CompileWarning> both_documents = many("l", 12);
+  for (const CompileWarning& w : many("t", 11, Kind::kUnknownKey, Document::kTrainDescription)) {
+    both_documents.push_back(w);
+  }
+  const Case cases[] = {
+      {"ten, all shown", many("a", 10), named("a", 0, 10)},
+      {"eleven", many("a", 11), joined(named("a", 0, 10), std::vector{one_more})},
+      {"a thousand", many("a", 1000),
+       joined(named("a", 0, 10),
+              std::vector<std::string>{"doc.txt: note: 990 more warnings of this kind in this "
+                                       "document are not shown"})},
+      {"another kind keeps its own count",
+       interleaved,
+       {"a0", "b0", "a1", "b1", "a2", "b2", "a3", "a4", "a5", "a6", "a7", "a8", "a9",
+        "doc.txt: note: 2 more warnings of this kind in this document are not shown"}},
+      {"each document keeps its own count", both_documents,
+       joined(named("l", 0, 10),
+              std::vector<std::string>{
+                  "doc.txt: note: 2 more warnings of this kind in this document are not shown"},
+              named("t", 0, 10),
+              std::vector<std::string>{"train.txt: note: 1 more warning of this kind in this "
+                                       "document is not shown"})},
+      {"warnings without a line", unlocated("u", 13),
+       joined(named("warning: u", 0, 10),
+              std::vector<std::string>{"note: 3 more warnings of this kind are not shown"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    compiler::CompileOutcome outcome;
+    outcome.report.warnings = c.warnings;
+    std::ostringstream out;
+    const DiagnosticCounts counts = write_diagnostics(out, outcome, compiler::RouteModel{},
+                                                      {"doc.txt", "k"}, {"train.txt", "t"});
+    EXPECT_EQ(headings_of(out.str()), c.headings) << out.str();
+    EXPECT_EQ(counts.warnings, static_cast<int>(c.warnings.size()));  // the hidden ones count too
   }
 }
 
