@@ -10,12 +10,13 @@
 #include "bench/bench_support.hpp"
 #include "bench/synthetic_scenario.hpp"
 #include "compiler/compile_in_folder.hpp"
+#include "compiler/numeric.hpp"
 #include "documents/documents.hpp"
 
 namespace borgo::bench {
 namespace {
 
-constexpr std::int32_t kLongestLine = 1000000;
+using compiler::kLongestLine;
 
 struct Synthetic {
   SyntheticScenario scenario;
