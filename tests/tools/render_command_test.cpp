@@ -198,17 +198,32 @@ TEST(LineRender, EachSlowDownReachesTheNextEndCell) {
 }
 
 TEST(RenderCommand, ACompiledFileThatDoesNotFitIsNotDrawn) {
-  ScenarioFolder scenario;
-  ScratchFolder compiled;
-  ASSERT_EQ(scenario.compile({"--out", compiled.path().string()}).status, 0);
-  const std::filesystem::path cells = compiled / "Costa_R 12.dat";
-  borgo::testing::spit(cells, slurp(cells).substr(0, 100));
-  const std::filesystem::path svg_file = compiled / "costa.svg";
-  const ToolRun run = tool({"render", compiled.path().string(), "--line", kLine, "--train", kTrain,
-                            "-o", svg_file.string()});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("does not fit its layout at byte 90"), std::string::npos) << run.err;
-  EXPECT_FALSE(std::filesystem::exists(svg_file));
+  struct Case {
+    const char* name;
+    std::string cells;  // the cell file's bytes
+    const char* says;
+  };
+  const Case cases[] = {
+      {"cut short in a cell", "", "does not fit its layout at byte 90: "},
+      // Cells of a 1000000 m line: 0 to 20140, 302115 bytes.
+      {"larger than the largest grid", std::string(302115 + 15, '\0'),
+       "does not fit its layout at byte 302115: the file is 302130 bytes, longer than the "
+       "largest grid"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    ScratchFolder compiled;
+    ASSERT_EQ(scenario.compile({"--out", compiled.path().string()}).status, 0);
+    const std::filesystem::path cells = compiled / "Costa_R 12.dat";
+    borgo::testing::spit(cells, c.cells.empty() ? slurp(cells).substr(0, 100) : c.cells);
+    const std::filesystem::path svg_file = compiled / "costa.svg";
+    const ToolRun run = tool({"render", compiled.path().string(), "--line", kLine, "--train",
+                              kTrain, "-o", svg_file.string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(svg_file));
+  }
 }
 
 }  // namespace
