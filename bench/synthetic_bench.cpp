@@ -12,12 +12,13 @@
 #include "bench/synthetic_scenario.hpp"
 #include "bench/write_floor.hpp"
 #include "compiler/compile_in_folder.hpp"
+#include "compiler/numeric.hpp"
 #include "documents/documents.hpp"
 
 namespace borgo::bench {
 namespace {
 
-constexpr std::int32_t kLongestLine = 1000000;
+using compiler::kLongestLine;
 
 struct Synthetic {
   SyntheticScenario scenario;

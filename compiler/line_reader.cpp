@@ -19,8 +19,6 @@
 namespace borgo::compiler::detail {
 namespace {
 
-constexpr std::int32_t kLongestLine = 1000000;
-constexpr std::int32_t kGridBeyondLine = 7000;  // metres of grid and plan past the line's end
 constexpr std::int32_t kPlanMetreLimit = 1000000;
 constexpr int kGeneralDashReads = 10;
 
@@ -189,7 +187,7 @@ Flow LineReader::length_row(std::string_view) {
                 "line length " + std::to_string(length) + " m is negative");
   }
   model_.plan_last = length + kGridBeyondLine;
-  model_.cell_last = rnd(static_cast<double>(model_.plan_last) / 50.0);
+  model_.cell_last = grid_cell_last(length);
   model_.cells.assign(static_cast<std::size_t>(model_.cell_last) + 1, CellRecord{});
   model_.line_plan.clear();
   if (model_.write_line_file != 0) model_.line_plan.reset(model_.plan_last + 1);

@@ -23,6 +23,17 @@ inline std::int32_t rnd(double x) {
   return static_cast<std::int32_t>(r);
 }
 
+// The longest line the model takes, and the metres of grid and plan it has
+// past a line's end.
+inline constexpr std::int32_t kLongestLine = 1000000;
+inline constexpr std::int32_t kGridBeyondLine = 7000;
+
+// The last cell of the grid of a line `length` metres long: the grid holds
+// cells 0 to rnd((length + 7000) / 50).
+inline std::int32_t grid_cell_last(std::int32_t length) {
+  return rnd(static_cast<double>(std::int64_t{length} + kGridBeyondLine) / 50.0);
+}
+
 // The cell of a feature at position p metres: rnd(p / 50 + 1).
 inline std::int32_t cell_index(std::int64_t p) { return rnd(static_cast<double>(p) / 50.0 + 1.0); }
 // Where the positions that land in cell i begin: cell i holds (i - 1) * 50 up to i * 50 m.

@@ -28,8 +28,10 @@ Options:
 Diagnostics go to standard error, one per fault, as
   FILE:LINE:COLUMN: error N: message
   FILE:LINE:COLUMN: warning: message
-each followed by the source line and a caret under the field at fault; a
-fatal contest error reads "error 1250: message" and has no line. A summary
+each followed by the source line and a caret under the field at fault (a
+line over 200 characters shows as a window around the field, cut with
+"..."); a fatal contest error reads "error 1250: message" and has no line.
+Past ten warnings of one kind in one document, a note counts the rest. A summary
 line counts errors and warnings. Reading stops at the first error, so there
 is at most one besides a fatal one.
 

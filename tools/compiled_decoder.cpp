@@ -1,10 +1,12 @@
 #include "tools/compiled_decoder.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <type_traits>
 
 #include "compiler/compiled_layout.hpp"
+#include "compiler/numeric.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -75,12 +77,20 @@ bool decode_item(FieldCursor& in, compiler::ItemRecord& item, std::string_view& 
          take_fields(in, item, compiler::layout::kItemFieldsAfterText, field);
 }
 
+// The cells of the largest grid: that of the longest line the model takes.
+std::size_t most_cells() {
+  return static_cast<std::size_t>(compiler::grid_cell_last(compiler::kLongestLine)) + 1;
+}
+
 }  // namespace
 
 DecodedCells decode_cell_file(std::string_view bytes) {
   DecodedCells out;
   FieldCursor in(bytes);
-  const std::size_t whole = bytes.size() / kCellBytes;
+  // A file larger than the largest grid is decoded only as far as that grid
+  // goes: what is shown of it stays in proportion to what a line can be.
+  const std::size_t most = most_cells();
+  const std::size_t whole = std::min(bytes.size() / kCellBytes, most);
   out.cells.reserve(whole);
   for (std::size_t i = 0; i < whole; ++i) {
     compiler::CellRecord c;
@@ -90,6 +100,13 @@ DecodedCells decode_cell_file(std::string_view bytes) {
   }
   if (bytes.empty()) {
     out.problem = LayoutProblem{0, "the file is empty; a cell file holds at least one cell"};
+  } else if (bytes.size() > most * kCellBytes) {
+    out.problem = LayoutProblem{
+        in.offset(), "the file is " + bytes_word(bytes.size()) +
+                         ", longer than the largest grid: a line of at most " +
+                         std::to_string(compiler::kLongestLine) + " m has at most " +
+                         std::to_string(most) + " cells (" + bytes_word(most * kCellBytes) +
+                         "), and cell " + std::to_string(most) + " lies beyond them"};
   } else if (in.left() != 0) {
     out.problem = LayoutProblem{
         in.offset(), "the file is " + bytes_word(bytes.size()) + ", not a whole number of " +

@@ -18,7 +18,8 @@ struct LayoutProblem {
   std::string message;
 };
 
-// The cell file: 15 bytes a cell, cell 0 first.
+// The cell file: 15 bytes a cell, cell 0 first, no more cells than the grid
+// of the longest line has.
 struct DecodedCells {
   std::vector<compiler::CellRecord> cells;
   std::optional<LayoutProblem> problem;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <map>
+#include <utility>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/record_roles.hpp"
@@ -68,10 +70,34 @@ bool is_cell_conflict(std::int32_t number) {
          (number >= e::kSignalCellTaken && number <= e::kIndicatorCellTaken);
 }
 
+// A source line longer than this is shown as a window around the field at
+// fault, and a longer message keeps only its two ends: a row of thousands of
+// fields must not be echoed whole by each of its diagnostics.
+constexpr std::size_t kLongestWholeLine = 200;
+constexpr std::size_t kWindowWidth = 160;
+constexpr std::size_t kWindowLead = 60;  // of the window, the bytes before the field
+constexpr std::string_view kCutMark = "...";
+constexpr std::size_t kLongestWholeMessage = 400;
+constexpr std::size_t kMessageEnd = 160;  // the bytes kept at each end of a longer message
+
+// The part of a source line a diagnostic shows.
+struct ShownLine {
+  std::string_view text;
+  std::size_t at = 0;  // where the field begins in `text`
+  bool cut_before = false;
+  bool cut_after = false;
+};
+
+ShownLine shown_part(std::string_view line, int column) {
+  const std::size_t at = std::min(static_cast<std::size_t>(column - 1), line.size());
+  if (line.size() <= kLongestWholeLine) return {line, at};
+  const std::size_t from = std::min(at - std::min(at, kWindowLead), line.size() - kWindowWidth);
+  return {line.substr(from, kWindowWidth), at - from, from > 0, from + kWindowWidth < line.size()};
+}
+
 // The caret line: blanks (tabs kept) up to the field, "^", then "~" under the
 // rest of the field up to its comma.
-std::string caret_under(std::string_view line, int column) {
-  const std::size_t at = std::min(static_cast<std::size_t>(column - 1), line.size());
+std::string caret_under(std::string_view line, std::size_t at) {
   std::string out;
   for (std::size_t i = 0; i < at; ++i) out += line[i] == '\t' ? '\t' : ' ';
   out += '^';
@@ -82,20 +108,66 @@ std::string caret_under(std::string_view line, int column) {
   return out;
 }
 
-void write_located(std::ostream& out, const SourceDocument& document, FieldLocation at,
-                   std::string_view label, std::string_view message) {
-  out << document.shown_path << ':' << at.line << ':' << at.column << ": " << label << ": "
-      << message << '\n';
-  if (!document.bytes) return;
-  const std::optional<std::string_view> line = source_line(*document.bytes, at.line);
-  if (!line) return;
-  out << std::setw(6) << at.line << " | " << utf8_from_1252(*line) << '\n';
-  out << "       | " << utf8_from_1252(caret_under(*line, at.column)) << '\n';
+std::string clipped(std::string text) {
+  if (text.size() <= kLongestWholeMessage) return text;
+  const std::size_t left_out = text.size() - 2 * kMessageEnd;
+  return text.substr(0, kMessageEnd) + "[... " + std::to_string(left_out) + " characters ...]" +
+         text.substr(text.size() - kMessageEnd);
 }
 
-const SourceDocument& document_of(const SourceSpot& spot, const SourceDocument& line,
-                                  const SourceDocument& train) {
+// A document as the diagnostics quote it: its lines are indexed the first
+// time one is needed, once for all its diagnostics.
+class QuotedDocument {
+ public:
+  explicit QuotedDocument(const SourceDocument& document) : document_(document) {}
+
+  const std::string& path() const { return document_.shown_path; }
+
+  std::optional<std::string_view> line(std::int32_t number) {
+    if (!document_.bytes) return std::nullopt;
+    if (!lines_) lines_.emplace(*document_.bytes);
+    return lines_->line(number);
+  }
+
+ private:
+  const SourceDocument& document_;
+  std::optional<LineIndex> lines_;
+};
+
+void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at,
+                   std::string_view label, std::string_view message) {
+  out << document.path() << ':' << at.line << ':' << at.column << ": " << label << ": " << message
+      << '\n';
+  const std::optional<std::string_view> line = document.line(at.line);
+  if (!line) return;
+  const ShownLine shown = shown_part(*line, at.column);
+  out << std::setw(6) << at.line << " | " << (shown.cut_before ? kCutMark : "")
+      << utf8_from_1252(shown.text) << (shown.cut_after ? kCutMark : "") << '\n';
+  out << "       | " << std::string(shown.cut_before ? kCutMark.size() : 0, ' ')
+      << utf8_from_1252(caret_under(shown.text, shown.at)) << '\n';
+}
+
+QuotedDocument& document_of(const SourceSpot& spot, QuotedDocument& line, QuotedDocument& train) {
   return spot.document == compiler::Document::kLineDescription ? line : train;
+}
+
+// The warnings of one kind in one document (or in none) are a group: past
+// the first few of a group, a note counts the rest, so that a document of
+// thousands of alike faults gives a report that can be read.
+constexpr std::size_t kShownPerGroup = 10;
+using WarningGroup = std::pair<int, CompileWarning::Kind>;
+
+WarningGroup group_of(const CompileWarning& warning) {
+  constexpr int kNoDocument = -1;
+  return {warning.where ? static_cast<int>(warning.where->document) : kNoDocument, warning.kind};
+}
+
+// Follows the last warning shown of its group.
+void write_more_note(std::ostream& out, const std::string* path, std::size_t more) {
+  if (path != nullptr) out << *path << ": ";
+  out << "note: " << more << " more " << (more == 1 ? "warning" : "warnings") << " of this kind"
+      << (path != nullptr ? " in this document " : " ") << (more == 1 ? "is" : "are")
+      << " not shown\n";
 }
 
 std::string error_message(std::int32_t number, std::string detail,
@@ -112,16 +184,24 @@ std::string error_message(std::int32_t number, std::string detail,
 
 }  // namespace
 
-std::optional<std::string_view> source_line(std::string_view bytes, int number) {
-  std::size_t start = 0;
-  for (int line = 1; start <= bytes.size(); ++line) {
-    std::size_t end = start;
-    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-    if (line == number) return bytes.substr(start, end - start);
-    if (end == bytes.size()) break;
-    start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+LineIndex::LineIndex(std::string_view bytes) : bytes_(bytes) {
+  starts_.push_back(0);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (bytes[i] == '\r' || bytes[i] == '\n') starts_.push_back(i + 1);
   }
-  return std::nullopt;
+}
+
+std::optional<std::string_view> LineIndex::line(std::int64_t number) const {
+  if (number < 1 || static_cast<std::uint64_t>(number) > starts_.size()) return std::nullopt;
+  const auto n = static_cast<std::size_t>(number);
+  const std::size_t start = starts_[n - 1];
+  std::size_t end = bytes_.size();
+  if (n < starts_.size()) {
+    end = starts_[n] - 1;  // the line end's last byte
+    if (bytes_[end] == '\n' && end > start && bytes_[end - 1] == '\r') --end;
+  }
+  return bytes_.substr(start, end - start);
 }
 
 DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOutcome& outcome,
@@ -129,14 +209,27 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
                                    const SourceDocument& train) {
   DiagnosticCounts counts;
   const compiler::CompileReport& report = outcome.report;
+  QuotedDocument quoted_line(line);
+  QuotedDocument quoted_train(train);
+  std::map<WarningGroup, std::size_t> in_group;
+  for (const CompileWarning& warning : report.warnings) ++in_group[group_of(warning)];
+  std::map<WarningGroup, std::size_t> shown;
   for (const CompileWarning& warning : report.warnings) {
     ++counts.warnings;
-    const std::string text = utf8_from_1252(warning.detail);
+    const WarningGroup group = group_of(warning);
+    if (++shown[group] > kShownPerGroup) continue;
+    const std::string text = utf8_from_1252(clipped(warning.detail));
+    const std::string* path = nullptr;
     if (warning.where) {
-      write_located(out, document_of(*warning.where, line, train),
-                    aimed(*warning.where, aim_of_warning(warning.kind)), "warning", text);
+      QuotedDocument& document = document_of(*warning.where, quoted_line, quoted_train);
+      path = &document.path();
+      write_located(out, document, aimed(*warning.where, aim_of_warning(warning.kind)), "warning",
+                    text);
     } else {
       out << "warning: " << text << '\n';
+    }
+    if (shown[group] == kShownPerGroup && in_group[group] > kShownPerGroup) {
+      write_more_note(out, path, in_group[group] - kShownPerGroup);
     }
   }
 
@@ -147,9 +240,9 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     const bool train_missing = !train.bytes && number == e::kRuntimeFailure && !report.error_at;
     if (train_missing) detail = "the train description does not exist";
     const std::string label = "error " + std::to_string(number);
-    const std::string text = utf8_from_1252(error_message(number, detail, report));
+    const std::string text = utf8_from_1252(clipped(error_message(number, detail, report)));
     if (report.error_at) {
-      write_located(out, document_of(*report.error_at, line, train),
+      write_located(out, document_of(*report.error_at, quoted_line, quoted_train),
                     aimed(*report.error_at, aim_of_error(number)), label, text);
     } else if (train_missing) {
       out << train.shown_path << ": " << label << ": " << text << '\n';

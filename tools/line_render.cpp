@@ -113,6 +113,10 @@ LineFacts gather(const RenderInput& in) {
             [](const Progressive& a, const Progressive& b) { return a.position < b.position; });
 
   const auto& cells = in.cells;
+  // A slow-down reaches the first end cell after its start; the starts met
+  // since the last end (the tail of f.slow_downs) wait for the next one, so
+  // that the cells are read once however the starts and ends are laid out.
+  std::size_t first_waiting = 0;
   for (std::size_t c = 0; c < cells.size(); ++c) {
     const CellRecord& cell = cells[c];
     switch (cell.kind) {
@@ -122,14 +126,16 @@ LineFacts gather(const RenderInput& in) {
       case compiler::kWarningBoard:
         f.boards.push_back(feature_metre(c));
         break;
-      case compiler::kSlowDownStart: {
-        std::size_t end = c + 1;
-        while (end < cells.size() && cells[end].kind != compiler::kSlowDownEnd) ++end;
-        if (end == cells.size()) end = c;
+      case compiler::kSlowDownStart:
+        // Drawn from its start to its start unless an end follows.
         f.slow_downs.push_back(
-            {feature_metre(c), feature_metre(end), compiler::slow_down_limit(cell)});
+            {feature_metre(c), feature_metre(c), compiler::slow_down_limit(cell)});
         break;
-      }
+      case compiler::kSlowDownEnd:
+        for (; first_waiting < f.slow_downs.size(); ++first_waiting) {
+          f.slow_downs[first_waiting].to = feature_metre(c);
+        }
+        break;
       case compiler::kSign: {
         const ItemRecord* s = item(in, compiler::sign_item(cell));
         f.posts.push_back(

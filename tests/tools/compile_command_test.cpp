@@ -194,6 +194,32 @@ TEST(CompileCommand, WarnsOfWhatTheFormatAcceptsButAnAuthorHardlyMeans) {
   }
 }
 
+TEST(CompileCommand, ARowOfThousandsOfFaultyFieldsGivesAReportOfBoundedSize) {
+  constexpr int kFields = 20000;  // each an unknown key: "zz,zz,...,zz"
+  std::string row = "zz";
+  for (int i = 1; i < kFields; ++i) row += ",zz";
+  ScenarioFolder scenario;
+  scenario.edit(L, "[montagne]", row + "\r\n[montagne]");
+  const ToolRun run = scenario.compile();
+  EXPECT_EQ(run.status, 0);
+  const auto found = diagnostics(run.err);
+  ASSERT_EQ(found.size(), 10u);
+  for (const Diagnostic& d : found) {
+    EXPECT_EQ(d.line, 13);
+    expect_caret_at(d);
+    EXPECT_LE(d.source.size(), 200u) << d.source;
+  }
+  // Ten shown diagnostics of about 300 bytes each, the note and the summary,
+  // where each diagnostic used to echo the whole 60 kB row.
+  EXPECT_LE(run.err.size(), 10u * 1024u);
+  const std::string note = (scenario.path() / L).string() +
+                           ": note: " + std::to_string(kFields - 10) +
+                           " more warnings of this kind in this document are not shown\n";
+  EXPECT_NE(run.err.find(note), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("0 errors, " + std::to_string(kFields) + " warnings\n"),
+            std::string::npos);
+}
+
 TEST(CompileCommand, ExitStatusAndLastLineOfEachOutcome) {
   ScenarioFolder clean;
   const ToolRun done = clean.compile();

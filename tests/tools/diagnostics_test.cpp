@@ -3,14 +3,47 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {
 
-TEST(SourceLine, CountsLinesAsTheFieldReaderDoes) {
+using compiler::CompileWarning;
+
+using Kind = CompileWarning::Kind;
+using compiler::Document;
+
+// A warning of `kind` whose key field is at `line`:`column` of `document`.
+CompileWarning warning_at(int line, int column, std::string detail, Kind kind = Kind::kUnknownKey,
+                          Document document = Document::kLineDescription) {
+  compiler::SourceSpot spot;
+  spot.document = document;
+  spot.key = {line, column};
+  return {kind, spot, std::move(detail)};
+}
+
+// The diagnostics written for `warnings` against a line description holding
+// `bytes` ("doc.txt") and a train description of one line ("train.txt").
+std::string report_of(const std::string& bytes, std::vector<CompileWarning> warnings) {
+  compiler::CompileOutcome outcome;
+  outcome.report.warnings = std::move(warnings);
+  std::ostringstream out;
+  write_diagnostics(out, outcome, compiler::RouteModel{}, {"doc.txt", bytes}, {"train.txt", "t"});
+  return out.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(LineIndex, CountsLinesAsTheFieldReaderDoes) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -22,18 +55,222 @@ TEST(SourceLine, CountsLinesAsTheFieldReaderDoes) {
       {"lone LF", "a\nb\nc", 3, "c"},
       {"lone CR", "a\rb\rc", 2, "b"},
       {"mixed", "a\r\n\rb\n", 3, "b"},
+      {"lone CR before CR LF", "a\r\r\nb", 2, ""},
+      {"CR LF after a lone CR", "a\r\r\nb", 3, "b"},
+      {"empty first line", "\nx", 1, ""},
+      {"LF after an empty line", "\n\nx", 2, ""},
       {"empty line", "a\r\n\r\nb", 2, ""},
       {"last line without an end", "a\r\nlast", 2, "last"},
+      {"empty after the last line end", "a\r\nb\r\n", 3, ""},
       {"past the end", "a\r\nb\r\n", 4, std::nullopt},
+      {"empty document", "", 1, ""},
       {"line 0", "a", 0, std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto line = source_line(c.bytes, c.line);
+    const auto line = LineIndex(c.bytes).line(c.line);
     ASSERT_EQ(line.has_value(), c.expected.has_value());
     if (line) {
       EXPECT_EQ(std::string(*line), *c.expected);
     }
+  }
+}
+
+// "f0000,f0001,...": `count` fields of five bytes, field k at column 6k + 1.
+std::string numbered_fields(int count) {
+  std::string line;
+  for (int k = 0; k < count; ++k) {
+    const std::string number = std::to_string(k);
+    line += (k == 0 ? "f" : ",f") + std::string(4 - number.size(), '0') + number;
+  }
+  return line;
+}
+
+TEST(WriteDiagnostics, ShowsAWindowOfALongLineWithTheCaretUnderTheField) {
+  struct Case {
+    const char* name;
+    std::string line;
+    int field;  // the field the warning points at
+    bool cut_before;
+    bool cut_after;
+  };
+  const std::string ordinary = numbered_fields(33) + ",ab";  // 200 bytes
+  ASSERT_EQ(ordinary.size(), 200u);
+  const std::string long_line = numbered_fields(3000);
+  const Case cases[] = {
+      {"ordinary line, shown whole", ordinary, 20, false, false},
+      {"long line, field near its start", long_line, 2, false, true},
+      {"long line, field in its middle", long_line, 1500, true, true},
+      {"long line, field at its end", long_line, 2999, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string field = c.line.substr(static_cast<std::size_t>(c.field) * 6, 5);
+    const auto lines = lines_of(
+        report_of("first\r\n" + c.line + "\r\nlast\r\n", {warning_at(2, 6 * c.field + 1, "x")}));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "doc.txt:2:" + std::to_string(6 * c.field + 1) + ": warning: x");
+    const std::string margin = "     2 | ";
+    const std::string caret_margin = "       | ";
+    ASSERT_EQ(lines[1].rfind(margin, 0), 0u) << lines[1];
+    ASSERT_EQ(lines[2].rfind(caret_margin, 0), 0u) << lines[2];
+    const std::string shown = lines[1].substr(margin.size());
+    const std::string caret = lines[2].substr(caret_margin.size());
+    if (!c.cut_before && !c.cut_after) {
+      EXPECT_EQ(shown, c.line);
+    }
+    EXPECT_LE(shown.size(), 200u);
+    EXPECT_EQ(shown.rfind("...", 0) == 0, c.cut_before) << shown;
+    EXPECT_EQ(shown.size() >= 3 && shown.substr(shown.size() - 3) == "...", c.cut_after) << shown;
+    // The caret stands under the field's first byte and "~" under the rest of it.
+    const std::size_t at = caret.find('^');
+    ASSERT_NE(at, std::string::npos) << caret;
+    EXPECT_EQ(caret, std::string(at, ' ') + "^~~~~");
+    EXPECT_EQ(shown.substr(at, 5), field) << shown;
+  }
+}
+
+TEST(WriteDiagnostics, AFieldLongerThanTheWindowIsUnderlinedUpToTheCut) {
+  const std::string line = "key, " + std::string(5000, '7') + ", 1";
+  const auto lines = lines_of(report_of(line, {warning_at(1, 6, "x")}));
+  ASSERT_EQ(lines.size(), 3u);
+  const std::string shown = lines[1].substr(9);
+  const std::string caret = lines[2].substr(9);
+  EXPECT_EQ(shown.rfind("key, 7777", 0), 0u) << shown;
+  EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+  EXPECT_EQ(caret, "     ^" + std::string(shown.size() - 3 - 6, '~'));
+}
+
+TEST(WriteDiagnostics, ALongMessageKeepsItsTwoEnds) {
+  struct Case {
+    const char* name;
+    std::size_t key_length;
+    bool clipped;
+  };
+  const Case cases[] = {
+      {"ordinary", 20, false},
+      {"longest shown whole", 400 - 32, false},
+      {"long", 100000, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string detail =
+        "\"" + std::string(c.key_length, 'k') + "\" matches no key and is skipped";
+    const auto lines = lines_of(report_of("k", {warning_at(1, 1, detail)}));
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string lead = "doc.txt:1:1: warning: ";
+    ASSERT_EQ(lines[0].rfind(lead, 0), 0u);
+    const std::string message = lines[0].substr(lead.size());
+    if (!c.clipped) {
+      EXPECT_EQ(message, detail);
+      continue;
+    }
+    EXPECT_LE(message.size(), 400u);
+    // What is shown of each end is the detail's own, and the mark counts the rest.
+    const std::size_t mark = message.find("[... ");
+    const std::size_t mark_end = message.find(" characters ...]");
+    ASSERT_NE(mark, std::string::npos) << message;
+    ASSERT_NE(mark_end, std::string::npos) << message;
+    const std::string head = message.substr(0, mark);
+    const std::string tail = message.substr(mark_end + 16);
+    EXPECT_EQ(detail.rfind(head, 0), 0u) << head;
+    EXPECT_EQ(detail.substr(detail.size() - tail.size()), tail);
+    EXPECT_NE(tail.find("matches no key and is skipped"), std::string::npos) << tail;
+    EXPECT_EQ(message.substr(mark + 5, mark_end - mark - 5),
+              std::to_string(detail.size() - head.size() - tail.size()));
+  }
+}
+
+// The report's lines without the source and caret lines under each
+// diagnostic, a warning's reduced to its message.
+std::vector<std::string> headings_of(const std::string& report) {
+  std::vector<std::string> headings;
+  for (const std::string& line : lines_of(report)) {
+    if (line.empty() || line[0] == ' ') continue;
+    const std::size_t label = line.find(": warning: ");
+    headings.push_back(label == std::string::npos ? line : line.substr(label + 11));
+  }
+  return headings;
+}
+
+// "a0", "a1", ... up to "a<end - 1>".
+std::vector<std::string> named(const std::string& prefix, int begin, int end) {
+  std::vector<std::string> names;
+  for (int i = begin; i < end; ++i) names.push_back(prefix + std::to_string(i));
+  return names;
+}
+
+template <typename... Parts>
+std::vector<std::string> joined(const Parts&... parts) {
+  std::vector<std::string> all;
+  (all.insert(all.end(), parts.begin(), parts.end()), ...);
+  return all;
+}
+
+TEST(WriteDiagnostics, PastTenWarningsOfAKindInADocumentANoteCountsTheRest) {
+  struct Case {
+    const char* name;
+    std::vector<CompileWarning> warnings;
+    std::vector<std::string> headings;
+  };
+  const auto many = [](const std::string& prefix, int count, Kind kind = Kind::kUnknownKey,
+                       Document document = Document::kLineDescription) {
+    std::vector<CompileWarning> warnings;
+    for (const std::string& name : named(prefix, 0, count)) {
+      warnings.push_back(warning_at(1, 1, name, kind, document));
+    }
+    return warnings;
+  };
+  const auto unlocated = [](const std::string& prefix, int count) {
+    std::vector<CompileWarning> warnings;
+    for (const std::string& name : named(prefix, 0, count)) {
+      warnings.push_back({Kind::kSlowDownWithoutCode, std::nullopt, name});
+    }
+    return warnings;
+  };
+  const std::string one_more =
+      "doc.txt: note: 1 more warning of this kind in this document is not shown";
+  std::vector<CompileWarning> interleaved;  // a0 b0 a1 b1 a2 b2 a3 ... a11
+  for (int i = 0; i < 12; ++i) {
+    interleaved.push_back(warning_at(1, 1, "a" + std::to_string(i)));
+    if (i < 3)
+      interleaved.push_back(warning_at(1, 1, "b" + std::to_string(i), Kind::kDecimalComma));
+  }
+  std::vector<CompileWarning> both_documents = many("l", 12);
+  for (const CompileWarning& w : many("t", 11, Kind::kUnknownKey, Document::kTrainDescription)) {
+    both_documents.push_back(w);
+  }
+  const Case cases[] = {
+      {"ten, all shown", many("a", 10), named("a", 0, 10)},
+      {"eleven", many("a", 11), joined(named("a", 0, 10), std::vector{one_more})},
+      {"a thousand", many("a", 1000),
+       joined(named("a", 0, 10),
+              std::vector<std::string>{"doc.txt: note: 990 more warnings of this kind in this "
+                                       "document are not shown"})},
+      {"another kind keeps its own count",
+       interleaved,
+       {"a0", "b0", "a1", "b1", "a2", "b2", "a3", "a4", "a5", "a6", "a7", "a8", "a9",
+        "doc.txt: note: 2 more warnings of this kind in this document are not shown"}},
+      {"each document keeps its own count", both_documents,
+       joined(named("l", 0, 10),
+              std::vector<std::string>{
+                  "doc.txt: note: 2 more warnings of this kind in this document are not shown"},
+              named("t", 0, 10),
+              std::vector<std::string>{"train.txt: note: 1 more warning of this kind in this "
+                                       "document is not shown"})},
+      {"warnings without a line", unlocated("u", 13),
+       joined(named("warning: u", 0, 10),
+              std::vector<std::string>{"note: 3 more warnings of this kind are not shown"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    compiler::CompileOutcome outcome;
+    outcome.report.warnings = c.warnings;
+    std::ostringstream out;
+    const DiagnosticCounts counts = write_diagnostics(out, outcome, compiler::RouteModel{},
+                                                      {"doc.txt", "k"}, {"train.txt", "t"});
+    EXPECT_EQ(headings_of(out.str()), c.headings) << out.str();
+    EXPECT_EQ(counts.warnings, static_cast<int>(c.warnings.size()));  // the hidden ones count too
   }
 }
 

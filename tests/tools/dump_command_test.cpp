@@ -77,6 +77,16 @@ TEST(CompiledDecoder, SaysWhereAFileStopsFittingItsLayout) {
       {"cell file cut in a cell", decode_cell_file(cells.substr(0, 15 * 7 + 4)).problem, 105,
        "cell 7 is cut short after 4 bytes"},
       {"empty cell file", decode_cell_file("").problem, 0, "empty"},
+      // A 1000000 m line has cells 0 to rnd(1007000 / 50) = 20140: 302115 bytes.
+      {"cell file of one cell more than the largest grid",
+       decode_cell_file(std::string(302115 + 15, '\0')).problem, 302115,
+       "the file is 302130 bytes, longer than the largest grid: a line of at most 1000000 m has "
+       "at most 20141 cells (302115 bytes), and cell 20141 lies beyond them"},
+      {"cell file of one byte more than the largest grid",
+       decode_cell_file(std::string(302115 + 1, '\0')).problem, 302115, "longer than the largest"},
+      {"cell file far larger than the largest grid",
+       decode_cell_file(std::string(100 * 302115, '\0')).problem, 302115,
+       "longer than the largest"},
       {"train file cut in a text", decode_train_file(items.substr(0, 34 + 20)).problem, 34 + 16,
        "record 1 (from byte 34) is cut short in its text"},
       {"train file cut between records", decode_train_file(items.substr(0, 34)).problem, 34,
@@ -97,6 +107,15 @@ TEST(CompiledDecoder, SaysWhereAFileStopsFittingItsLayout) {
     EXPECT_EQ(t.problem->offset, t.offset) << t.problem->message;
     EXPECT_NE(t.problem->message.find(t.words), std::string::npos) << t.problem->message;
   }
+}
+
+TEST(CompiledDecoder, TakesTheLargestGridAndKeepsOnlyThatOfALargerFile) {
+  const DecodedCells largest = decode_cell_file(std::string(302115, '\0'));
+  EXPECT_FALSE(largest.problem) << largest.problem->message;
+  EXPECT_EQ(largest.cells.size(), 20141u);
+  const DecodedCells larger = decode_cell_file(std::string(10 * 302115, '\0'));
+  EXPECT_TRUE(larger.problem);
+  EXPECT_EQ(larger.cells.size(), 20141u);
 }
 
 TEST(DumpCommand, ShowsKnownFilesByRole) {

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "compiler/record_roles.hpp"
 #include "documents/documents.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
+#include "tools/line_render.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools::testing {
@@ -130,18 +132,98 @@ TEST(RenderCommand, DrawsCompiledFilesAloneAndWithoutALineFile) {
   }
 }
 
+// The x and width of each slow-down's band on the speed lane, in page order.
+std::vector<std::pair<std::string, std::string>> slow_down_bands(const std::string& svg) {
+  std::vector<std::pair<std::string, std::string>> bands;
+  const std::string band = "fill=\"#e63946\" fill-opacity=\"0.25\"";
+  for (std::size_t at = svg.find(band); at != std::string::npos; at = svg.find(band, at + 1)) {
+    const std::size_t start = svg.rfind("<rect ", at);
+    const auto attribute = [&](const std::string& name) {
+      const std::size_t from = svg.find(" " + name + "=\"", start) + name.size() + 3;
+      return svg.substr(from, svg.find('"', from) - from);
+    };
+    bands.emplace_back(attribute("x"), attribute("width"));
+  }
+  return bands;
+}
+
+TEST(LineRender, EachSlowDownReachesTheNextEndCell) {
+  // 462 cells and no line length item: a line of 462 * 50 - 7000 = 16100 m,
+  // drawn 1610 px wide from x = 150, so that cell c begins at x = 150 + 5 (c - 1).
+  constexpr std::size_t kCells = 462;
+  const auto cells_with = [](const std::vector<std::pair<std::size_t, std::uint8_t>>& features) {
+    std::vector<compiler::CellRecord> cells(kCells);
+    for (const auto& [cell, kind] : features) {
+      cells[cell].kind = kind;
+      if (kind == compiler::kSlowDownStart) compiler::slow_down_limit(cells[cell]) = 60;
+    }
+    return cells;
+  };
+  using Bands = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    const char* name;
+    std::vector<compiler::CellRecord> cells;
+    Bands bands;
+  };
+  constexpr std::uint8_t kStart = compiler::kSlowDownStart;
+  constexpr std::uint8_t kEnd = compiler::kSlowDownEnd;
+  std::vector<std::pair<std::size_t, std::uint8_t>> starts_then_one_end;
+  Bands to_the_last_cell;
+  for (std::size_t c = 1; c + 1 < kCells; ++c) {
+    starts_then_one_end.emplace_back(c, kStart);
+    to_the_last_cell.emplace_back(std::to_string(150 + 5 * (c - 1)),
+                                  std::to_string(5 * (kCells - 1 - c)));
+  }
+  starts_then_one_end.emplace_back(kCells - 1, kEnd);
+  const Case cases[] = {
+      {"one slow-down", cells_with({{11, kStart}, {31, kEnd}}), {{"200", "100"}}},
+      {"two starts share the end after them",
+       cells_with({{11, kStart}, {21, kStart}, {31, kEnd}}),
+       {{"200", "100"}, {"250", "50"}}},
+      {"an end before a start is not its end",
+       cells_with({{11, kEnd}, {21, kStart}, {31, kEnd}, {41, kEnd}}),
+       {{"250", "50"}}},
+      {"a start without an end after it is drawn 3 px wide",
+       cells_with({{11, kStart}, {21, kEnd}, {41, kStart}}),
+       {{"200", "50"}, {"350", "3"}}},
+      {"every cell a start but the last, an end", cells_with(starts_then_one_end),
+       to_the_last_cell},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RenderInput input;
+    input.cells = c.cells;
+    EXPECT_EQ(slow_down_bands(render_line_svg(input)), c.bands);
+  }
+}
+
 TEST(RenderCommand, ACompiledFileThatDoesNotFitIsNotDrawn) {
-  ScenarioFolder scenario;
-  ScratchFolder compiled;
-  ASSERT_EQ(scenario.compile({"--out", compiled.path().string()}).status, 0);
-  const std::filesystem::path cells = compiled / "Costa_R 12.dat";
-  borgo::testing::spit(cells, slurp(cells).substr(0, 100));
-  const std::filesystem::path svg_file = compiled / "costa.svg";
-  const ToolRun run = tool({"render", compiled.path().string(), "--line", kLine, "--train", kTrain,
-                            "-o", svg_file.string()});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("does not fit its layout at byte 90"), std::string::npos) << run.err;
-  EXPECT_FALSE(std::filesystem::exists(svg_file));
+  struct Case {
+    const char* name;
+    std::string cells;  // the cell file's bytes
+    const char* says;
+  };
+  const Case cases[] = {
+      {"cut short in a cell", "", "does not fit its layout at byte 90: "},
+      // Cells of a 1000000 m line: 0 to 20140, 302115 bytes.
+      {"larger than the largest grid", std::string(302115 + 15, '\0'),
+       "does not fit its layout at byte 302115: the file is 302130 bytes, longer than the "
+       "largest grid"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    ScratchFolder compiled;
+    ASSERT_EQ(scenario.compile({"--out", compiled.path().string()}).status, 0);
+    const std::filesystem::path cells = compiled / "Costa_R 12.dat";
+    borgo::testing::spit(cells, c.cells.empty() ? slurp(cells).substr(0, 100) : c.cells);
+    const std::filesystem::path svg_file = compiled / "costa.svg";
+    const ToolRun run = tool({"render", compiled.path().string(), "--line", kLine, "--train",
+                              kTrain, "-o", svg_file.string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(svg_file));
+  }
 }
 
 }  // namespace
