@@ -175,6 +175,10 @@ TEST(CompileCommand, WarnsOfWhatTheFormatAcceptsButAnAuthorHardlyMeans) {
       {"speeds out of order", &T, "velocita,    0,", "velocita,    2000,", 10, "comes after"},
       {"slow-down without an end cell", &T, "12000,    60,  600", "12000,    60,  0", 15,
        "no end cell"},
+      {"a document saved as UTF-8", &T, "Borgo Sud",
+       "Borgo S\xC3\xB9"
+       "d",
+       13, "the simulator reads Windows-1252"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
