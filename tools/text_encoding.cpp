@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
+
+#include "compiler/utf8_text.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -19,11 +22,25 @@ void append_utf8(std::string& out, char32_t c) {
   } else if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
     out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
+  } else if (c < 0x10000) {
     out += static_cast<char>(0xE0 | (c >> 12));
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+// The Windows-1252 byte of a code point, or nullopt when the code page lacks it.
+std::optional<char> byte_1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c && c != 0xFFFD) return static_cast<char>(0x80 + i);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -36,6 +53,23 @@ std::string utf8_from_1252(std::string_view text) {
     append_utf8(out, c >= 0x80 && c <= 0x9F ? kHighControls[c - 0x80] : char32_t{c});
   }
   return out;
+}
+
+Windows1252Text windows_1252_from_utf8(std::string_view utf8) {
+  const std::optional<std::u32string> decoded = compiler::decode_utf8(utf8);
+  if (!decoded) return {};
+  std::string text;
+  text.reserve(decoded->size());
+  for (const char32_t c : *decoded) {
+    const std::optional<char> byte = byte_1252(c);
+    if (!byte) {
+      Windows1252Text refused;
+      append_utf8(refused.unheld, c);
+      return refused;
+    }
+    text += *byte;
+  }
+  return {std::move(text), {}};
 }
 
 std::string json_string(std::string_view utf8) {

@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <string>
 
+#include "compiler/compile.hpp"
+#include "storage/byte_sink.hpp"
+#include "tests/support/compiled_decoder.hpp"
+#include "tests/support/files.hpp"
 #include "tests/tools/tool_fixture.hpp"
 
 namespace borgo::tools::testing {
@@ -235,6 +239,15 @@ TEST(CompileCommand, UsageProblemsGiveStatusTwoAndAMessage) {
       {"folder in a name",
        {"compile", dir, "--line", "a/b", "--train", kTrain},
        "folder separator"},
+      {"a letter Windows-1252 lacks",
+       {"compile", dir, "--line",
+        "\xC5\x81"
+        "od\xC5\xBA",
+        "--train", kTrain},
+       "holds \"\xC5\x81\", which Windows-1252"},
+      {"a name that is not UTF-8",
+       {"render", dir, "--line", kLine, "--train", "R \xE0", "-o", dir + "/x.svg"},
+       "--train is not valid UTF-8"},
       {"dump without a file", {"dump", "--json"}, "no FILE"},
       {"dump of an unknown kind", {"dump", dir + "/x.bin"}, "--as"},
       {"render without output",
@@ -293,6 +306,42 @@ TEST(CompileCommand, LeavesTheAuthorsDocumentsAsTheyWere) {
     }
     EXPECT_EQ(entries, 2);  // nothing added beside the two documents
   }
+}
+
+TEST(CompileCommand, NamesBeyondAsciiNameTheFilesAsGivenAndReachTheCompileInWindows1252) {
+  const std::string line = "Citt\xC3\xA0";  // "Città" as typed, in UTF-8
+  borgo::testing::ScratchFolder folder;
+  std::filesystem::copy_file(kFixture / L, folder / (line + "_linea.txt"));
+  std::filesystem::copy_file(kFixture / T, folder / (line + "_R 12-.txt"));
+  const ToolRun run = tool({"compile", folder.path().string(), "--line", line, "--train", kTrain});
+  ASSERT_EQ(run.status, 0) << run.err;
+
+  // The simulator reads the names, and the contest codes sum them, in Windows-1252.
+  const std::string line_document = borgo::testing::slurp(folder / (line + "_linea.txt"));
+  const std::string train_document = borgo::testing::slurp(folder / (line + "_R 12-.txt"));
+  const compiler::Compilation expected = compiler::compile({.line_name = "Citt\xE0",
+                                                            .train_name = kTrain,
+                                                            .line_description = line_document,
+                                                            .train_description = train_document});
+  const std::string names[] = {line + "_linea.dat", line + "_R 12.sim", line + "_R 12.dat"};
+  ASSERT_EQ(expected.files.size(), std::size(names));
+  for (std::size_t i = 0; i < expected.files.size(); ++i) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_NE(run.out.find("wrote " + (folder / names[i]).string() + "\n"), std::string::npos)
+        << run.out;
+    EXPECT_TRUE(borgo::testing::slurp(folder / names[i]) == storage::bytes_of(expected.files[i]));
+  }
+  const auto items = borgo::testing::decode_items(borgo::testing::slurp(folder / names[1]));
+  ASSERT_EQ(items.size(), 87u);
+  EXPECT_EQ(items[85].text, "Citt\xE0");
+
+  // The diagnostics show the name as it was typed.
+  std::filesystem::remove(folder / (line + "_linea.txt"));
+  const ToolRun missing =
+      tool({"compile", folder.path().string(), "--line", line, "--train", kTrain});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find(": " + line + "_linea.txt does not exist\n"), std::string::npos)
+      << missing.err;
 }
 
 }  // namespace

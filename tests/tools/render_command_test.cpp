@@ -144,5 +144,17 @@ TEST(RenderCommand, ACompiledFileThatDoesNotFitIsNotDrawn) {
   EXPECT_FALSE(std::filesystem::exists(svg_file));
 }
 
+TEST(RenderCommand, TheTitleShowsNamesBeyondAsciiAsTyped) {
+  const std::string line = "Citt\xC3\xA0";  // "Città" in UTF-8
+  ScratchFolder folder;
+  std::filesystem::copy_file(kFixture / kLineDocument, folder / (line + "_linea.txt"));
+  std::filesystem::copy_file(kFixture / kTrainDocument, folder / (line + "_R 12-.txt"));
+  const std::filesystem::path svg_file = folder / "line.svg";
+  const ToolRun run = tool({"render", folder.path().string(), "--line", line, "--train", kTrain,
+                            "-o", svg_file.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(slurp(svg_file).find("<title>" + line + " - R 12</title>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace borgo::tools::testing
