@@ -67,6 +67,7 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
     const std::string* out_option = parsed.value("--out");
     const std::filesystem::path output =
         out_option != nullptr ? std::filesystem::path(*out_option) : request.folder;
+    check_distinct_outputs(request.names, output, request.line_file);
     if (!std::filesystem::is_directory(request.folder)) {
       throw UsageError("'" + request.folder.string() + "' is not a folder");
     }

@@ -135,6 +135,8 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
       if (outcome.error_number != 0) status = kExitRecordedError;
       input = decode_compiled(names, folder, files_of(result.compilation));
     } else {
+      // Compiled files in the folder: the cell file of the train "linea" is the line file.
+      check_distinct_outputs(names, folder, true);
       input = decode_compiled(names, folder, files_in(folder, names));
     }
     storage::replace_file(output, render_line_svg(input));

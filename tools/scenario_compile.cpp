@@ -7,7 +7,7 @@
 #include "compiler/file_names.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/arguments.hpp"
+#include "tools/command_support.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -32,6 +32,15 @@ std::string checked_name(std::string_view option, const std::string& name) {
   throw UsageError(given + " holds \"" + converted.unheld +
                    "\", which Windows-1252, the simulator's code page, cannot hold: '" + name +
                    "'");
+}
+
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -82,6 +91,34 @@ CompileResult compile_scenario(const CompileRequest& request, std::ostream& diag
   result.counts = write_diagnostics(diagnostics, result.compilation.outcome,
                                     *result.compilation.model, line, train);
   return result;
+}
+
+void check_distinct_outputs(const ScenarioNames& names, const std::filesystem::path& folder,
+                            bool line_file) {
+  struct Output {
+    const char* what;
+    std::filesystem::path path;
+  };
+  std::vector<Output> outputs;
+  if (line_file) {
+    outputs.push_back(
+        {"line file", names.compiled_path(folder, compiler::CompiledFileKind::kLinePlan)});
+  }
+  outputs.push_back(
+      {"train file", names.compiled_path(folder, compiler::CompiledFileKind::kItems)});
+  outputs.push_back({"cell file", names.compiled_path(folder, compiler::CompiledFileKind::kCells)});
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+      if (!equal_ignoring_ascii_case(outputs[i].path.filename().string(),
+                                     outputs[j].path.filename().string())) {
+        continue;
+      }
+      throw Refusal("the " + std::string(outputs[i].what) + " '" + outputs[i].path.string() +
+                    "' and the " + outputs[j].what + " '" + outputs[j].path.string() +
+                    "' would be one file (where case is ignored, names that differ only in case "
+                    "are one): choose another train name");
+    }
+  }
 }
 
 std::vector<std::filesystem::path> write_compiled_files(const compiler::Compilation& compilation,

@@ -57,6 +57,13 @@ struct CompileResult {
 // storage::FileError when a document exists but cannot be read.
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics);
 
+// Throws Refusal when two of the compiled files written into `folder` would
+// be one file: their names equal when ASCII case is ignored, as on a file
+// system that ignores case (the cell file of the train "linea" is the line
+// file). `line_file`: whether the line file is among them.
+void check_distinct_outputs(const ScenarioNames& names, const std::filesystem::path& folder,
+                            bool line_file);
+
 // Writes a compilation's files into `folder`, each replacing any older one,
 // in the program's order; returns their paths. Throws storage::FileError.
 std::vector<std::filesystem::path> write_compiled_files(const compiler::Compilation& compilation,

@@ -344,5 +344,46 @@ TEST(CompileCommand, NamesBeyondAsciiNameTheFilesAsGivenAndReachTheCompileInWind
       << missing.err;
 }
 
+TEST(CompileCommand, RefusesTwoCompiledFilesThatWouldBeOne) {
+  struct Case {
+    const char* train;
+    std::vector<std::string> extra;
+    const char* command;
+  };
+  // The cell file of the train "linea" is the line file; where case is
+  // ignored, so is that of "LINEA".
+  const Case cases[] = {
+      {"linea", {}, "compile"},
+      {"LINEA", {}, "compile"},
+      {"Linea", {}, "compile"},
+      {"linea", {}, "render"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " " + c.train);
+    ScenarioFolder scenario;
+    std::filesystem::copy_file(kFixture / T,
+                               scenario.folder / ("Costa_" + std::string(c.train) + "-.txt"));
+    const std::filesystem::path out = scenario.folder / "out";
+    std::vector<std::string> words{c.command, scenario.path().string(), "--line", kLine, "--train",
+                                   c.train};
+    if (std::string(c.command) == "compile") {
+      words.insert(words.end(), {"--out", out.string()});
+    } else {
+      std::filesystem::remove(scenario.folder / L);  // draw compiled files from the folder
+      words.insert(words.end(), {"-o", (out / "x.svg").string()});
+    }
+    const ToolRun run = tool(words);
+    EXPECT_EQ(run.status, 2);
+    const std::filesystem::path folder =
+        std::string(c.command) == "compile" ? out : scenario.path();
+    for (const std::string& name :
+         {std::string("Costa_linea.dat"), "Costa_" + std::string(c.train) + ".dat"}) {
+      EXPECT_NE(run.err.find("'" + (folder / name).string() + "'"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(std::filesystem::exists(out));  // nothing written
+  }
+}
+
 }  // namespace
 }  // namespace borgo::tools::testing
