@@ -7,11 +7,11 @@
 #include "compiler/compiled_files.hpp"
 #include "compiler/file_names.hpp"
 #include "storage/read_file.hpp"
-#include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/compiled_decoder.hpp"
 #include "tools/line_render.hpp"
+#include "tools/output_file.hpp"
 #include "tools/scenario_compile.hpp"
 #include "tools/text_encoding.hpp"
 
@@ -36,7 +36,8 @@ drawn: NAME_TRAIN.sim, NAME_TRAIN.dat and, for the plan view, NAME_linea.dat.
 Options:
   --line NAME       the line's name
   --train NAME      the train's name
-  -o, --output FILE the SVG file to write
+  -o, --output FILE the SVG file to write; "-" writes the page to standard
+                    output, and a FIFO or a device is written into as it is
   -h, --help        show this text
 
 Exit status: 0 drawn; 1 drawn, but the compile recorded an error; 2 a usage
@@ -116,7 +117,7 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
     }
     const std::filesystem::path folder = parsed.single_folder();
     const ScenarioNames names = scenario_names(parsed);
-    const std::filesystem::path output = parsed.required("--output");
+    const std::string& output = parsed.required("--output");
     if (!std::filesystem::is_directory(folder)) {
       throw UsageError("'" + folder.string() + "' is not a folder");
     }
@@ -139,8 +140,9 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
       check_distinct_outputs(names, folder, true);
       input = decode_compiled(names, folder, files_in(folder, names));
     }
-    storage::replace_file(output, render_line_svg(input));
-    out << "wrote " << output.string() << "\n";
+    if (write_output(output, render_line_svg(input), out) == OutputWritten::kFile) {
+      out << "wrote " << output << "\n";
+    }
     return status;
   });
 }
