@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "compiler/file_names.hpp"
+#include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
@@ -13,9 +14,13 @@
 namespace borgo::tools {
 namespace {
 
+// A document's bytes, or nullopt when there is none. A name the file system
+// refuses (too long, say) is the author's to hear about, not a missing file.
 std::optional<std::string> read_if_present(const std::filesystem::path& path) {
   std::error_code failed;
-  if (!std::filesystem::exists(path, failed)) return std::nullopt;
+  const bool present = std::filesystem::exists(path, failed);
+  if (failed) throw storage::FileError(path, failed.message());
+  if (!present) return std::nullopt;
   return storage::read_file(path);
 }
 

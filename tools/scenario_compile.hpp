@@ -54,7 +54,8 @@ struct CompileResult {
 // Compiles the descriptions in request.folder exactly as the program does,
 // from their bytes, so that the author's documents stay as they are; writes
 // the diagnostics, naming the author's files, to `diagnostics`. Throws
-// storage::FileError when a document exists but cannot be read.
+// storage::FileError when a document cannot be read, or its name cannot be
+// looked up (a name too long for the file system).
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics);
 
 // Throws Refusal when two of the compiled files written into `folder` would
