@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <system_error>
 
 #include "compiler/compiled_files.hpp"
 #include "compiler/file_names.hpp"
@@ -124,7 +125,12 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
 
     int status = kExitClean;
     RenderInput input;
-    if (std::filesystem::exists(folder / compiler::line_description_name(names.as_given()))) {
+    const std::filesystem::path line_description =
+        folder / compiler::line_description_name(names.as_given());
+    std::error_code unknown;
+    const bool compile = std::filesystem::exists(line_description, unknown);
+    if (unknown) throw storage::FileError(line_description, unknown.message());
+    if (compile) {
       const CompileResult result = compile_scenario({folder, names, true}, err);
       err << summary_line(result.counts) << "\n";
       const compiler::CompileOutcome& outcome = result.outcome();

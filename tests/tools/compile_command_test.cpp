@@ -418,17 +418,19 @@ TEST(CompileCommand, DISABLED_ANameAsLongAsTheFileSystemTakesCompiles) {
 
 TEST(CompileCommand, ANameTooLongForTheFileSystemNamesTheAuthorsFile) {
   struct Case {
-    const char* name;
+    const char* command;
     std::string line_suffix;  // added to the longest line name
     std::string train;
     std::string named;  // the document the message names, after the line name
   };
   const Case cases[] = {
-      {"line description", "L", kTrain, "_linea.txt"},
-      {"train description", "", "R 123", "_R 123-.txt"},
+      {"compile", "L", kTrain, "_linea.txt"},
+      {"compile", "", "R 123", "_R 123-.txt"},
+      {"render", "L", kTrain, "_linea.txt"},
+      {"render", "", "R 123", "_R 123-.txt"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.command + c.named);
     ScenarioFolder scenario;
     const std::string longest = longest_line_name(scenario.path());
     if (longest.empty()) GTEST_SKIP() << "no usable NAME_MAX";
@@ -436,8 +438,12 @@ TEST(CompileCommand, ANameTooLongForTheFileSystemNamesTheAuthorsFile) {
     if (c.line_suffix.empty()) {
       std::filesystem::copy_file(kFixture / L, scenario.folder / (line + "_linea.txt"));
     }
-    const ToolRun run =
-        tool({"compile", scenario.path().string(), "--line", line, "--train", c.train});
+    std::vector<std::string> words{c.command, scenario.path().string(), "--line", line, "--train",
+                                   c.train};
+    if (std::string(c.command) == "render") {
+      words.insert(words.end(), {"-o", (scenario.folder / "line.svg").string()});
+    }
+    const ToolRun run = tool(words);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("'" + (scenario.folder / (line + c.named)).string() + "': "),
               std::string::npos)
