@@ -35,10 +35,13 @@ void write_into_stream(const std::filesystem::path& path, std::string_view bytes
   const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) fail(path, errno);
   struct stat opened {};
-  if (::fstat(fd, &opened) != 0 || !(S_ISFIFO(opened.st_mode) || S_ISCHR(opened.st_mode))) {
+  if (::fstat(fd, &opened) != 0) {
     const int error = errno;
     ::close(fd);
-    if (error != 0) fail(path, error);
+    fail(path, error);
+  }
+  if (!S_ISFIFO(opened.st_mode) && !S_ISCHR(opened.st_mode)) {
+    ::close(fd);
     throw Refusal("'" + path.string() + "' stopped being a FIFO or a device while it was opened");
   }
   // Each round writes at least one byte or ends; an interrupted write is
