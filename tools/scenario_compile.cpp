@@ -31,9 +31,10 @@ std::string checked_name(std::string_view option, const std::string& name) {
   if (name.find_first_of("/\\") != std::string::npos) {
     throw UsageError(given + " must not hold a folder separator: '" + name + "'");
   }
-  Windows1252Text converted = windows_1252_from_utf8(name);
+  Windows1252Text converted = windows_1252_from_platform(name);
   if (converted.text) return std::move(*converted.text);
-  if (converted.unheld.empty()) throw UsageError(given + " is not valid UTF-8");
+  if (converted.unheld.empty())
+    throw UsageError(given + " is not valid " + std::string(kPlatformEncoding));
   throw UsageError(given + " holds \"" + converted.unheld +
                    "\", which Windows-1252, the simulator's code page, cannot hold: '" + name +
                    "'");

@@ -35,7 +35,8 @@ struct ScenarioNames {
 
 // The names given to --line and --train, checked and converted. Throws
 // UsageError for an empty name, a folder separator, bytes that are not
-// UTF-8 or a character that Windows-1252 cannot hold.
+// valid in the platform's encoding or a character that Windows-1252 cannot
+// hold.
 ScenarioNames scenario_names(const ParsedArguments& parsed);
 
 struct CompileRequest {

@@ -1,5 +1,17 @@
 #include "tools/text_encoding.hpp"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <climits>
+#endif
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -71,6 +83,35 @@ Windows1252Text windows_1252_from_utf8(std::string_view utf8) {
   }
   return {std::move(text), {}};
 }
+
+#ifdef _WIN32
+const std::string_view kPlatformEncoding = "text in the ANSI code page";
+
+Windows1252Text windows_1252_from_platform(std::string_view text) {
+  // Through UTF-16 to UTF-8, whose letters the code page's table is read by.
+  if (text.empty()) return {std::string(), {}};
+  if (text.size() > INT_MAX) return {};
+  const int length = static_cast<int>(text.size());
+  const int units =
+      ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), units);
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), units,
+                                          nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string utf8(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), units, utf8.data(), bytes,
+                        nullptr, nullptr);
+  return windows_1252_from_utf8(utf8);
+}
+#else
+const std::string_view kPlatformEncoding = "UTF-8";
+
+Windows1252Text windows_1252_from_platform(std::string_view text) {
+  return windows_1252_from_utf8(text);
+}
+#endif
 
 std::string json_string(std::string_view utf8) {
   std::string out = "\"";

@@ -19,6 +19,15 @@ struct Windows1252Text {
 };
 Windows1252Text windows_1252_from_utf8(std::string_view utf8);
 
+// The encoding of the narrow text the system hands a program, such as its
+// arguments, and in which std::filesystem reads a narrow path: UTF-8 on
+// Linux, the ANSI code page on Windows.
+extern const std::string_view kPlatformEncoding;
+
+// The same from text in the platform's encoding; `unheld` empty when the
+// text is not valid in it.
+Windows1252Text windows_1252_from_platform(std::string_view text);
+
 // The same text quoted for JSON: "...", with escapes.
 std::string json_string(std::string_view utf8);
 
