@@ -38,6 +38,7 @@ struct CompileWarning {
     kCurveBeforeReached,   // a curve that starts before the metre already reached
     kProfileOutOfOrder,    // gradient, speed or adhesion rows not in ascending order
     kSlowDownWithoutCode,  // the code pass found no free cell for a slow-down's code point
+    kUtf8Document,  // a description saved as UTF-8, which the simulator reads as Windows-1252
   };
   Kind kind;
   std::optional<SourceSpot> where;

@@ -1,14 +1,59 @@
 #include "compiler/description_reading.hpp"
 
+#include <algorithm>
 #include <exception>
+#include <limits>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/file_names.hpp"
 #include "compiler/line_reader.hpp"
 #include "compiler/record_roles.hpp"
 #include "compiler/train_reader.hpp"
+#include "compiler/utf8_text.hpp"
 
 namespace borgo::compiler {
+namespace {
+
+std::int32_t clamped(std::size_t n) {
+  return static_cast<std::int32_t>(
+      std::min<std::size_t>(n, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
+}
+
+// Where the byte at `offset` stands, counting lines as the field reader does.
+FieldLocation location_of(std::string_view bytes, std::size_t offset) {
+  std::size_t line = 1;
+  std::size_t line_start = 0;
+  for (std::size_t i = 0; i < offset; ++i) {
+    const bool lone_cr = bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n');
+    if (bytes[i] == '\n' || lone_cr) {
+      ++line;
+      line_start = i + 1;
+    }
+  }
+  return {clamped(line), clamped(offset - line_start + 1)};
+}
+
+// A modern editor saves a description as UTF-8 unless told otherwise. It
+// reads without a fault, but the simulator reads Windows-1252, so each
+// letter beyond ASCII reaches it as two or more wrong ones. One warning per
+// document, at its first such letter.
+void warn_if_utf8(std::string_view bytes, Document document, CompileReport& report) {
+  const auto high = std::find_if(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (high == bytes.end() || !decode_utf8(bytes)) return;
+  const auto offset = static_cast<std::size_t>(high - bytes.begin());
+  // In valid UTF-8 the first byte above 127 leads a sequence, whose length it tells.
+  const auto lead = static_cast<unsigned char>(*high);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  const FieldLocation at = location_of(bytes, offset);
+  report.warnings.push_back(
+      {CompileWarning::Kind::kUtf8Document, SourceSpot{document, at, at, at},
+       "the document is saved as UTF-8, but the simulator reads Windows-1252: these " +
+           std::to_string(length) + " bytes reach it as \"" +
+           std::string(bytes.substr(offset, length)) + "\""});
+}
+
+}  // namespace
 
 DescriptionReading::DescriptionReading(RouteModel& model, CompileReport& report)
     : model_(model), report_(report) {
@@ -25,6 +70,7 @@ bool DescriptionReading::read_line(std::optional<std::string_view> bytes) {
     return false;
   }
   try {
+    warn_if_utf8(*bytes, Document::kLineDescription, report_);
     const detail::LineReadResult line = detail::read_line_description(model_, *bytes, report_);
     sign_slot_ = line.sign_slot;
     train_wanted_ = line.go_on;
@@ -42,6 +88,7 @@ void DescriptionReading::read_train(std::optional<std::string_view> bytes) {
     return;
   }
   try {
+    warn_if_utf8(*bytes, Document::kTrainDescription, report_);
     detail::read_train_description(model_, *bytes, sign_slot_, report_);
   } catch (const std::exception& failure) {
     fail(failure.what());

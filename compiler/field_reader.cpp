@@ -10,6 +10,13 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// A tab looks like a blank in an editor, but only spaces separate fields:
+// a number with a tab beside it reads as text, and the author should hear why.
+RuntimeFailure number_failure(std::string_view token, std::string what) {
+  if (token.find('\t') != std::string_view::npos) what += " (a tab is not a blank here)";
+  return RuntimeFailure(what);
+}
+
 }  // namespace
 
 void FieldReader::skip_blanks() {
@@ -111,19 +118,20 @@ std::int64_t FieldReader::read_number(std::int64_t min, std::int64_t max) {
   std::size_t i = 0;
   const bool negative = token[0] == '-';
   if (token[0] == '-' || token[0] == '+') ++i;
-  if (i == token.size())
-    throw RuntimeFailure("text \"" + std::string(token) + "\" in a numeric field");
+  if (i == token.size()) {
+    throw number_failure(token, "text \"" + std::string(token) + "\" in a numeric field");
+  }
   std::int64_t value = 0;
   for (; i < token.size(); ++i) {
     if (!is_digit(token[i])) {
-      throw RuntimeFailure("text \"" + std::string(token) + "\" in a numeric field");
+      throw number_failure(token, "text \"" + std::string(token) + "\" in a numeric field");
     }
     value = value * 10 + (token[i] - '0');
     if (value > max - min) break;  // far outside any field: stop before it overflows
   }
   if (negative) value = -value;
   if (value < min || value > max || i < token.size()) {
-    throw RuntimeFailure("number " + std::string(token) + " too large for its field");
+    throw number_failure(token, "number " + std::string(token) + " too large for its field");
   }
   return value;
 }

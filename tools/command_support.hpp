@@ -1,7 +1,9 @@
 #pragma once
 
 #include <exception>
+#include <filesystem>
 #include <ostream>
+#include <stdexcept>
 #include <string_view>
 
 #include "compiler/runtime_failure.hpp"
@@ -11,9 +13,17 @@
 
 namespace borgo::tools {
 
+// A command that will not do what it was asked, because doing it would lose
+// or spoil something (an author's document, one compiled file written over
+// another); the message says what and why. Nothing has been written.
+class Refusal : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Runs one command's body and turns what it throws into a message on `err`
-// and exit status 2: a wrong command line, a file that cannot be read or
-// written, a compiled table that cannot be encoded, anything else.
+// and exit status 2: a wrong command line, a refusal, a file that cannot be
+// read or written, a compiled table that cannot be encoded, anything else.
 template <typename Body>
 int guarded(std::string_view command, std::ostream& err, Body body) {
   try {
@@ -21,6 +31,8 @@ int guarded(std::string_view command, std::ostream& err, Body body) {
   } catch (const UsageError& wrong) {
     err << "scenario-tool " << command << ": " << wrong.what() << "\n"
         << "Try 'scenario-tool " << command << " --help'.\n";
+  } catch (const Refusal& refusal) {
+    err << "scenario-tool " << command << ": " << refusal.what() << "\n";
   } catch (const storage::FileError& failure) {
     err << "scenario-tool " << command << ": '" << failure.path().string()
         << "': " << failure.reason() << "\n";

@@ -64,14 +64,12 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
     }
     CompileRequest request;
     request.folder = parsed.single_folder();
-    request.line_name = parsed.required("--line");
-    request.train_name = parsed.required("--train");
-    check_scenario_name("--line", request.line_name);
-    check_scenario_name("--train", request.train_name);
+    request.names = scenario_names(parsed);
     request.line_file = !parsed.has("--no-line-file");
     const std::string* out_option = parsed.value("--out");
     const std::filesystem::path output =
         out_option != nullptr ? std::filesystem::path(*out_option) : request.folder;
+    check_distinct_outputs(request.names, output, request.line_file);
     if (!std::filesystem::is_directory(request.folder)) {
       throw UsageError("'" + request.folder.string() + "' is not a folder");
     }
@@ -79,7 +77,7 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
 
     const CompileResult result = compile_scenario(request, err);
     err << summary_line(result.counts) << "\n";
-    for (const auto& path : write_compiled_files(result.compilation, output)) {
+    for (const auto& path : write_compiled_files(result.compilation, request.names, output)) {
       out << "wrote " << path.string() << "\n";
     }
     const compiler::CompileOutcome& outcome = result.outcome();

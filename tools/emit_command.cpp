@@ -1,5 +1,8 @@
 // scenario-tool emit: the package's five documents, the start of a new scenario.
+#include <array>
 #include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "documents/documents.hpp"
 #include "tools/command_support.hpp"
@@ -9,44 +12,67 @@
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp = R"(Usage: scenario-tool emit DIR
+constexpr std::string_view kHelp = R"(Usage: scenario-tool emit DIR [--force]
 
 Writes the package's five embedded documents into DIR (made when missing),
-byte for byte as the package program writes them, replacing older files:
-the line description, the train description, the notes, the slow-down order
-and the train sheet of the line Borgo_Mar and the train TX 903. Nothing is
-compiled. Rename and edit them to start a new scenario, then run
+byte for byte as the package program writes them: the line description, the
+train description, the notes, the slow-down order and the train sheet of the
+line Borgo_Mar and the train TX 903. Nothing is compiled. Rename and edit
+them to start a new scenario, then run
   scenario-tool compile DIR --line Borgo_Mar --train "TX 903"
 
+When DIR already holds any of the five, nothing is written and the command
+names them, so that an author's edited documents are not lost.
+
 Options:
+  --force      replace the documents DIR holds
   -h, --help   show this text
 
-Exit status: 0 written; 2 a usage problem or a file that cannot be written.
+Exit status: 0 written; 2 a usage problem, documents in the way without
+--force, or a file that cannot be written.
 )";
+
+constexpr std::array<OptionRule, 1> kOptions{{{"--force", false}}};
 
 }  // namespace
 
 int emit_command(Arguments args, std::ostream& out, std::ostream& err) {
   return guarded("emit", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, {});
+    const ParsedArguments parsed = parse_arguments(args, kOptions);
     if (parsed.help) {
       out << kHelp;
       return kExitClean;
     }
     const std::filesystem::path folder = parsed.single_folder();
-    std::filesystem::create_directories(folder);
     // The program's order: line, train, notes, slow-down order, train sheet.
+    const std::string names[] = {documents::line_description_name(kEmbeddedLine),
+                                 documents::train_description_name(kEmbeddedLine, kEmbeddedTrain),
+                                 documents::notes_name(kEmbeddedLine, kEmbeddedTrain),
+                                 documents::slow_down_order_name(kEmbeddedLine, kEmbeddedTrain),
+                                 documents::train_sheet_name(kEmbeddedLine, kEmbeddedTrain)};
+    if (!parsed.has("--force")) {
+      std::string in_the_way;
+      for (const std::string& name : names) {
+        // Anything under the name counts, a dangling link too.
+        std::error_code failed;
+        const std::filesystem::file_status status =
+            std::filesystem::symlink_status(folder / name, failed);
+        if (status.type() == std::filesystem::file_type::not_found) continue;
+        if (failed) throw storage::FileError(folder / name, failed.message());
+        in_the_way += "\n  " + (folder / name).string();
+      }
+      if (!in_the_way.empty()) {
+        throw Refusal("the folder holds documents that would be overwritten:" + in_the_way +
+                      "\nMove them, or give --force to replace them.");
+      }
+    }
+    std::filesystem::create_directories(folder);
     documents::dati_linea(folder, kEmbeddedLine);
     documents::dati_treno(folder, kEmbeddedLine, kEmbeddedTrain);
     documents::dati_note(folder, kEmbeddedLine, kEmbeddedTrain);
     documents::dati_rallentamenti(folder, kEmbeddedLine, kEmbeddedTrain);
     documents::dati_scheda(folder, kEmbeddedLine, kEmbeddedTrain);
-    for (const std::string& name :
-         {documents::line_description_name(kEmbeddedLine),
-          documents::train_description_name(kEmbeddedLine, kEmbeddedTrain),
-          documents::notes_name(kEmbeddedLine, kEmbeddedTrain),
-          documents::slow_down_order_name(kEmbeddedLine, kEmbeddedTrain),
-          documents::train_sheet_name(kEmbeddedLine, kEmbeddedTrain)}) {
+    for (const std::string& name : names) {
       out << "wrote " << (folder / name).string() << "\n";
     }
     return kExitClean;

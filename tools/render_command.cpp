@@ -3,15 +3,16 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <system_error>
 
 #include "compiler/compiled_files.hpp"
 #include "compiler/file_names.hpp"
 #include "storage/read_file.hpp"
-#include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/compiled_decoder.hpp"
 #include "tools/line_render.hpp"
+#include "tools/output_file.hpp"
 #include "tools/scenario_compile.hpp"
 #include "tools/text_encoding.hpp"
 
@@ -36,7 +37,8 @@ drawn: NAME_TRAIN.sim, NAME_TRAIN.dat and, for the plan view, NAME_linea.dat.
 Options:
   --line NAME       the line's name
   --train NAME      the train's name
-  -o, --output FILE the SVG file to write
+  -o, --output FILE the SVG file to write; "-" writes the page to standard
+                    output, and a FIFO or a device is written into as it is
   -h, --help        show this text
 
 Exit status: 0 drawn; 1 drawn, but the compile recorded an error; 2 a usage
@@ -57,41 +59,39 @@ void require_fit(const std::optional<LayoutProblem>& problem, const std::filesys
   }
 }
 
-// A compiled file's bytes by its name, or nullopt when there is none.
-using CompiledBytes = std::function<std::optional<std::string>(const std::string& name)>;
+// A compiled file's bytes by its kind, or nullopt when there is none.
+using CompiledBytes = std::function<std::optional<std::string>(compiler::CompiledFileKind kind)>;
 
 // Decodes the compiled files of a scenario; `folder` names them in messages.
-RenderInput decode_compiled(const compiler::RouteModel& names, const std::filesystem::path& folder,
+RenderInput decode_compiled(const ScenarioNames& names, const std::filesystem::path& folder,
                             const CompiledBytes& bytes_of) {
+  using Kind = compiler::CompiledFileKind;
   RenderInput input;
-  input.line_name = utf8_from_1252(names.line_name);
-  input.train_name = utf8_from_1252(names.train_name);
-  const auto required = [&](const std::string& name) {
-    std::optional<std::string> bytes = bytes_of(name);
-    if (!bytes) throw storage::FileError(folder / name, "does not exist");
+  input.line_name = utf8_from_1252(names.line_1252);
+  input.train_name = utf8_from_1252(names.train_1252);
+  const auto required = [&](Kind kind) {
+    std::optional<std::string> bytes = bytes_of(kind);
+    if (!bytes) throw storage::FileError(names.compiled_path(folder, kind), "does not exist");
     return std::move(*bytes);
   };
-  const std::string train_file = compiler::train_file_name(names);
-  const std::string cell_file = compiler::cell_file_name(names);
-  DecodedItems items = decode_train_file(required(train_file));
-  require_fit(items.problem, folder / train_file);
-  DecodedCells cells = decode_cell_file(required(cell_file));
-  require_fit(cells.problem, folder / cell_file);
+  DecodedItems items = decode_train_file(required(Kind::kItems));
+  require_fit(items.problem, names.compiled_path(folder, Kind::kItems));
+  DecodedCells cells = decode_cell_file(required(Kind::kCells));
+  require_fit(cells.problem, names.compiled_path(folder, Kind::kCells));
   input.items = std::move(items.items);
   input.cells = std::move(cells.cells);
-  const std::string line_file = compiler::line_file_name(names);
-  if (const std::optional<std::string> bytes = bytes_of(line_file)) {
+  if (const std::optional<std::string> bytes = bytes_of(Kind::kLinePlan)) {
     DecodedPlan plan = decode_line_file(*bytes);
-    require_fit(plan.problem, folder / line_file);
+    require_fit(plan.problem, names.compiled_path(folder, Kind::kLinePlan));
     input.plan = std::move(plan.columns);
   }
   return input;
 }
 
 // The files in a folder.
-CompiledBytes files_in(const std::filesystem::path& folder) {
-  return [folder](const std::string& name) -> std::optional<std::string> {
-    const std::filesystem::path path = folder / name;
+CompiledBytes files_in(const std::filesystem::path& folder, const ScenarioNames& names) {
+  return [folder, &names](compiler::CompiledFileKind kind) -> std::optional<std::string> {
+    const std::filesystem::path path = names.compiled_path(folder, kind);
     if (!std::filesystem::exists(path)) return std::nullopt;
     return storage::read_file(path);
   };
@@ -99,9 +99,9 @@ CompiledBytes files_in(const std::filesystem::path& folder) {
 
 // The files of a compilation, in memory.
 CompiledBytes files_of(const compiler::Compilation& compilation) {
-  return [&compilation](const std::string& name) -> std::optional<std::string> {
+  return [&compilation](compiler::CompiledFileKind kind) -> std::optional<std::string> {
     for (const compiler::CompiledFile& file : compilation.files) {
-      if (file.name() == name) return storage::bytes_of(file);
+      if (file.kind() == kind) return storage::bytes_of(file);
     }
     return std::nullopt;
   };
@@ -117,21 +117,21 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
       return kExitClean;
     }
     const std::filesystem::path folder = parsed.single_folder();
-    compiler::RouteModel names;
-    names.line_name = parsed.required("--line");
-    names.train_name = parsed.required("--train");
-    check_scenario_name("--line", names.line_name);
-    check_scenario_name("--train", names.train_name);
-    const std::filesystem::path output = parsed.required("--output");
+    const ScenarioNames names = scenario_names(parsed);
+    const std::string& output = parsed.required("--output");
     if (!std::filesystem::is_directory(folder)) {
       throw UsageError("'" + folder.string() + "' is not a folder");
     }
 
     int status = kExitClean;
     RenderInput input;
-    if (std::filesystem::exists(folder / compiler::line_description_name(names))) {
-      const CompileResult result =
-          compile_scenario({folder, names.line_name, names.train_name, true}, err);
+    const std::filesystem::path line_description =
+        folder / compiler::line_description_name(names.as_given());
+    std::error_code unknown;
+    const bool compile = std::filesystem::exists(line_description, unknown);
+    if (unknown) throw storage::FileError(line_description, unknown.message());
+    if (compile) {
+      const CompileResult result = compile_scenario({folder, names, true}, err);
       err << summary_line(result.counts) << "\n";
       const compiler::CompileOutcome& outcome = result.outcome();
       if (outcome.fatal != 0) return kExitFatal;
@@ -142,10 +142,13 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
       if (outcome.error_number != 0) status = kExitRecordedError;
       input = decode_compiled(names, folder, files_of(result.compilation));
     } else {
-      input = decode_compiled(names, folder, files_in(folder));
+      // Compiled files in the folder: the cell file of the train "linea" is the line file.
+      check_distinct_outputs(names, folder, true);
+      input = decode_compiled(names, folder, files_in(folder, names));
     }
-    storage::replace_file(output, render_line_svg(input));
-    out << "wrote " << output.string() << "\n";
+    if (write_output(output, render_line_svg(input), out) == OutputWritten::kFile) {
+      out << "wrote " << output << "\n";
+    }
     return status;
   });
 }

@@ -2,43 +2,95 @@
 
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "compiler/file_names.hpp"
+#include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/arguments.hpp"
+#include "tools/command_support.hpp"
+#include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {
 
+// A document's bytes, or nullopt when there is none. A name the file system
+// refuses (too long, say) is the author's to hear about, not a missing file.
 std::optional<std::string> read_if_present(const std::filesystem::path& path) {
   std::error_code failed;
-  if (!std::filesystem::exists(path, failed)) return std::nullopt;
+  const bool present = std::filesystem::exists(path, failed);
+  if (failed) throw storage::FileError(path, failed.message());
+  if (!present) return std::nullopt;
   return storage::read_file(path);
+}
+
+// The name given to `option`, in Windows-1252.
+std::string checked_name(std::string_view option, const std::string& name) {
+  const std::string given = "the name given to " + std::string(option);
+  if (name.empty()) throw UsageError("the option " + std::string(option) + " needs a name");
+  if (name.find_first_of("/\\") != std::string::npos) {
+    throw UsageError(given + " must not hold a folder separator: '" + name + "'");
+  }
+  Windows1252Text converted = windows_1252_from_platform(name);
+  if (converted.text) return std::move(*converted.text);
+  if (converted.unheld.empty())
+    throw UsageError(given + " is not valid " + std::string(kPlatformEncoding));
+  throw UsageError(given + " holds \"" + converted.unheld +
+                   "\", which Windows-1252, the simulator's code page, cannot hold: '" + name +
+                   "'");
+}
+
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-void check_scenario_name(std::string_view option, const std::string& name) {
-  if (name.empty()) throw UsageError("the option " + std::string(option) + " needs a name");
-  if (name.find_first_of("/\\") != std::string::npos) {
-    throw UsageError("the name given to " + std::string(option) +
-                     " must not hold a folder separator: '" + name + "'");
+compiler::RouteModel ScenarioNames::as_given() const {
+  compiler::RouteModel model;
+  model.line_name = line;
+  model.train_name = train;
+  return model;
+}
+
+std::filesystem::path ScenarioNames::compiled_path(const std::filesystem::path& folder,
+                                                   compiler::CompiledFileKind kind) const {
+  const compiler::RouteModel model = as_given();
+  switch (kind) {
+    case compiler::CompiledFileKind::kLinePlan:
+      return folder / compiler::line_file_name(model);
+    case compiler::CompiledFileKind::kItems:
+      return folder / compiler::train_file_name(model);
+    case compiler::CompiledFileKind::kCells:
+      break;
   }
+  return folder / compiler::cell_file_name(model);
+}
+
+ScenarioNames scenario_names(const ParsedArguments& parsed) {
+  ScenarioNames names;
+  names.line = parsed.required("--line");
+  names.train = parsed.required("--train");
+  names.line_1252 = checked_name("--line", names.line);
+  names.train_1252 = checked_name("--train", names.train);
+  return names;
 }
 
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics) {
-  compiler::RouteModel names;
-  names.line_name = request.line_name;
-  names.train_name = request.train_name;
+  const compiler::RouteModel names = request.names.as_given();
   const std::filesystem::path line_path = request.folder / compiler::line_description_name(names);
   const std::filesystem::path train_path = request.folder / compiler::train_description_name(names);
   const SourceDocument line{line_path.string(), read_if_present(line_path)};
   const SourceDocument train{train_path.string(), read_if_present(train_path)};
 
   CompileResult result;
-  result.compilation = compiler::compile({.line_name = request.line_name,
-                                          .train_name = request.train_name,
+  result.compilation = compiler::compile({.line_name = request.names.line_1252,
+                                          .train_name = request.names.train_1252,
                                           .write_line_file = request.line_file ? 1 : 0,
                                           .line_description = line.bytes,
                                           .train_description = train.bytes});
@@ -47,11 +99,40 @@ CompileResult compile_scenario(const CompileRequest& request, std::ostream& diag
   return result;
 }
 
+void check_distinct_outputs(const ScenarioNames& names, const std::filesystem::path& folder,
+                            bool line_file) {
+  struct Output {
+    const char* what;
+    std::filesystem::path path;
+  };
+  std::vector<Output> outputs;
+  if (line_file) {
+    outputs.push_back(
+        {"line file", names.compiled_path(folder, compiler::CompiledFileKind::kLinePlan)});
+  }
+  outputs.push_back(
+      {"train file", names.compiled_path(folder, compiler::CompiledFileKind::kItems)});
+  outputs.push_back({"cell file", names.compiled_path(folder, compiler::CompiledFileKind::kCells)});
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+      if (!equal_ignoring_ascii_case(outputs[i].path.filename().string(),
+                                     outputs[j].path.filename().string())) {
+        continue;
+      }
+      throw Refusal("the " + std::string(outputs[i].what) + " '" + outputs[i].path.string() +
+                    "' and the " + outputs[j].what + " '" + outputs[j].path.string() +
+                    "' would be one file (where case is ignored, names that differ only in case "
+                    "are one): choose another train name");
+    }
+  }
+}
+
 std::vector<std::filesystem::path> write_compiled_files(const compiler::Compilation& compilation,
+                                                        const ScenarioNames& names,
                                                         const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> written;
   for (const compiler::CompiledFile& file : compilation.files) {
-    written.push_back(folder / file.name());
+    written.push_back(names.compiled_path(folder, file.kind()));
     storage::replace_file(written.back(), file);
   }
   return written;

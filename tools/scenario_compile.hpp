@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "compiler/compile.hpp"
+#include "compiler/compiled_files.hpp"
+#include "tools/arguments.hpp"
 #include "tools/diagnostics.hpp"
 
 namespace borgo::tools {
@@ -14,10 +16,32 @@ namespace borgo::tools {
 inline constexpr std::string_view kEmbeddedLine = "Borgo_Mar";
 inline constexpr std::string_view kEmbeddedTrain = "TX 903";
 
+// A scenario's two names, in two encodings. As given on the command line
+// they are the platform's bytes, and name the author's files; the compile
+// takes them in Windows-1252, as the simulator reads them from the train
+// file and as the contest codes sum their character codes.
+struct ScenarioNames {
+  std::string line;
+  std::string train;
+  std::string line_1252;
+  std::string train_1252;
+
+  // A model holding only the names as given: the files' names come from it.
+  compiler::RouteModel as_given() const;
+  // Where the compiled file of `kind` goes in `folder`.
+  std::filesystem::path compiled_path(const std::filesystem::path& folder,
+                                      compiler::CompiledFileKind kind) const;
+};
+
+// The names given to --line and --train, checked and converted. Throws
+// UsageError for an empty name, a folder separator, bytes that are not
+// valid in the platform's encoding or a character that Windows-1252 cannot
+// hold.
+ScenarioNames scenario_names(const ParsedArguments& parsed);
+
 struct CompileRequest {
   std::filesystem::path folder;  // holds the two descriptions
-  std::string line_name;
-  std::string train_name;
+  ScenarioNames names;
   bool line_file = true;  // j = 1; false: j = 0, no line file
 };
 
@@ -31,15 +55,21 @@ struct CompileResult {
 // Compiles the descriptions in request.folder exactly as the program does,
 // from their bytes, so that the author's documents stay as they are; writes
 // the diagnostics, naming the author's files, to `diagnostics`. Throws
-// storage::FileError when a document exists but cannot be read.
+// storage::FileError when a document cannot be read, or its name cannot be
+// looked up (a name too long for the file system).
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics);
+
+// Throws Refusal when two of the compiled files written into `folder` would
+// be one file: their names equal when ASCII case is ignored, as on a file
+// system that ignores case (the cell file of the train "linea" is the line
+// file). `line_file`: whether the line file is among them.
+void check_distinct_outputs(const ScenarioNames& names, const std::filesystem::path& folder,
+                            bool line_file);
 
 // Writes a compilation's files into `folder`, each replacing any older one,
 // in the program's order; returns their paths. Throws storage::FileError.
 std::vector<std::filesystem::path> write_compiled_files(const compiler::Compilation& compilation,
+                                                        const ScenarioNames& names,
                                                         const std::filesystem::path& folder);
-
-// A scenario name must be usable inside a file name.
-void check_scenario_name(std::string_view option, const std::string& name);
 
 }  // namespace borgo::tools

@@ -1,8 +1,23 @@
 #include "tools/text_encoding.hpp"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <climits>
+#endif
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
+
+#include "compiler/utf8_text.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -19,11 +34,25 @@ void append_utf8(std::string& out, char32_t c) {
   } else if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
     out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
+  } else if (c < 0x10000) {
     out += static_cast<char>(0xE0 | (c >> 12));
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+// The Windows-1252 byte of a code point, or nullopt when the code page lacks it.
+std::optional<char> byte_1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c && c != 0xFFFD) return static_cast<char>(0x80 + i);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -37,6 +66,52 @@ std::string utf8_from_1252(std::string_view text) {
   }
   return out;
 }
+
+Windows1252Text windows_1252_from_utf8(std::string_view utf8) {
+  const std::optional<std::u32string> decoded = compiler::decode_utf8(utf8);
+  if (!decoded) return {};
+  std::string text;
+  text.reserve(decoded->size());
+  for (const char32_t c : *decoded) {
+    const std::optional<char> byte = byte_1252(c);
+    if (!byte) {
+      Windows1252Text refused;
+      append_utf8(refused.unheld, c);
+      return refused;
+    }
+    text += *byte;
+  }
+  return {std::move(text), {}};
+}
+
+#ifdef _WIN32
+const std::string_view kPlatformEncoding = "text in the ANSI code page";
+
+Windows1252Text windows_1252_from_platform(std::string_view text) {
+  // Through UTF-16 to UTF-8, whose letters the code page's table is read by.
+  if (text.empty()) return {std::string(), {}};
+  if (text.size() > INT_MAX) return {};
+  const int length = static_cast<int>(text.size());
+  const int units =
+      ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), units);
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), units,
+                                          nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string utf8(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), units, utf8.data(), bytes,
+                        nullptr, nullptr);
+  return windows_1252_from_utf8(utf8);
+}
+#else
+const std::string_view kPlatformEncoding = "UTF-8";
+
+Windows1252Text windows_1252_from_platform(std::string_view text) {
+  return windows_1252_from_utf8(text);
+}
+#endif
 
 std::string json_string(std::string_view utf8) {
   std::string out = "\"";

@@ -25,8 +25,9 @@ Commands:
 "scenario-tool COMMAND --help" tells more about each command.
 
 Exit status: 0 done; 1 a recorded compile error, or a compiled file that does
-not fit its layout; 2 a usage problem or a file that cannot be read or
-written; 3 a fatal contest error.
+not fit its layout; 2 a usage problem, a file that cannot be read or written,
+or standard output or error that cannot be written (a full device, a closed
+pipe); 3 a fatal contest error.
 )";
 
 }  // namespace

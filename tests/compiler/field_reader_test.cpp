@@ -83,6 +83,35 @@ TEST(FieldReader, FailsOnWhatCannotBeRead) {
   }
 }
 
+TEST(FieldReader, AFailingNumberWithATabSaysATabIsNoBlank) {
+  struct Case {
+    const char* name;
+    std::string_view document;
+    const char* says;
+    bool tab_note;
+  };
+  const Case cases[] = {
+      {"a tab before the number", "\t12\r\n", "in a numeric field", true},
+      {"a tab after the number", "12\t\r\n", "in a numeric field", true},
+      {"a tab between two numbers", "8\t15\r\n", "in a numeric field", true},
+      {"a tab after a number too large", "99999999999\t\r\n", "too large", true},
+      {"letters", "12ab\r\n", "in a numeric field", false},
+      {"a number too large", "2147483648\r\n", "too large", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FieldReader reader(c.document);
+    try {
+      (void)reader.read_i32();
+      ADD_FAILURE() << "no failure";
+    } catch (const RuntimeFailure& failure) {
+      const std::string what = failure.what();
+      EXPECT_NE(what.find(c.says), std::string::npos) << what;
+      EXPECT_EQ(what.find("a tab is not a blank here") != std::string::npos, c.tab_note) << what;
+    }
+  }
+}
+
 TEST(FieldReader, NarrowFieldsFailOutsideTheirRange) {
   struct Case {
     std::string_view document;

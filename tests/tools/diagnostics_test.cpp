@@ -287,5 +287,35 @@ TEST(TextEncoding, ConvertsAndEscapes) {
   EXPECT_EQ(xml_escaped("<a & 'b'>\x01"), "&lt;a &amp; &apos;b&apos;&gt;");
 }
 
+TEST(TextEncoding, TakesUtf8IntoWindows1252OnlyWhenEveryLetterFits) {
+  struct Case {
+    const char* name;
+    std::string utf8;
+    std::optional<std::string> expected;
+    std::string unheld;
+  };
+  const Case cases[] = {
+      {"ASCII", "TX 903", "TX 903", ""},
+      {"Latin-1 letters", "Citt\xC3\xA0 \xC3\xBF", "Citt\xE0 \xFF", ""},
+      {"the letters in 0x80..0x9F", "\xE2\x82\xAC \xC5\xA0 \xC5\xB8", "\x80 \x8A \x9F", ""},
+      {"a letter beyond the code page",
+       "\xC5\x81\xC3\xB3"
+       "d\xC5\xBA",
+       std::nullopt, "\xC5\x81"},
+      {"a control the code page lacks", "\xC2\x81", std::nullopt, "\xC2\x81"},
+      {"a letter beyond 16 bits", "a\xF0\x9F\x9A\x86", std::nullopt, "\xF0\x9F\x9A\x86"},
+      {"not UTF-8", "Citt\xE0", std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Windows1252Text converted = windows_1252_from_utf8(c.utf8);
+    EXPECT_EQ(converted.text, c.expected);
+    EXPECT_EQ(converted.unheld, c.unheld);
+    if (converted.text) {
+      EXPECT_EQ(utf8_from_1252(*converted.text), c.utf8);  // and back
+    }
+  }
+}
+
 }  // namespace
 }  // namespace borgo::tools

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/support/files.hpp"
 #include "tests/support/run_program.hpp"
@@ -61,6 +62,51 @@ TEST(EmitCommand, TheEmbeddedScenarioWarnsOfItsDecimalComma) {
   EXPECT_EQ(found[0].file, "Borgo_Mar_linea.txt");
   EXPECT_EQ(found[0].label, "warning");
   EXPECT_NE(found[0].source.find("pendenza,  1250,   -4,5"), std::string::npos) << found[0].source;
+}
+
+TEST(EmitCommand, RefusesToOverwriteAnAuthorsDocumentsUnlessForced) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> present;  // documents in the folder beforehand
+    bool force;
+  };
+  const Case cases[] = {
+      {"the line description", {"Borgo_Mar_linea.txt"}, false},
+      {"the notes and the train sheet",
+       {"Borgo_Mar_TX 903_note.txt", "Borgo_Mar_TX 903_scheda_treno.txt"},
+       false},
+      {"forced", {"Borgo_Mar_linea.txt"}, true},
+  };
+  ScratchFolder reference;
+  ASSERT_EQ(tool({"emit", reference.path().string()}).status, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder author;
+    for (const std::string& name : c.present) borgo::testing::spit(author / name, "edited");
+    std::vector<std::string> words{"emit", author.path().string()};
+    if (c.force) words.push_back("--force");
+    const ToolRun run = tool(words);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(author.path())) {
+      ++files;
+      if (c.force) {
+        EXPECT_EQ(slurp(entry.path()), slurp(reference / entry.path().filename().string()));
+      }
+    }
+    if (c.force) {
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(files, 5);
+      continue;
+    }
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("--force"), std::string::npos) << run.err;
+    for (const std::string& name : c.present) {
+      EXPECT_NE(run.err.find((author / name).string()), std::string::npos) << run.err;
+      EXPECT_EQ(slurp(author / name), "edited");
+    }
+    EXPECT_EQ(files, static_cast<int>(c.present.size()));  // nothing written
+  }
 }
 
 #ifndef _WIN32

@@ -1,8 +1,16 @@
 // scenario-tool render: a well-formed SVG page that names every station.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "compiler/record_roles.hpp"
@@ -225,6 +233,108 @@ TEST(RenderCommand, ACompiledFileThatDoesNotFitIsNotDrawn) {
     EXPECT_FALSE(std::filesystem::exists(svg_file));
   }
 }
+
+TEST(RenderCommand, TheTitleShowsNamesBeyondAsciiAsTyped) {
+  const std::optional<std::string> typed = platform_text(kCitta);
+  if (!typed) GTEST_SKIP() << "the platform's encoding lacks \"Citt\u00E0\"";
+  const std::string& line = *typed;
+  ScratchFolder folder;
+  std::filesystem::copy_file(kFixture / kLineDocument, folder / (line + "_linea.txt"));
+  std::filesystem::copy_file(kFixture / kTrainDocument, folder / (line + "_R 12-.txt"));
+  const std::filesystem::path svg_file = folder / "line.svg";
+  const ToolRun run = tool({"render", folder.path().string(), "--line", line, "--train", kTrain,
+                            "-o", svg_file.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(slurp(svg_file).find("<title>" + kCitta + " - R 12</title>"), std::string::npos);
+}
+
+// The page of the fixture scenario, as render writes it into a file.
+std::string fixture_page() {
+  ScenarioFolder scenario;
+  const std::filesystem::path svg_file = scenario.folder / "page.svg";
+  const ToolRun run = tool({"render", scenario.path().string(), "--line", kLine, "--train", kTrain,
+                            "-o", svg_file.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  return slurp(svg_file);
+}
+
+TEST(RenderCommand, ADashWritesThePageToStandardOutput) {
+  ScenarioFolder scenario;
+  const ToolRun run =
+      tool({"render", scenario.path().string(), "--line", kLine, "--train", kTrain, "-o", "-"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.out == fixture_page());  // and no "wrote" line
+}
+
+#ifndef _WIN32
+// A FIFO, a link to a character device and a link to a regular file named by
+// -o: the first two are written into and stay what they were; a link to a
+// file is refused, since replacing it would replace the link.
+TEST(RenderCommand, OutputsThatAreNotRegularFilesStayWhatTheyWere) {
+  enum class Kind { kFifo, kLinkToDevice, kLinkToFile };
+  struct Case {
+    const char* name;
+    Kind kind;
+  };
+  const Case cases[] = {{"a FIFO", Kind::kFifo},
+                        {"a link to /dev/null", Kind::kLinkToDevice},
+                        {"a link to a file", Kind::kLinkToFile}};
+  const std::string page = fixture_page();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    const std::filesystem::path output = scenario.folder / "out";
+    const std::filesystem::path target = scenario.folder / "target.svg";
+    const std::filesystem::path fifo_kept = scenario.folder / "fifo";
+    std::string through_fifo;
+    std::thread reader;
+    switch (c.kind) {
+      case Kind::kFifo:
+        ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+        // A second name for the FIFO, should the tool put a file in its place.
+        std::filesystem::create_hard_link(output, fifo_kept);
+        // Opening the FIFO waits for the tool to open it for writing.
+        reader = std::thread([&] { through_fifo = slurp(fifo_kept); });
+        break;
+      case Kind::kLinkToDevice:
+        std::filesystem::create_symlink("/dev/null", output);
+        break;
+      case Kind::kLinkToFile:
+        borgo::testing::spit(target, "kept");
+        std::filesystem::create_symlink(target, output);
+        break;
+    }
+    const ToolRun run = tool(
+        {"render", scenario.path().string(), "--line", kLine, "--train", kTrain, "-o", output});
+    if (reader.joinable()) {
+      // Lets the reader go should the tool never have opened the FIFO.
+      const int unblock = ::open(fifo_kept.c_str(), O_WRONLY | O_NONBLOCK);
+      if (unblock >= 0) ::close(unblock);
+      reader.join();
+    }
+    EXPECT_EQ(run.out.find("wrote"), std::string::npos) << run.out;
+    std::error_code no_link;
+    switch (c.kind) {
+      case Kind::kFifo:
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(output)));
+        EXPECT_TRUE(through_fifo == page);
+        break;
+      case Kind::kLinkToDevice:
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(std::filesystem::read_symlink(output, no_link), "/dev/null");
+        break;
+      case Kind::kLinkToFile:
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("'" + output.string() + "' is a symbolic link"), std::string::npos)
+            << run.err;
+        EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(output)));
+        EXPECT_EQ(slurp(target), "kept");
+        break;
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace borgo::tools::testing

@@ -4,6 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <optional>
 #include <regex>
@@ -25,6 +35,30 @@ inline const std::filesystem::path kFixture =
     std::filesystem::path(BORGO_SOURCE_DIR) / "tests" / "tools" / "fixtures" / "costa";
 inline const std::string kLineDocument = "Costa_linea.txt";
 inline const std::string kTrainDocument = "Costa_R 12-.txt";
+
+// "Città" in UTF-8, as a terminal, an SVG viewer and Linux's file names want it.
+inline const std::string kCitta = "Citt\xC3\xA0";
+
+// UTF-8 text as the platform hands a program its arguments: the same bytes
+// on Linux, the ANSI code page on Windows (nullopt when that lacks a letter).
+inline std::optional<std::string> platform_text(const std::string& utf8) {
+#ifdef _WIN32
+  const int length = static_cast<int>(utf8.size());
+  const int units = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), units);
+  BOOL lacked = FALSE;
+  const int bytes = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), units, nullptr,
+                                          0, nullptr, &lacked);
+  std::string text(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), units, text.data(), bytes,
+                        nullptr, &lacked);
+  if (lacked) return std::nullopt;
+  return text;
+#else
+  return utf8;
+#endif
+}
 
 struct ToolRun {
   int status = -1;

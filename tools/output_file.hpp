@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+
+namespace borgo::tools {
+
+enum class OutputWritten {
+  kFile,    // a regular file, replaced whole
+  kStream,  // standard output, a FIFO or a character device, written into
+};
+
+// Writes a command's output file, named on the command line by `name`:
+// - "-" is standard output, `out`;
+// - a FIFO or a character device, named as it is or through a symbolic
+//   link (/dev/stdout), is written into and stays what it was: replacing it
+//   would put a regular file in its place (in /dev, as root);
+// - a regular file or a missing path is replaced through a temporary file,
+//   so that a failure leaves the old file as it was;
+// - a link to anything else is refused (Refusal): replacing it would replace
+//   the link, and writing through it would not be a replacement;
+// - anything else goes to the replacement, which fails and says why.
+// Throws storage::FileError naming `name` when it cannot be written.
+OutputWritten write_output(std::string_view name, std::string_view bytes, std::ostream& out);
+
+}  // namespace borgo::tools
