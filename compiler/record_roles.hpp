@@ -279,6 +279,13 @@ class StationItem {
 
 // ---- kilometre-progressive changes (items 81 to 83)
 
+// The ordering raises the value of a change whose flag is exactly 1 by 100;
+// the value as its row wrote it is what the train sheet counts on.
+inline constexpr std::int32_t kProgressiveFlagRaise = 100;
+constexpr std::int64_t progressive_value_as_written(std::int64_t stored, std::int32_t flag) {
+  return flag == 1 ? stored - kProgressiveFlagRaise : stored;
+}
+
 template <ItemRef Item>
 class ProgressiveItem {
  public:
