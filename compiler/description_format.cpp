@@ -810,24 +810,24 @@ constexpr GeneralRule kGeneralRules[] = {
 
 constexpr WarningFormat kWarnings[] = {
     {W::kUnknownKey, "unknown-key", "a key field matches no row of its section and is skipped",
-     "Check the key's spelling and its section; a line row in the general section, or a "
-     "general row after it, is skipped too."},
+     "check the key's spelling and its section; a line row in the general section, or a "
+     "general row after it, is skipped too"},
     {W::kDecimalComma, "decimal-comma",
      "a number was followed by a comma and digits: a decimal comma split it and its decimals "
      "are ignored",
-     "Write whole numbers; the compiler keeps only the part before the comma."},
+     "write whole numbers; the compiler keeps only the part before the comma"},
     {W::kLastRowLost, "last-row-lost",
      "the last field of the document is never read, and it was a row",
-     "Close the document with a line of its own, such as \"[fine]\"."},
+     "close the document with a line of its own, such as \"[fine]\""},
     {W::kCurveBeforeReached, "curve-before-reached",
      "a curve starts before the metre the line plan has already reached, so it is shortened",
-     "List the curves in ascending order of inizio, without overlaps."},
+     "list the curves in ascending order of inizio, without overlaps"},
     {W::kProfileOutOfOrder, "profile-out-of-order",
      "a gradient, speed or adhesion row comes after a row further along the line",
-     "List each profile's rows in ascending order of posizione."},
+     "list each profile's rows in ascending order of posizione"},
     {W::kSlowDownWithoutCode, "slow-down-without-code",
      "the code pass found no free cell for one of a slow-down's code points",
-     "Free a cell near the slow-down's start, inside it or in front of the signal after it."},
+     "free a cell near the slow-down's start, inside it or in front of the signal after it"},
 };
 
 // The table's rows, section by section, test the keys in the readers' order.

@@ -92,7 +92,7 @@ namespace borgo::compiler {
     "place the signal at 350 m or later: its approach marks reach 8 cells back")                   \
   X(kLineDescriptionMissing, 101, "line-description-missing",                                      \
     "the line description does not exist",                                                         \
-    "write the line description, NAME_linea.txt, beside the train description")                    \
+    "write the line description, LINE_linea.txt, beside the train description")                    \
   X(kNoGeneralSection, 102, "no-general-section",                                                  \
     "no field containing \"[generale]\" in the line description",                                  \
     "put a \"[generale]\" line before the general rows")                                           \
@@ -103,7 +103,8 @@ namespace borgo::compiler {
   X(kStampFieldsInUse, 1250, "stamp-fields-in-use",                                                \
     "the contest stamp fields are already in use (a feature in cell 1 sets its first value)",      \
     "keep features out of cell 1 (signals, signs, indicators and slow-downs before 25 m, code "    \
-    "points from 25 to 75 m), and keep slow-downs far enough along that their code points need "   \
+    "points between 25 and 75 m), and keep slow-downs far enough along that their code points "    \
+    "need "                                                                                        \
     "not go there")                                                                                \
   X(kCodeFieldsInUse, 1251, "code-fields-in-use",                                                  \
     "the contest code fields are already in use (a feature in cell 1 sets its second value)",      \

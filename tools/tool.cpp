@@ -22,7 +22,9 @@ Commands:
   render DIR --line NAME --train NAME -o FILE.svg
                    draw the line: plan view and profiles on one SVG page
 
-"scenario-tool COMMAND --help" tells more about each command.
+"scenario-tool COMMAND --help" tells more about each command. What the line
+and train descriptions hold, row by row and field by field, and what to do
+about each error: docs/description-format.md.
 
 Exit status: 0 done; 1 a recorded compile error, or a compiled file that does
 not fit its layout; 2 a usage problem or a file that cannot be read or
