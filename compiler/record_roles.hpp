@@ -78,6 +78,9 @@ constexpr std::uint8_t pack_signal_time(std::int32_t sx, std::int32_t tempo) {
 
 // approach_mark of the cells 2k before a signal, k = 1 .. 4: sx * 30 + dx * 10 + k.
 inline constexpr int kSignalApproachMarks = 4;
+constexpr std::int32_t signal_approach_cell(std::int32_t signal_cell, int k) {
+  return signal_cell - 2 * k;
+}
 constexpr std::uint8_t pack_signal_approach_mark(std::int32_t sx, std::int32_t dx, int k) {
   return keep_low_bits<std::uint8_t>(std::int64_t{sx} * 30 + std::int64_t{dx} * 10 + k);
 }
