@@ -370,7 +370,7 @@ constexpr FieldFormat kSignalFields[] = {
      .lands = "cell `value3` (`signal_aspect` 3) = s3 * 10 + d3",
      .role = "signal_aspect_left(signal_aspect(cell, 3))"},
     {.name = "rapp",
-     .meaning = "the signal's tens of its setting",
+     .meaning = "a setting kept in the tens of the signal's packed setting",
      .lands = "cell `value4` (`signal_setting`), times 10",
      .role = "signal_setting_rapp(signal_setting(cell))"},
     {.name = "dx",
@@ -762,7 +762,8 @@ constexpr GeneralRule kGeneralRules[] = {
     {"Fields",
      "A document is read one field at a time, never a whole line at a time. A field ends at a "
      "comma or at a line end, and the two are the same: a row may be split over several lines, "
-     "and several rows may stand on one line. Blanks before a field are skipped."},
+     "and several rows may stand on one line. So a comma at the end of a line leaves an empty "
+     "field before the line end. Blanks before a field are skipped."},
     {"Numbers",
      "A number ends at the first blank, comma or line end, so \"14 25 30\" holds three numbers. "
      "An empty field, two commas with only blanks between them, reads as 0. A number may have a "
@@ -883,6 +884,24 @@ std::optional<std::int32_t> cell_of(CellRule rule, std::int64_t p) {
       return rnd(cells - 1.0);
   }
   return std::nullopt;
+}
+
+std::string_view cell_formula(CellRule rule) {
+  switch (rule) {
+    case CellRule::kNone:
+      return "";
+    case CellRule::kRouteOnly:
+    case CellRule::kFeature:
+    case CellRule::kPlanMetre:
+      return "rnd(p / 50 + 1)";
+    case CellRule::kProfileStart:
+    case CellRule::kCodePoint:
+    case CellRule::kRangeStart:
+      return "rnd(p / 50)";
+    case CellRule::kRangeEnd:
+      return "rnd(p / 50 - 1)";
+  }
+  return "";
 }
 
 std::span<const RowFormat> rows() { return kRows; }

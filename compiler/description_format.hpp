@@ -132,6 +132,8 @@ enum class CellRule : std::uint8_t {
 // cell a feature there would take for a position no cell holds by itself or
 // a metre of the plan; nullopt for a field that is no position.
 std::optional<std::int32_t> cell_of(CellRule rule, std::int64_t p);
+// The rule as a formula of the position p: "rnd(p / 50 + 1)"; "" for kNone.
+std::string_view cell_formula(CellRule rule);
 
 struct FieldFormat {
   std::string_view name = {};     // as authors name it: "posizione", "sx"
