@@ -121,15 +121,14 @@ class Scanner {
     for (const format::RowFormat& row : format::rows_of(key.section)) {
       if (!row.key->match(key.text)) continue;
       key.rows.push_back(&row);
+      key.kind = ScannedKey::Kind::kRow;  // before its fields, which may fail
       if (row.key == &format::kCurveKey && !builds_plan_) {
         key.fields_skipped = true;
         continue;
       }
       for (const format::FieldFormat& field : row.fields) read_field(key, row, field);
     }
-    if (!key.rows.empty()) {
-      key.kind = ScannedKey::Kind::kRow;
-    } else if (is_section_heading(key.text)) {
+    if (key.rows.empty() && is_section_heading(key.text)) {
       key.kind = ScannedKey::Kind::kHeading;
     }
   }
@@ -193,6 +192,15 @@ std::string field_name_at(const ScannedDocument& scanned, FieldLocation key_at, 
     return name;
   }
   return "";
+}
+
+std::string FieldNamer::name(const compiler::SourceSpot& spot, FieldLocation at) {
+  const bool line = spot.document == compiler::Document::kLineDescription;
+  const std::optional<std::string>& bytes = line ? line_ : train_;
+  std::optional<ScannedDocument>& scanned = line ? scanned_line_ : scanned_train_;
+  if (!bytes) return "";
+  if (!scanned) scanned = scan_description(*bytes, spot.document, builds_plan_ || !line);
+  return field_name_at(*scanned, spot.key, at);
 }
 
 }  // namespace borgo::tools

@@ -74,4 +74,23 @@ ScannedDocument scan_description(std::string_view bytes, compiler::Document docu
 std::string field_name_at(const ScannedDocument& scanned, compiler::FieldLocation key,
                           compiler::FieldLocation at);
 
+// Names the field a diagnostic points at, scanning each of the two
+// descriptions once, when it is first needed.
+class FieldNamer {
+ public:
+  FieldNamer(const std::optional<std::string>& line, const std::optional<std::string>& train,
+             bool builds_plan)
+      : line_(line), train_(train), builds_plan_(builds_plan) {}
+
+  // field_name_at() for the row of `spot`, or "" when its document is missing.
+  std::string name(const compiler::SourceSpot& spot, compiler::FieldLocation at);
+
+ private:
+  const std::optional<std::string>& line_;
+  const std::optional<std::string>& train_;
+  bool builds_plan_;
+  std::optional<ScannedDocument> scanned_line_;
+  std::optional<ScannedDocument> scanned_train_;
+};
+
 }  // namespace borgo::tools

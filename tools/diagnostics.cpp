@@ -6,6 +6,7 @@
 #include "compiler/error_catalog.hpp"
 #include "compiler/record_roles.hpp"
 #include "tools/cell_kinds.hpp"
+#include "tools/description_scan.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -93,6 +94,14 @@ void write_located(std::ostream& out, const SourceDocument& document, FieldLocat
   out << "       | " << utf8_from_1252(caret_under(*line, at.column)) << '\n';
 }
 
+// The message of a diagnostic, led by the name of the field its caret points
+// at, as the format names it: field "posizione" (metres): ...
+std::string at_field(FieldNamer& names, const SourceSpot& spot, FieldLocation at,
+                     const std::string& message) {
+  const std::string field = names.name(spot, at);
+  return field.empty() ? message : field + ": " + message;
+}
+
 const SourceDocument& document_of(const SourceSpot& spot, const SourceDocument& line,
                                   const SourceDocument& train) {
   return spot.document == compiler::Document::kLineDescription ? line : train;
@@ -128,13 +137,15 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
                                    const compiler::RouteModel& model, const SourceDocument& line,
                                    const SourceDocument& train) {
   DiagnosticCounts counts;
+  FieldNamer names(line.bytes, train.bytes, model.write_line_file != 0);
   const compiler::CompileReport& report = outcome.report;
   for (const CompileWarning& warning : report.warnings) {
     ++counts.warnings;
     const std::string text = utf8_from_1252(warning.detail);
     if (warning.where) {
-      write_located(out, document_of(*warning.where, line, train),
-                    aimed(*warning.where, aim_of_warning(warning.kind)), "warning", text);
+      const FieldLocation at = aimed(*warning.where, aim_of_warning(warning.kind));
+      write_located(out, document_of(*warning.where, line, train), at, "warning",
+                    at_field(names, *warning.where, at, text));
     } else {
       out << "warning: " << text << '\n';
     }
@@ -149,8 +160,9 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     const std::string label = "error " + std::to_string(number);
     const std::string text = utf8_from_1252(error_message(number, detail, report));
     if (report.error_at) {
-      write_located(out, document_of(*report.error_at, line, train),
-                    aimed(*report.error_at, aim_of_error(number)), label, text);
+      const FieldLocation at = aimed(*report.error_at, aim_of_error(number));
+      write_located(out, document_of(*report.error_at, line, train), at, label,
+                    at_field(names, *report.error_at, at, text));
     } else if (train_missing) {
       out << train.shown_path << ": " << label << ": " << text << '\n';
     } else if (number == e::kLineDescriptionMissing || number == e::kNoGeneralSection ||
