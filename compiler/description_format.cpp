@@ -782,8 +782,8 @@ constexpr GeneralRule kGeneralRules[] = {
      "section heading such as \"[curve]\", an empty line and a stray number are all skipped "
      "this way."},
     {"Keys with a dash",
-     "A key field that holds \"-\" is not a key: the field after it is read in its place, up to "
-     "twice in a row (ten times in the line description's general section)."},
+     "A key field that holds \"-\" is not a key: the field after it is read in its place, a few "
+     "times in a row at most, as each document says below."},
     {"The general section",
      "Both documents begin at their first field that holds \"[generale]\"; whatever stands "
      "before it is skipped. In the line description the general section ends at the first key "
