@@ -113,15 +113,15 @@ class Explainer {
   explicit Explainer(const ExplainRequest& request)
       : request_(request),
         model_(*request.compilation->model),
-        outcome_(request.compilation->outcome) {}
+        outcome_(request.compilation->outcome),
+        source_(source_line(request.bytes, request.line).value_or("")) {}
 
   json run() {
-    const std::optional<std::string_view> source = source_line(request_.bytes, request_.line);
     json out = {
         {"file", request_.shown_path},
         {"document", request_.document == compiler::Document::kLineDescription ? "line" : "train"},
         {"line", request_.line},
-        {"source", utf8_from_1252(source.value_or(""))}};
+        {"source", utf8_from_1252(source_)}};
     json items = json::array();
     const std::int32_t n = request_.line;
     const ScannedDocument& scanned = *request_.scanned;
@@ -138,7 +138,7 @@ class Explainer {
         }
       }
     }
-    if (items.empty()) items.push_back(lone_line_item(source.value_or("")));
+    if (items.empty()) items.push_back(lone_line_item());
     out["items"] = std::move(items);
     return out;
   }
@@ -152,7 +152,7 @@ class Explainer {
                                        "in its place"}};
   }
 
-  json lone_line_item(std::string_view source) const {
+  json lone_line_item() const {
     const ScannedDocument& scanned = *request_.scanned;
     const std::int32_t n = request_.line;
     if (scanned.general && scanned.general->line == n) {
@@ -169,7 +169,7 @@ class Explainer {
               {"says", "not read: reading stopped at line " +
                            std::to_string(scanned.failed_at->line) + " (" + scanned.failure + ")"}};
     }
-    if (source.find_first_not_of(' ') == std::string_view::npos) {
+    if (source_.find_first_not_of(' ') == std::string_view::npos) {
       return {{"what", "empty-line"}, {"says", "an empty line: it is skipped"}};
     }
     return {{"what", "no-field"},
@@ -197,9 +197,15 @@ class Explainer {
       case ScannedKey::Kind::kUnmatched:
         break;
     }
-    std::string_view source = source_line(request_.bytes, key.at.line).value_or("");
-    if (key.text.empty() && source.find_first_not_of(' ') == std::string_view::npos) {
-      return {{"what", "empty-line"}, {"says", "an empty line: it is skipped"}};
+    // An unmatched key is explained on its own line only.
+    if (key.text.empty()) {
+      if (source_.find_first_not_of(' ') == std::string_view::npos) {
+        return {{"what", "empty-line"}, {"says", "an empty line: it is skipped"}};
+      }
+      return {{"what", "unknown-key"},
+              {"column", key.at.column},
+              {"key", ""},
+              {"says", "an empty field where a key is due: it is skipped"}};
     }
     json out = {
         {"what", "unknown-key"}, {"column", key.at.column}, {"key", utf8_from_1252(key.text)}};
@@ -404,6 +410,7 @@ class Explainer {
   const ExplainRequest& request_;
   const RouteModel& model_;
   const compiler::CompileOutcome& outcome_;
+  std::string_view source_;  // the line explained, without its line end
 };
 
 // ---- text
