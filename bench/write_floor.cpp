@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     const std::string step = argv[i];
     if (step.rfind("write:", 0) == 0) {
       const std::size_t colon = step.rfind(':');
-      steps.push_back({FloorStep::kWrite, step.substr(6, colon - 6),
-                       std::stoull(step.substr(colon + 1))});
+      steps.push_back(
+          {FloorStep::kWrite, step.substr(6, colon - 6), std::stoull(step.substr(colon + 1))});
     } else if (step.rfind("read-delete:", 0) == 0) {
       steps.push_back({FloorStep::kReadAndDelete, step.substr(12), 0});
     } else {

@@ -7,7 +7,8 @@ namespace borgo::compiler {
 namespace {
 
 constexpr std::array kCatalog{
-#define BORGO_ERROR_ROW(id, number, name, message) ErrorInfo{error::id, name, message},
+#define BORGO_ERROR_ROW(id, number, name, message, advice) \
+  ErrorInfo{error::id, name, message, advice},
     BORGO_ERROR_LIST(BORGO_ERROR_ROW)
 #undef BORGO_ERROR_ROW
 };
@@ -24,14 +25,16 @@ static_assert(ascending(), "error numbers must be listed in strictly ascending o
 
 constexpr bool names_unique() {
   for (std::size_t i = 0; i < kCatalog.size(); ++i) {
-    if (kCatalog[i].name.empty() || kCatalog[i].message.empty()) return false;
+    if (kCatalog[i].name.empty() || kCatalog[i].message.empty() || kCatalog[i].advice.empty()) {
+      return false;
+    }
     for (std::size_t j = 0; j < i; ++j) {
       if (kCatalog[i].name == kCatalog[j].name) return false;
     }
   }
   return true;
 }
-static_assert(names_unique(), "every error needs a name of its own and a message");
+static_assert(names_unique(), "every error needs a name of its own, a message and advice");
 
 }  // namespace
 

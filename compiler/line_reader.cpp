@@ -20,7 +20,6 @@ namespace borgo::compiler::detail {
 namespace {
 
 constexpr std::int32_t kPlanMetreLimit = 1000000;
-constexpr int kGeneralDashReads = 10;
 
 // Extends the plan from metre m (2 or more) up to `last` included: each metre
 // repeats the step between the two before it, turned by k radians (0 on a
@@ -101,31 +100,31 @@ class LineReader : public DescriptionReader {
 };
 
 // Every rule whose words the key field holds applies, in this order.
-const std::array<RowRule<LineReader>, 8> LineReader::kGeneralRows{{
-    {.key = {{"percorso", "lunghezza"}}, .read = &LineReader::length_row},
-    {.key = {{"tre", "progressiva"}, LetterCase::kExact},
-     .read = &LineReader::progressive_row<kProgressiveFar>},
-    {.key = {{"due", "progressiva"}, LetterCase::kExact},
-     .read = &LineReader::progressive_row<kProgressiveMid>},
-    {.key = {{"uno", "progressiva"}, LetterCase::kExact},
-     .read = &LineReader::progressive_row<kProgressiveNear>},
-    {.key = {{"sfondo", "uno"}, LetterCase::kExact}, .read = &LineReader::background_uno_row},
-    {.key = {{"sfondo", "due"}, LetterCase::kExact}, .read = &LineReader::background_due_row},
-    {.key = {{"sfondo", "tre"}, LetterCase::kExact}, .read = &LineReader::background_tre_row},
-    {.key = {{"segnali", "ripetizione"}, LetterCase::kExact}, .read = &LineReader::repetition_row},
+constexpr std::array<RowRule<LineReader>, 8> LineReader::kGeneralRows{{
+    {.key = &format::kLengthKey, .read = &LineReader::length_row},
+    {.key = &format::kProgressiveTreKey, .read = &LineReader::progressive_row<kProgressiveFar>},
+    {.key = &format::kProgressiveDueKey, .read = &LineReader::progressive_row<kProgressiveMid>},
+    {.key = &format::kProgressiveUnoKey, .read = &LineReader::progressive_row<kProgressiveNear>},
+    {.key = &format::kBackgroundUnoKey, .read = &LineReader::background_uno_row},
+    {.key = &format::kBackgroundDueKey, .read = &LineReader::background_due_row},
+    {.key = &format::kBackgroundTreKey, .read = &LineReader::background_tre_row},
+    {.key = &format::kRepetitionKey, .read = &LineReader::repetition_row},
 }};
 
 // With no line file wanted, a curve row's key still counts as matched, and
 // its numbers are read as keys that match nothing.
-const std::array<RowRule<LineReader>, 5> LineReader::kBodyRows{{
-    {.key = {{"pendenza"}}, .read = &LineReader::gradient_row},
-    {.key = {{"curva"}}, .read = &LineReader::curve_row, .when = &LineReader::builds_plan},
-    {.key = {{"montagna"}}, .read = &LineReader::mountain_row},
-    {.key = {{"indicatori_v"}}, .read = &LineReader::indicator_row},
-    {.key = {{"cartello", "indicat"}}, .read = &LineReader::sign_row},
+constexpr std::array<RowRule<LineReader>, 5> LineReader::kBodyRows{{
+    {.key = &format::kGradientKey, .read = &LineReader::gradient_row},
+    {.key = &format::kCurveKey, .read = &LineReader::curve_row, .when = &LineReader::builds_plan},
+    {.key = &format::kMountainKey, .read = &LineReader::mountain_row},
+    {.key = &format::kIndicatorKey, .read = &LineReader::indicator_row},
+    {.key = &format::kSignKey, .read = &LineReader::sign_row},
 }};
 
 LineReadResult LineReader::run() {
+  static_assert(format::tests_keys_in_order(kGeneralRows, format::kLineGeneralKeys) &&
+                    format::tests_keys_in_order(kBodyRows, format::kLineBodyKeys),
+                "the rows are tested in the format's order");
   if (!find_general_section()) return {false, sign_slot_};
   if (read_general_section() == Flow::kReturn) return {false, sign_slot_};
   between_sections();
@@ -142,7 +141,7 @@ bool LineReader::find_general_section() {
       fail(error::kNoGeneralSection, "no field containing \"[generale]\" before the end");
       return false;
     }
-    if (contains_ignoring_case(field, "[generale]")) return true;
+    if (contains_ignoring_case(field, format::kGeneralHeading)) return true;
   }
 }
 
@@ -155,7 +154,7 @@ Flow LineReader::read_general_section() {
       warn_last_field_lost(report_, cursor_, key);
       return Flow::kContinue;
     }
-    for (int i = 0; i < kGeneralDashReads && contains(key, "-"); ++i) {
+    for (int i = 0; i < format::kGeneralDashReads && contains(key, "-"); ++i) {
       key = reader_.read_text();
       cursor_.key = reader_.last_field();
     }

@@ -12,10 +12,6 @@ namespace {
 
 constexpr std::int32_t kMaxMountainRanges = kMountainSlots - 1;  // slot 0 is never used
 
-// A slow-down further along than this has a warning board 1200 m before it.
-constexpr std::int32_t kBoardThreshold = 1500;
-constexpr std::int32_t kBoardDistance = 1200;
-
 // A placement needs a grid; cell_at reports the missing one as a run-time
 // failure, before any guard could turn it into an ordinary error number.
 void require_grid(RouteModel& model) { cell_at(model, 0); }
@@ -181,7 +177,7 @@ void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>
   const std::int32_t c = single_cell_of(model, row.posizione);
   if (c < 0) return;
   // The approach marks go up to 8 cells back: a signal needs c >= 8.
-  if (c - 2 * kSignalApproachMarks < 0) {
+  if (signal_approach_cell(c, kSignalApproachMarks) < 0) {
     model.error_number = error::kSignalMarksBeforeGrid;
     return;
   }
@@ -201,7 +197,7 @@ void memo_segnale(RouteModel& model, SignalRow& row, std::optional<CellConflict>
   cell.signal_time = pack_signal_time(row.sx, row.tempo);
   // The marks go on whatever stands in those cells; they change nothing else.
   for (std::int32_t k = 1; k <= kSignalApproachMarks; ++k) {
-    cells[c - 2 * k].approach_mark = pack_signal_approach_mark(row.sx, row.dx, k);
+    cells[signal_approach_cell(c, k)].approach_mark = pack_signal_approach_mark(row.sx, row.dx, k);
   }
 }
 

@@ -26,6 +26,10 @@ struct IndicatorRow {
                strisced = 0;
 };
 
+// A slow-down further along than this has a warning board this far before it.
+inline constexpr std::int32_t kBoardThreshold = 1500;
+inline constexpr std::int32_t kBoardDistance = 1200;
+
 // Each procedure places one feature into model.cells. A conflict or a row
 // that would reach outside the grid sets model.error_number and returns at
 // once; cells written before a conflict stay written. Without a grid, or on a

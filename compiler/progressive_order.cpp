@@ -77,8 +77,10 @@ void progressive_ordina(RouteModel& model) {
   write(near, out[2]);
   for (ItemRecord* item : {&far, &mid, &near}) {
     const ProgressiveItem change(*item);
-    if (change.flag() == 1)
-      change.value() = checked_narrow<std::int32_t>(std::int64_t{change.value()} + 100);
+    if (change.flag() == 1) {
+      change.value() =
+          checked_narrow<std::int32_t>(std::int64_t{change.value()} + kProgressiveFlagRaise);
+    }
   }
 }
 

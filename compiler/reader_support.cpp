@@ -52,16 +52,6 @@ bool contains_ignoring_case(std::string_view field, std::string_view word) {
                      [](char a, char b) { return lower(a) == lower(b); }) != field.end();
 }
 
-bool KeyWords::match(std::string_view key) const {
-  for (const std::string_view word : words) {
-    if (word.empty()) continue;
-    const bool found =
-        letter_case == LetterCase::kExact ? contains(key, word) : contains_ignoring_case(key, word);
-    if (!found) return false;
-  }
-  return true;
-}
-
 void CellProfile::fill_until(RouteModel& model, std::int64_t end) {
   const std::uint8_t code = code_(previous_);  // a value that does not fit fails first
   const std::int64_t inside = std::min<std::int64_t>(end, std::ssize(model.cells));
@@ -106,7 +96,8 @@ bool next_body_key(DocumentCursor& cursor, CompileReport& report, std::string_vi
     warn_last_field_lost(report, cursor, key);
     return false;
   }
-  for (int dash_reads = 0; dash_reads < 2 && contains(key, "-"); ++dash_reads) {
+  for (int dash_reads = 0; dash_reads < format::kBodyDashReads && contains(key, "-");
+       ++dash_reads) {
     key = reader.read_text();
     cursor.key = reader.last_field();
     if (reader.at_end()) return false;
@@ -198,3 +189,18 @@ void DescriptionReader::warn_out_of_order(std::string_view profile, std::int64_t
 }
 
 }  // namespace borgo::compiler::detail
+
+namespace borgo::compiler {
+
+bool KeyWords::match(std::string_view key) const {
+  for (const std::string_view word : words) {
+    if (word.empty()) continue;
+    const bool found = letter_case == LetterCase::kExact
+                           ? detail::contains(key, word)
+                           : detail::contains_ignoring_case(key, word);
+    if (!found) return false;
+  }
+  return true;
+}
+
+}  // namespace borgo::compiler

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "compiler/compile_report.hpp"
+#include "compiler/description_format.hpp"
 #include "compiler/field_reader.hpp"
 #include "compiler/route_model.hpp"
 
@@ -26,22 +27,12 @@ enum class Flow : std::uint8_t {
 bool contains(std::string_view field, std::string_view word);
 bool contains_ignoring_case(std::string_view field, std::string_view word);
 
-enum class LetterCase : std::uint8_t { kIgnored, kExact };
-
-// The key test of one kind of row: the key field must contain every word.
-struct KeyWords {
-  std::array<std::string_view, 2> words;  // an empty word tests nothing
-  LetterCase letter_case = LetterCase::kIgnored;
-
-  bool match(std::string_view key) const;
-};
-
 // One kind of row of a description: its key test and the handler that reads
 // its values. With `when` set, the handler runs only while it holds; the key
 // counts as matched either way.
 template <typename Reader>
 struct RowRule {
-  KeyWords key;
+  const KeyWords* key;  // the format's own
   Flow (Reader::*read)(std::string_view key);
   bool (Reader::*when)() const = nullptr;
 };
@@ -54,7 +45,7 @@ Flow apply_row_rules(Reader& reader, const std::array<RowRule<Reader>, N>& rules
                      std::string_view key, bool& matched) {
   matched = false;
   for (const RowRule<Reader>& rule : rules) {
-    if (!rule.key.match(key)) continue;
+    if (!rule.key->match(key)) continue;
     matched = true;
     if (rule.when != nullptr && !(reader.*rule.when)()) continue;
     if (const Flow flow = (reader.*rule.read)(key); flow != Flow::kContinue) return flow;
@@ -113,7 +104,7 @@ struct DocumentCursor {
 };
 
 // Reads the key field of the next body row, replacing a key that holds "-"
-// by the next field, twice at most. False when reading stops at the end of
+// by the next field, format::kBodyDashReads times at most. False when reading stops at the end of
 // the document: the last field of a document is never interpreted.
 bool next_body_key(DocumentCursor& cursor, CompileReport& report, std::string_view& key);
 

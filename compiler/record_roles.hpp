@@ -78,6 +78,9 @@ constexpr std::uint8_t pack_signal_time(std::int32_t sx, std::int32_t tempo) {
 
 // approach_mark of the cells 2k before a signal, k = 1 .. 4: sx * 30 + dx * 10 + k.
 inline constexpr int kSignalApproachMarks = 4;
+constexpr std::int32_t signal_approach_cell(std::int32_t signal_cell, int k) {
+  return signal_cell - 2 * k;
+}
 constexpr std::uint8_t pack_signal_approach_mark(std::int32_t sx, std::int32_t dx, int k) {
   return keep_low_bits<std::uint8_t>(std::int64_t{sx} * 30 + std::int64_t{dx} * 10 + k);
 }
@@ -278,6 +281,13 @@ class StationItem {
 };
 
 // ---- kilometre-progressive changes (items 81 to 83)
+
+// The ordering raises the value of a change whose flag is exactly 1 by 100;
+// the value as its row wrote it is what the train sheet counts on.
+inline constexpr std::int32_t kProgressiveFlagRaise = 100;
+constexpr std::int64_t progressive_value_as_written(std::int64_t stored, std::int32_t flag) {
+  return flag == 1 ? stored - kProgressiveFlagRaise : stored;
+}
 
 template <ItemRef Item>
 class ProgressiveItem {

@@ -66,26 +66,28 @@ class TrainReader : public DescriptionReader {
 };
 
 // Every rule whose words the key field holds applies, in this order.
-const std::array<RowRule<TrainReader>, 10> TrainReader::kBodyRows{{
-    {.key = {{"frenata", "massa"}}, .read = &TrainReader::braked_mass_row},
-    {.key = {{"vetture"}}, .read = &TrainReader::cars_row},
-    {.key = {{"velocit"}}, .read = &TrainReader::speed_row},
-    {.key = {{"aderenza"}}, .read = &TrainReader::adhesion_row},
-    {.key = {{"orologio"}}, .read = &TrainReader::clock_row},
-    {.key = {{"sabbia"}}, .read = &TrainReader::sand_row},
-    {.key = {{"segnale"}}, .read = &TrainReader::signal_row},
-    {.key = {{"rallentamento"}}, .read = &TrainReader::slow_down_row},
-    {.key = {{"abbattimento"}}, .read = &TrainReader::code_point_row},
-    {.key = {{"stazione"}}, .read = &TrainReader::station_row},
+constexpr std::array<RowRule<TrainReader>, 10> TrainReader::kBodyRows{{
+    {.key = &format::kBrakedMassKey, .read = &TrainReader::braked_mass_row},
+    {.key = &format::kCarsKey, .read = &TrainReader::cars_row},
+    {.key = &format::kSpeedKey, .read = &TrainReader::speed_row},
+    {.key = &format::kAdhesionKey, .read = &TrainReader::adhesion_row},
+    {.key = &format::kClockKey, .read = &TrainReader::clock_row},
+    {.key = &format::kSandKey, .read = &TrainReader::sand_row},
+    {.key = &format::kSignalKey, .read = &TrainReader::signal_row},
+    {.key = &format::kSlowDownKey, .read = &TrainReader::slow_down_row},
+    {.key = &format::kCodePointKey, .read = &TrainReader::code_point_row},
+    {.key = &format::kStationKey, .read = &TrainReader::station_row},
 }};
 
 void TrainReader::run() {
+  static_assert(format::tests_keys_in_order(kBodyRows, format::kTrainBodyKeys),
+                "the rows are tested in the format's order");
   // The first field is read before the end is looked for, as in the line
   // description: an empty document is a run-time failure, while one without
   // the heading ends here and its body finds the end at once.
   do {
     const std::string_view field = reader_.read_text();
-    if (contains_ignoring_case(field, "[generale]")) break;
+    if (contains_ignoring_case(field, format::kGeneralHeading)) break;
   } while (!reader_.at_end());
   std::string_view key;
   bool previous_ended_at_comma = false;

@@ -8,6 +8,7 @@
 #include "compiler/error_catalog.hpp"
 #include "compiler/record_roles.hpp"
 #include "tools/cell_kinds.hpp"
+#include "tools/description_scan.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -115,6 +116,14 @@ std::string clipped(std::string text) {
          text.substr(text.size() - kMessageEnd);
 }
 
+// The message of a diagnostic, led by the name of the field its caret points
+// at, as the format names it: field "posizione" (metres): ...
+std::string at_field(FieldNamer& names, const SourceSpot& spot, FieldLocation at,
+                     const std::string& message) {
+  const std::string field = names.name(spot, at);
+  return field.empty() ? message : field + ": " + message;
+}
+
 // A document as the diagnostics quote it: its lines are indexed the first
 // time one is needed, once for all its diagnostics.
 class QuotedDocument {
@@ -208,6 +217,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
                                    const compiler::RouteModel& model, const SourceDocument& line,
                                    const SourceDocument& train) {
   DiagnosticCounts counts;
+  FieldNamer names(line.bytes, train.bytes, model.write_line_file != 0);
   const compiler::CompileReport& report = outcome.report;
   QuotedDocument quoted_line(line);
   QuotedDocument quoted_train(train);
@@ -223,8 +233,8 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     if (warning.where) {
       QuotedDocument& document = document_of(*warning.where, quoted_line, quoted_train);
       path = &document.path();
-      write_located(out, document, aimed(*warning.where, aim_of_warning(warning.kind)), "warning",
-                    text);
+      const FieldLocation at = aimed(*warning.where, aim_of_warning(warning.kind));
+      write_located(out, document, at, "warning", at_field(names, *warning.where, at, text));
     } else {
       out << "warning: " << text << '\n';
     }
@@ -242,8 +252,9 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     const std::string label = "error " + std::to_string(number);
     const std::string text = utf8_from_1252(clipped(error_message(number, detail, report)));
     if (report.error_at) {
-      write_located(out, document_of(*report.error_at, quoted_line, quoted_train),
-                    aimed(*report.error_at, aim_of_error(number)), label, text);
+      const FieldLocation at = aimed(*report.error_at, aim_of_error(number));
+      write_located(out, document_of(*report.error_at, quoted_line, quoted_train), at, label,
+                    at_field(names, *report.error_at, at, text));
     } else if (train_missing) {
       out << train.shown_path << ": " << label << ": " << text << '\n';
     } else if (number == e::kLineDescriptionMissing || number == e::kNoGeneralSection ||

@@ -21,8 +21,12 @@ Commands:
                    show compiled files (.dat, .sim, _linea.dat) as text or JSON
   render DIR --line NAME --train NAME -o FILE.svg
                    draw the line: plan view and profiles on one SVG page
+  explain DIR --line NAME --train NAME FILE:LINE [--json]
+                   what one line of a description holds, field by field
 
-"scenario-tool COMMAND --help" tells more about each command.
+"scenario-tool COMMAND --help" tells more about each command. What the line
+and train descriptions hold, row by row and field by field, and what to do
+about each error: docs/description-format.md.
 
 Exit status: 0 done; 1 a recorded compile error, or a compiled file that does
 not fit its layout; 2 a usage problem, a file that cannot be read or written,
@@ -47,6 +51,7 @@ int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
   if (command == "emit") return emit_command(rest, out, err);
   if (command == "dump") return dump_command(rest, out, err);
   if (command == "render") return render_command(rest, out, err);
+  if (command == "explain") return explain_command(rest, out, err);
   err << "scenario-tool: unknown command '" << command << "'\n"
       << "Try 'scenario-tool --help'.\n";
   return kExitUsage;

@@ -83,11 +83,11 @@ TEST(ReadmeErrorTable, NoneWithoutATableUnderItsHeading) {
   }
 }
 
-// A '|' or a line end in a name or a message would split the README's row.
+// A '|' or a line end in a name, a message or advice would split a table's row.
 TEST(ReadmeErrorTable, CatalogTextsFitInACell) {
   for (const compiler::ErrorInfo& e : compiler::error_catalog()) {
     SCOPED_TRACE(e.number);
-    for (const std::string_view text : {e.name, e.message}) {
+    for (const std::string_view text : {e.name, e.message, e.advice}) {
       EXPECT_EQ(text.find_first_of("|\r\n"), std::string_view::npos) << text;
     }
     EXPECT_TRUE(std::all_of(e.name.begin(), e.name.end(), [](char c) {
