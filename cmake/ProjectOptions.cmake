@@ -6,6 +6,12 @@ target_compile_options(borgo_options INTERFACE -Wall -Wextra -Werror
   -ffp-contract=off)
 target_include_directories(borgo_options INTERFACE ${PROJECT_SOURCE_DIR})
 
+# <windows.h> without the rarely used parts, and without the min and max
+# macros that would break std::min and std::max.
+if(WIN32)
+  target_compile_definitions(borgo_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX)
+endif()
+
 set(BORGO_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined")
 if(BORGO_SANITIZE)
   target_compile_options(borgo_options INTERFACE
