@@ -9,6 +9,11 @@
 namespace borgo::compiler {
 namespace {
 
+// A small empty grid. Kept out of line: GCC 12 inlines the vector's fill into
+// the test bodies and then warns of a write outside a zero-length array that
+// never happens (a false positive of its -Warray-bounds).
+[[gnu::noinline]] void give_grid(RouteModel& model) { model.cells.assign(10, CellRecord{}); }
+
 struct Codes {
   std::int16_t og;
   std::int32_t st;
@@ -69,7 +74,7 @@ TEST(ContestCodes, CaseDoesNotMatterButOrderDoesForTheWeightedCode) {
 
 TEST(ContestCodes, StampingFillsItemEightyFiveAndCellOne) {
   RouteModel model;
-  model.cells.assign(10, CellRecord{});
+  give_grid(model);
   model.items[kTrainRecord].text = "TX 903";
   model.items[kLineRecord].text = "Borgo_Mar";
   EXPECT_EQ(stamp_contest_codes(model), 0);
@@ -94,7 +99,7 @@ TEST(ContestCodes, FieldsAlreadyInUseAreFatal) {
   };
   for (const Case& c : cases) {
     RouteModel model;
-    model.cells.assign(10, CellRecord{});
+    give_grid(model);
     c.dirty(model);
     EXPECT_EQ(stamp_contest_codes(model), c.fatal) << c.name;
   }
