@@ -11,16 +11,21 @@
 namespace borgo::tools::lsp {
 namespace {
 
-// Frames read ahead of the server, a bounded number of them: a client that
-// floods waits for the server.
+// Frames read ahead of the server, a bounded number and size of them: a
+// client that floods waits for the server.
 class FrameQueue {
  public:
   static constexpr std::size_t kMostWaiting = 64;
+  static constexpr std::size_t kMostBytesWaiting = std::size_t{128} << 20;
 
   void push(Frame frame) {
     std::unique_lock lock(mutex_);
-    room_.wait(lock, [&] { return waiting_.size() < kMostWaiting || closed_; });
+    room_.wait(lock, [&] {
+      return closed_ || waiting_.empty() ||
+             (waiting_.size() < kMostWaiting && bytes_ < kMostBytesWaiting);
+    });
     if (closed_) return;
+    bytes_ += frame.content.size();
     waiting_.push_back(std::move(frame));
     ready_.notify_all();
   }
@@ -36,6 +41,7 @@ class FrameQueue {
     }
     Frame frame = std::move(waiting_.front());
     waiting_.pop_front();
+    bytes_ -= frame.content.size();
     room_.notify_all();
     return frame;
   }
@@ -65,6 +71,7 @@ class FrameQueue {
   std::condition_variable room_;
   std::condition_variable done_;
   std::deque<Frame> waiting_;
+  std::size_t bytes_ = 0;
   bool closed_ = false;
   bool reader_done_ = false;
 };
