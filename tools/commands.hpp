@@ -17,5 +17,6 @@ int emit_command(Arguments args, std::ostream& out, std::ostream& err);
 int dump_command(Arguments args, std::ostream& out, std::ostream& err);
 int render_command(Arguments args, std::ostream& out, std::ostream& err);
 int explain_command(Arguments args, std::ostream& out, std::ostream& err);
+int lsp_command(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace borgo::tools

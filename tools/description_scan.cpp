@@ -195,12 +195,17 @@ std::string field_name_at(const ScannedDocument& scanned, FieldLocation key_at, 
 }
 
 std::string FieldNamer::name(const compiler::SourceSpot& spot, FieldLocation at) {
-  const bool line = spot.document == compiler::Document::kLineDescription;
+  const ScannedDocument* document = scanned(spot.document);
+  return document != nullptr ? field_name_at(*document, spot.key, at) : "";
+}
+
+const ScannedDocument* FieldNamer::scanned(compiler::Document document) {
+  const bool line = document == compiler::Document::kLineDescription;
   const std::optional<std::string>& bytes = line ? line_ : train_;
   std::optional<ScannedDocument>& scanned = line ? scanned_line_ : scanned_train_;
-  if (!bytes) return "";
-  if (!scanned) scanned = scan_description(*bytes, spot.document, builds_plan_ || !line);
-  return field_name_at(*scanned, spot.key, at);
+  if (!bytes) return nullptr;
+  if (!scanned) scanned = scan_description(*bytes, document, builds_plan_ || !line);
+  return &*scanned;
 }
 
 }  // namespace borgo::tools

@@ -85,6 +85,9 @@ class FieldNamer {
   // field_name_at() for the row of `spot`, or "" when its document is missing.
   std::string name(const compiler::SourceSpot& spot, compiler::FieldLocation at);
 
+  // The scan of one document, or nullptr when it is missing.
+  const ScannedDocument* scanned(compiler::Document document);
+
  private:
   const std::optional<std::string>& line_;
   const std::optional<std::string>& train_;

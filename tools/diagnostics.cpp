@@ -5,10 +5,7 @@
 #include <map>
 #include <utility>
 
-#include "compiler/error_catalog.hpp"
-#include "compiler/record_roles.hpp"
-#include "tools/cell_kinds.hpp"
-#include "tools/description_scan.hpp"
+#include "tools/compile_findings.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -16,70 +13,14 @@ namespace {
 
 using compiler::CompileWarning;
 using compiler::FieldLocation;
-using compiler::SourceSpot;
-
-// Which field of a row a caret points at.
-enum class Aim { kKey, kValue, kLastField };
-
-Aim aim_of_error(std::int32_t number) {
-  namespace e = compiler::error;
-  switch (number) {
-    case e::kRepetitionCodeCount:
-    case e::kStationsMeetSigns:
-    case e::kTooManySigns:
-    case e::kTooManyMountainRanges:
-    case e::kStationsTooClose:
-    case e::kStationZoneTooEarly:
-    case e::kNoGeneralSection:
-    case e::kCurve:
-      return Aim::kKey;  // the row as a whole, or the key itself, is at fault
-    case e::kRepetitionEndOffGrid:
-    case e::kStationZoneLength:
-    case e::kRuntimeFailure:
-      return Aim::kLastField;  // the value read last
-    default:
-      return Aim::kValue;  // the row's position
-  }
-}
-
-Aim aim_of_warning(CompileWarning::Kind kind) {
-  switch (kind) {
-    case CompileWarning::Kind::kUnknownKey:
-    case CompileWarning::Kind::kDecimalComma:
-    case CompileWarning::Kind::kLastRowLost:
-      return Aim::kKey;
-    default:
-      return Aim::kValue;
-  }
-}
-
-bool is_set(const FieldLocation& at) { return at.line > 0 && at.column > 0; }
-
-FieldLocation aimed(const SourceSpot& spot, Aim aim) {
-  const FieldLocation first = aim == Aim::kKey         ? spot.key
-                              : aim == Aim::kLastField ? spot.field
-                                                       : spot.value;
-  for (const FieldLocation& at : {first, spot.key, spot.field}) {
-    if (is_set(at)) return at;
-  }
-  return {1, 1};
-}
-
-bool is_cell_conflict(std::int32_t number) {
-  namespace e = compiler::error;
-  return number == e::kSignCellTaken || number == e::kCodePointCellTaken ||
-         (number >= e::kSignalCellTaken && number <= e::kIndicatorCellTaken);
-}
 
 // A source line longer than this is shown as a window around the field at
-// fault, and a longer message keeps only its two ends: a row of thousands of
-// fields must not be echoed whole by each of its diagnostics.
+// fault: a row of thousands of fields must not be echoed whole by each of its
+// diagnostics.
 constexpr std::size_t kLongestWholeLine = 200;
 constexpr std::size_t kWindowWidth = 160;
 constexpr std::size_t kWindowLead = 60;  // of the window, the bytes before the field
 constexpr std::string_view kCutMark = "...";
-constexpr std::size_t kLongestWholeMessage = 400;
-constexpr std::size_t kMessageEnd = 160;  // the bytes kept at each end of a longer message
 
 // The part of a source line a diagnostic shows.
 struct ShownLine {
@@ -102,26 +43,8 @@ std::string caret_under(std::string_view line, std::size_t at) {
   std::string out;
   for (std::size_t i = 0; i < at; ++i) out += line[i] == '\t' ? '\t' : ' ';
   out += '^';
-  std::size_t end = line.find(',', at);
-  if (end == std::string_view::npos) end = line.size();
-  while (end > at + 1 && line[end - 1] == ' ') --end;
-  if (end > at + 1) out.append(end - at - 1, '~');
+  out.append(field_end(line, at) - at - 1, '~');
   return out;
-}
-
-std::string clipped(std::string text) {
-  if (text.size() <= kLongestWholeMessage) return text;
-  const std::size_t left_out = text.size() - 2 * kMessageEnd;
-  return text.substr(0, kMessageEnd) + "[... " + std::to_string(left_out) + " characters ...]" +
-         text.substr(text.size() - kMessageEnd);
-}
-
-// The message of a diagnostic, led by the name of the field its caret points
-// at, as the format names it: field "posizione" (metres): ...
-std::string at_field(FieldNamer& names, const SourceSpot& spot, FieldLocation at,
-                     const std::string& message) {
-  const std::string field = names.name(spot, at);
-  return field.empty() ? message : field + ": " + message;
 }
 
 // A document as the diagnostics quote it: its lines are indexed the first
@@ -156,8 +79,9 @@ void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at
       << utf8_from_1252(caret_under(shown.text, shown.at)) << '\n';
 }
 
-QuotedDocument& document_of(const SourceSpot& spot, QuotedDocument& line, QuotedDocument& train) {
-  return spot.document == compiler::Document::kLineDescription ? line : train;
+QuotedDocument& document_of(compiler::Document document, QuotedDocument& line,
+                            QuotedDocument& train) {
+  return document == compiler::Document::kLineDescription ? line : train;
 }
 
 // The warnings of one kind in one document (or in none) are a group: past
@@ -177,18 +101,6 @@ void write_more_note(std::ostream& out, const std::string* path, std::size_t mor
   out << "note: " << more << " more " << (more == 1 ? "warning" : "warnings") << " of this kind"
       << (path != nullptr ? " in this document " : " ") << (more == 1 ? "is" : "are")
       << " not shown\n";
-}
-
-std::string error_message(std::int32_t number, std::string detail,
-                          const compiler::CompileReport& report) {
-  const compiler::ErrorInfo* info = compiler::find_error(number);
-  std::string text = info != nullptr ? std::string(info->message) : "an error the catalog lacks";
-  if (!detail.empty()) text += ": " + detail;
-  if (report.conflict && is_cell_conflict(number)) {
-    text += ", in " + cell_range(report.conflict->cell) + ", held by a " +
-            kind_name(report.conflict->held_kind);
-  }
-  return text;
 }
 
 }  // namespace
@@ -217,62 +129,49 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
                                    const compiler::RouteModel& model, const SourceDocument& line,
                                    const SourceDocument& train) {
   DiagnosticCounts counts;
-  FieldNamer names(line.bytes, train.bytes, model.write_line_file != 0);
+  FindingMaker findings(outcome, model, line.bytes, train.bytes);
   const compiler::CompileReport& report = outcome.report;
   QuotedDocument quoted_line(line);
   QuotedDocument quoted_train(train);
   std::map<WarningGroup, std::size_t> in_group;
   for (const CompileWarning& warning : report.warnings) ++in_group[group_of(warning)];
   std::map<WarningGroup, std::size_t> shown;
-  for (const CompileWarning& warning : report.warnings) {
+  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
     ++counts.warnings;
-    const WarningGroup group = group_of(warning);
+    const WarningGroup group = group_of(report.warnings[i]);
     if (++shown[group] > kShownPerGroup) continue;
-    const std::string text = utf8_from_1252(clipped(warning.detail));
+    const Finding warning = findings.warning(i);
     const std::string* path = nullptr;
-    if (warning.where) {
-      QuotedDocument& document = document_of(*warning.where, quoted_line, quoted_train);
+    if (warning.document) {
+      QuotedDocument& document = document_of(*warning.document, quoted_line, quoted_train);
       path = &document.path();
-      const FieldLocation at = aimed(*warning.where, aim_of_warning(warning.kind));
-      write_located(out, document, at, "warning", at_field(names, *warning.where, at, text));
+      write_located(out, document, *warning.at, "warning", warning.message);
     } else {
-      out << "warning: " << text << '\n';
+      out << "warning: " << warning.message << '\n';
     }
     if (shown[group] == kShownPerGroup && in_group[group] > kShownPerGroup) {
       write_more_note(out, path, in_group[group] - kShownPerGroup);
     }
   }
 
-  if (const std::int32_t number = outcome.error_number; number != 0) {
+  if (const std::optional<Finding> error = findings.error()) {
     ++counts.errors;
-    std::string detail = report.error_detail;
-    namespace e = compiler::error;
-    const bool train_missing = !train.bytes && number == e::kRuntimeFailure && !report.error_at;
-    if (train_missing) detail = "the train description does not exist";
-    const std::string label = "error " + std::to_string(number);
-    const std::string text = utf8_from_1252(clipped(error_message(number, detail, report)));
-    if (report.error_at) {
-      const FieldLocation at = aimed(*report.error_at, aim_of_error(number));
-      write_located(out, document_of(*report.error_at, quoted_line, quoted_train), at, label,
-                    at_field(names, *report.error_at, at, text));
-    } else if (train_missing) {
-      out << train.shown_path << ": " << label << ": " << text << '\n';
-    } else if (number == e::kLineDescriptionMissing || number == e::kNoGeneralSection ||
-               number == e::kProgressiveOffGrid) {
-      out << line.shown_path << ": " << label << ": " << text << '\n';
+    const std::string label = "error " + std::to_string(error->number);
+    if (error->document && error->at) {
+      write_located(out, document_of(*error->document, quoted_line, quoted_train), *error->at,
+                    label, error->message);
+    } else if (error->document) {
+      const SourceDocument& document =
+          *error->document == compiler::Document::kLineDescription ? line : train;
+      out << document.shown_path << ": " << label << ": " << error->message << '\n';
     } else {
-      out << label << ": " << text << '\n';
+      out << label << ": " << error->message << '\n';
     }
   }
 
-  if (outcome.fatal != 0) {
+  if (const std::optional<Finding> fatal = findings.fatal()) {
     ++counts.errors;
-    std::string text = error_message(outcome.fatal, "", report);
-    constexpr std::size_t kCell = compiler::kContestCell;
-    if (model.cells.size() > kCell && model.cells[kCell].kind != compiler::kEmpty) {
-      text += ": " + cell_range(kCell) + " holds a " + kind_name(model.cells[kCell].kind);
-    }
-    out << "error " << outcome.fatal << ": " << text << '\n';
+    out << "error " << fatal->number << ": " << fatal->message << '\n';
   }
   return counts;
 }

@@ -78,6 +78,38 @@ Windows1252Text windows_1252_from_utf8(std::string_view utf8) {
   return {std::move(text), {}};
 }
 
+Windows1252Copy windows_1252_copy(std::string_view utf8, char stand_in) {
+  Windows1252Copy copy;
+  copy.text.reserve(utf8.size());
+  const auto unheld = [&] {
+    if (copy.unheld++ == 0) copy.first_unheld = copy.text.size();
+    copy.text += stand_in;
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const std::optional<std::u32string> decoded =
+        lead >= 0xC0 && lead < 0xF8 ? compiler::decode_utf8(utf8.substr(i, length))
+                                    : std::optional<std::u32string>();
+    if (lead < 0x80) {
+      copy.text += static_cast<char>(lead);
+      ++i;
+    } else if (decoded && decoded->size() == 1) {
+      const std::optional<char> byte = byte_1252((*decoded)[0]);
+      if (byte) {
+        copy.text += *byte;
+      } else {
+        unheld();
+      }
+      i += length;
+    } else {
+      unheld();
+      ++i;
+    }
+  }
+  return copy;
+}
+
 #ifdef _WIN32
 const std::string_view kPlatformEncoding = "text in the ANSI code page";
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,18 @@ struct Windows1252Text {
   std::string unheld;
 };
 Windows1252Text windows_1252_from_utf8(std::string_view utf8);
+
+// UTF-8 text in Windows-1252 with one byte for each character, so that a
+// character's place in the one is its place in the other: a character the
+// code page lacks becomes `stand_in`. `unheld` counts those characters and
+// `first_unheld` is the index of the first; bytes that are not UTF-8 each
+// count as one unheld character.
+struct Windows1252Copy {
+  std::string text;
+  std::size_t unheld = 0;
+  std::size_t first_unheld = 0;
+};
+Windows1252Copy windows_1252_copy(std::string_view utf8, char stand_in = '?');
 
 // The encoding of the narrow text the system hands a program, such as its
 // arguments, and in which std::filesystem reads a narrow path: UTF-8 on

@@ -23,6 +23,7 @@ Commands:
                    draw the line: plan view and profiles on one SVG page
   explain DIR --line NAME --train NAME FILE:LINE [--json]
                    what one line of a description holds, field by field
+  lsp              a language server for editors, over standard input and output
 
 "scenario-tool COMMAND --help" tells more about each command. What the line
 and train descriptions hold, row by row and field by field, and what to do
@@ -52,6 +53,7 @@ int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
   if (command == "dump") return dump_command(rest, out, err);
   if (command == "render") return render_command(rest, out, err);
   if (command == "explain") return explain_command(rest, out, err);
+  if (command == "lsp") return lsp_command(rest, out, err);
   err << "scenario-tool: unknown command '" << command << "'\n"
       << "Try 'scenario-tool --help'.\n";
   return kExitUsage;
