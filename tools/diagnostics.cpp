@@ -135,16 +135,29 @@ class QuotedDocument {
 };
 
 void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at,
-                   std::string_view label, std::string_view message) {
+                   std::string_view label, std::string_view message,
+                   ShownDiagnostic* parts = nullptr) {
   out << document.path() << ':' << at.line << ':' << at.column << ": " << label << ": " << message
       << '\n';
+  if (parts != nullptr) {
+    parts->path = document.path();
+    parts->at = at;
+    parts->message = message;
+  }
   const std::optional<std::string_view> line = document.line(at.line);
   if (!line) return;
   const ShownLine shown = shown_part(*line, at.column);
-  out << std::setw(6) << at.line << " | " << (shown.cut_before ? kCutMark : "")
-      << utf8_from_1252(shown.text) << (shown.cut_after ? kCutMark : "") << '\n';
-  out << "       | " << std::string(shown.cut_before ? kCutMark.size() : 0, ' ')
-      << utf8_from_1252(caret_under(shown.text, shown.at)) << '\n';
+  const std::string source = std::string(shown.cut_before ? kCutMark : "") +
+                             utf8_from_1252(shown.text) +
+                             std::string(shown.cut_after ? kCutMark : "");
+  const std::string caret = std::string(shown.cut_before ? kCutMark.size() : 0, ' ') +
+                            utf8_from_1252(caret_under(shown.text, shown.at));
+  out << std::setw(6) << at.line << " | " << source << '\n';
+  out << "       | " << caret << '\n';
+  if (parts != nullptr) {
+    parts->source = source;
+    parts->caret = caret;
+  }
 }
 
 QuotedDocument& document_of(const SourceSpot& spot, QuotedDocument& line, QuotedDocument& train) {
@@ -163,11 +176,9 @@ WarningGroup group_of(const CompileWarning& warning) {
 }
 
 // Follows the last warning shown of its group.
-void write_more_note(std::ostream& out, const std::string* path, std::size_t more) {
-  if (path != nullptr) out << *path << ": ";
-  out << "note: " << more << " more " << (more == 1 ? "warning" : "warnings") << " of this kind"
-      << (path != nullptr ? " in this document " : " ") << (more == 1 ? "is" : "are")
-      << " not shown\n";
+std::string more_note(const std::string* path, std::size_t more) {
+  return std::to_string(more) + " more " + (more == 1 ? "warning" : "warnings") + " of this kind" +
+         (path != nullptr ? " in this document " : " ") + (more == 1 ? "is" : "are") + " not shown";
 }
 
 std::string error_message(std::int32_t number, std::string detail,
@@ -206,7 +217,20 @@ std::optional<std::string_view> LineIndex::line(std::int64_t number) const {
 
 DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOutcome& outcome,
                                    const compiler::RouteModel& model, const SourceDocument& line,
-                                   const SourceDocument& train) {
+                                   const SourceDocument& train,
+                                   std::vector<ShownDiagnostic>* shown_parts) {
+  // The parts of the next diagnostic, when they are wanted.
+  const auto parts = [shown_parts](ShownDiagnostic::Severity severity, std::int32_t number,
+                                   std::string message,
+                                   std::optional<SourceSpot> row) -> ShownDiagnostic* {
+    if (shown_parts == nullptr) return nullptr;
+    ShownDiagnostic& shown = shown_parts->emplace_back();
+    shown.severity = severity;
+    shown.number = number;
+    shown.message = std::move(message);
+    shown.row = std::move(row);
+    return &shown;
+  };
   DiagnosticCounts counts;
   const compiler::CompileReport& report = outcome.report;
   QuotedDocument quoted_line(line);
@@ -224,12 +248,17 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
       QuotedDocument& document = document_of(*warning.where, quoted_line, quoted_train);
       path = &document.path();
       write_located(out, document, aimed(*warning.where, aim_of_warning(warning.kind)), "warning",
-                    text);
+                    text, parts(ShownDiagnostic::Severity::kWarning, 0, text, warning.where));
     } else {
       out << "warning: " << text << '\n';
+      parts(ShownDiagnostic::Severity::kWarning, 0, text, std::nullopt);
     }
     if (shown[group] == kShownPerGroup && in_group[group] > kShownPerGroup) {
-      write_more_note(out, path, in_group[group] - kShownPerGroup);
+      const std::string note = more_note(path, in_group[group] - kShownPerGroup);
+      out << (path != nullptr ? *path + ": " : std::string()) << "note: " << note << '\n';
+      if (ShownDiagnostic* p = parts(ShownDiagnostic::Severity::kNote, 0, note, std::nullopt)) {
+        if (path != nullptr) p->path = *path;
+      }
     }
   }
 
@@ -241,14 +270,17 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     if (train_missing) detail = "the train description does not exist";
     const std::string label = "error " + std::to_string(number);
     const std::string text = utf8_from_1252(clipped(error_message(number, detail, report)));
+    ShownDiagnostic* p = parts(ShownDiagnostic::Severity::kError, number, text, report.error_at);
     if (report.error_at) {
       write_located(out, document_of(*report.error_at, quoted_line, quoted_train),
-                    aimed(*report.error_at, aim_of_error(number)), label, text);
+                    aimed(*report.error_at, aim_of_error(number)), label, text, p);
     } else if (train_missing) {
       out << train.shown_path << ": " << label << ": " << text << '\n';
+      if (p != nullptr) p->path = train.shown_path;
     } else if (number == e::kLineDescriptionMissing || number == e::kNoGeneralSection ||
                number == e::kProgressiveOffGrid) {
       out << line.shown_path << ": " << label << ": " << text << '\n';
+      if (p != nullptr) p->path = line.shown_path;
     } else {
       out << label << ": " << text << '\n';
     }
@@ -262,6 +294,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
       text += ": " + cell_range(kCell) + " holds a " + kind_name(model.cells[kCell].kind);
     }
     out << "error " << outcome.fatal << ": " << text << '\n';
+    parts(ShownDiagnostic::Severity::kError, outcome.fatal, text, std::nullopt);
   }
   return counts;
 }
