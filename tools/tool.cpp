@@ -21,6 +21,9 @@ Commands:
                    show compiled files (.dat, .sim, _linea.dat) as text or JSON
   render DIR --line NAME --train NAME -o FILE.svg
                    draw the line: plan view and profiles on one SVG page
+  preview DIR --line NAME --train NAME [--port N] [--open]
+                   a page on 127.0.0.1 that shows the drawing and the
+                   diagnostics, and follows each saved change
 
 "scenario-tool COMMAND --help" tells more about each command.
 
@@ -47,6 +50,7 @@ int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
   if (command == "emit") return emit_command(rest, out, err);
   if (command == "dump") return dump_command(rest, out, err);
   if (command == "render") return render_command(rest, out, err);
+  if (command == "preview") return preview_command(rest, out, err);
   err << "scenario-tool: unknown command '" << command << "'\n"
       << "Try 'scenario-tool --help'.\n";
   return kExitUsage;
