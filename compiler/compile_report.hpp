@@ -45,6 +45,25 @@ struct CompileWarning {
   std::string detail;
 };
 
+// A row that puts something at a place on the line, as read, whether or not
+// its placement then succeeded: what the author's tool draws is tied back to
+// the row that made it.
+struct PlacedRow {
+  enum class Kind : std::uint8_t {
+    kStation,
+    kSignal,
+    kSign,
+    kSlowDown,
+    kMountainRange,
+    kSpeedIndicators,
+    kCodePoint,
+  };
+  Kind kind;
+  SourceSpot where;
+  std::int64_t position = 0;  // metres, as the row gives it
+  std::int64_t end = 0;       // where a slow-down or a montagna range ends; else the position
+};
+
 // What a compile found, beyond the route model itself: where reading stopped
 // when an error was recorded, why, and the warnings. The compiler never shows
 // any of it; the program ignores it and the author's tool reports it.
@@ -55,6 +74,8 @@ struct CompileReport {
   std::vector<CompileWarning> warnings;
   // The row of each slow-down, by the cell of its start, for the code pass's warnings.
   std::map<std::int32_t, SourceSpot> slow_down_rows;
+  // The rows that place features, in reading order.
+  std::vector<PlacedRow> placed_rows;
   // The kilometre-progressive rows "tre", "due" and "uno" (in the order of items 81 to 83)
   // that hold a position or a value off the 50 m grid: error 2 is only found at the end.
   std::array<std::optional<SourceSpot>, 3> off_grid_progressives;

@@ -308,6 +308,7 @@ Flow LineReader::mountain_row(std::string_view) {
   row.inizio = reader_.read_i32();
   row.fine = reader_.read_i32();
   row.tipo = reader_.read_i32();
+  note_placed(PlacedRow::Kind::kMountainRange, row.inizio, row.fine);
   if (beyond_grid(model_, row.inizio, 100)) return beyond_grid_at(row.inizio, 100);
   memo_montagna(model_, row);
   return placement_result("montagna range " + std::to_string(row.inizio) + " .. " +
@@ -325,6 +326,7 @@ Flow LineReader::indicator_row(std::string_view) {
   row.vbd = reader_.read_i32();
   row.vcd = reader_.read_i32();
   row.strisced = reader_.read_i32();
+  note_placed(PlacedRow::Kind::kSpeedIndicators, row.posizione);
   if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione, 100);
   memo_indicatori_v_max(model_, row, &report_.conflict);
   return placement_result("speed indicators at " + std::to_string(row.posizione) + " m");
@@ -333,6 +335,7 @@ Flow LineReader::indicator_row(std::string_view) {
 Flow LineReader::sign_row(std::string_view) {
   const std::int32_t p = reader_.read_i32();
   model_.text_line = std::string(reader_.read_text());
+  note_placed(PlacedRow::Kind::kSign, p);
   if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
   if (p < 0)
     return fail(error::kNegativePosition, "sign at negative position " + std::to_string(p));

@@ -54,6 +54,10 @@ std::int32_t single_cell_of(RouteModel& model, std::int32_t posizione) {
 
 }  // namespace
 
+CellSpan mountain_cells(std::int32_t inizio, std::int32_t fine) {
+  return {rnd(inizio / 50.0), rnd(fine / 50.0 - 1.0)};
+}
+
 void memo_montagna(RouteModel& model, MountainRow& row) {
   require_grid(model);
   if (row.inizio < 0 || row.fine < 0) {
@@ -64,8 +68,9 @@ void memo_montagna(RouteModel& model, MountainRow& row) {
     model.error_number = error::kTooManyMountainRanges;
     return;
   }
-  const std::int32_t first = rnd(row.inizio / 50.0);
-  const std::int32_t last = rnd(row.fine / 50.0 - 1.0);
+  const CellSpan cells_covered = mountain_cells(row.inizio, row.fine);
+  const std::int32_t first = cells_covered.first;
+  const std::int32_t last = cells_covered.last;
   if (last > model.cell_last) {
     model.error_number = error::kMountainPastGrid;
     return;

@@ -36,6 +36,14 @@ inline constexpr std::int32_t kBoardDistance = 1200;
 // value that does not fit its field, they throw RuntimeFailure. When
 // `conflict` is given, a taken cell is noted there with the kind that holds it.
 
+// The first and the last cell a montagna range from `inizio` to `fine`
+// covers; none when the last comes before the first.
+struct CellSpan {
+  std::int32_t first = 0;
+  std::int32_t last = 0;
+};
+CellSpan mountain_cells(std::int32_t inizio, std::int32_t fine);
+
 // Stores a montagna range and stamps its type on the cells it covers; a type
 // above 10 also drops a marker (kind 11) on every fourth empty cell.
 // Errors: 11, 13, 14.

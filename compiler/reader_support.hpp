@@ -142,6 +142,13 @@ class DescriptionReader {
   Flow placement_result(std::string what);
   Flow negative(std::string_view what, std::int64_t p);
   void warn_out_of_order(std::string_view profile, std::int64_t p, std::int64_t& last);
+  // Notes the row being read as one that places a feature from `position` to `end`.
+  void note_placed(PlacedRow::Kind kind, std::int64_t position, std::int64_t end) {
+    report_.placed_rows.push_back({kind, cursor_.spot(), position, end});
+  }
+  void note_placed(PlacedRow::Kind kind, std::int64_t position) {
+    note_placed(kind, position, position);
+  }
   // A profile row: a position and a value. `row_name` names the row in the
   // error of a negative position, `profile_name` in the order warning; `last`
   // is the position of the profile's previous row.

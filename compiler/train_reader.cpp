@@ -151,6 +151,7 @@ Flow TrainReader::signal_row(std::string_view) {
   row.d2 = reader_.read_i32();
   row.d3 = reader_.read_i32();
   row.tempo = reader_.read_i32();
+  note_placed(PlacedRow::Kind::kSignal, row.posizione);
   if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione, 100);
   memo_segnale(model_, row, &report_.conflict);
   return placement_result("signal at " + std::to_string(row.posizione) + " m");
@@ -164,6 +165,7 @@ Flow TrainReader::slow_down_row(std::string_view) {
   row.f_tt = reader_.read_i32();
   row.f_ta = reader_.read_i32();
   row.d_v = reader_.read_i32();
+  note_placed(PlacedRow::Kind::kSlowDown, row.posizione, std::int64_t{row.posizione} + row.l);
   if (beyond_grid(model_, row.posizione, 100)) return beyond_grid_at(row.posizione, 100);
   memo_rallentamento(model_, row, &report_.conflict);
   report_.slow_down_rows[cell_index(row.posizione)] = cursor_.spot();
@@ -174,6 +176,7 @@ Flow TrainReader::slow_down_row(std::string_view) {
 Flow TrainReader::code_point_row(std::string_view) {
   const std::int32_t p = reader_.read_i32();
   const std::int32_t w = reader_.read_i32();
+  note_placed(PlacedRow::Kind::kCodePoint, p);
   if (beyond_grid(model_, p, 100)) return beyond_grid_at(p, 100);
   if (p < 0) return negative("code point", p);
   const std::int32_t c = rnd(p / 50.0);
@@ -209,6 +212,7 @@ Flow TrainReader::station_row(std::string_view) {
 Flow TrainReader::read_station(Station station, std::int64_t& zone) {
   station.position() = reader_.read_i32();
   const std::int64_t p = station.position();
+  note_placed(PlacedRow::Kind::kStation, p);
   if (beyond_grid(model_, p, kStationGridMargin)) return beyond_grid_at(p, kStationGridMargin);
   if (p < 0) return negative("station", p);
   if (p % 50 != 0) {

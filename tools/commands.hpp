@@ -18,5 +18,6 @@ int dump_command(Arguments args, std::ostream& out, std::ostream& err);
 int render_command(Arguments args, std::ostream& out, std::ostream& err);
 int explain_command(Arguments args, std::ostream& out, std::ostream& err);
 int lsp_command(Arguments args, std::ostream& out, std::ostream& err);
+int preview_command(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace borgo::tools

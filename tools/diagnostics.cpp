@@ -67,16 +67,28 @@ class QuotedDocument {
 };
 
 void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at,
-                   std::string_view label, std::string_view message) {
+                   std::string_view label, std::string_view message,
+                   ShownDiagnostic* parts = nullptr) {
   out << document.path() << ':' << at.line << ':' << at.column << ": " << label << ": " << message
       << '\n';
+  if (parts != nullptr) {
+    parts->path = document.path();
+    parts->at = at;
+  }
   const std::optional<std::string_view> line = document.line(at.line);
   if (!line) return;
   const ShownLine shown = shown_part(*line, at.column);
-  out << std::setw(6) << at.line << " | " << (shown.cut_before ? kCutMark : "")
-      << utf8_from_1252(shown.text) << (shown.cut_after ? kCutMark : "") << '\n';
-  out << "       | " << std::string(shown.cut_before ? kCutMark.size() : 0, ' ')
-      << utf8_from_1252(caret_under(shown.text, shown.at)) << '\n';
+  const std::string source = std::string(shown.cut_before ? kCutMark : "") +
+                             utf8_from_1252(shown.text) +
+                             std::string(shown.cut_after ? kCutMark : "");
+  const std::string caret = std::string(shown.cut_before ? kCutMark.size() : 0, ' ') +
+                            utf8_from_1252(caret_under(shown.text, shown.at));
+  out << std::setw(6) << at.line << " | " << source << '\n';
+  out << "       | " << caret << '\n';
+  if (parts != nullptr) {
+    parts->source = source;
+    parts->caret = caret;
+  }
 }
 
 QuotedDocument& document_of(compiler::Document document, QuotedDocument& line,
@@ -96,11 +108,9 @@ WarningGroup group_of(const CompileWarning& warning) {
 }
 
 // Follows the last warning shown of its group.
-void write_more_note(std::ostream& out, const std::string* path, std::size_t more) {
-  if (path != nullptr) out << *path << ": ";
-  out << "note: " << more << " more " << (more == 1 ? "warning" : "warnings") << " of this kind"
-      << (path != nullptr ? " in this document " : " ") << (more == 1 ? "is" : "are")
-      << " not shown\n";
+std::string more_note(const std::string* path, std::size_t more) {
+  return std::to_string(more) + " more " + (more == 1 ? "warning" : "warnings") + " of this kind" +
+         (path != nullptr ? " in this document " : " ") + (more == 1 ? "is" : "are") + " not shown";
 }
 
 }  // namespace
@@ -127,7 +137,20 @@ std::optional<std::string_view> LineIndex::line(std::int64_t number) const {
 
 DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOutcome& outcome,
                                    const compiler::RouteModel& model, const SourceDocument& line,
-                                   const SourceDocument& train) {
+                                   const SourceDocument& train,
+                                   std::vector<ShownDiagnostic>* shown_parts) {
+  // The parts of the next diagnostic, when they are wanted.
+  const auto parts = [shown_parts](ShownDiagnostic::Severity severity, std::int32_t number,
+                                   const std::string& message,
+                                   std::optional<compiler::SourceSpot> row) -> ShownDiagnostic* {
+    if (shown_parts == nullptr) return nullptr;
+    ShownDiagnostic& shown = shown_parts->emplace_back();
+    shown.severity = severity;
+    shown.number = number;
+    shown.message = message;
+    shown.row = std::move(row);
+    return &shown;
+  };
   DiagnosticCounts counts;
   FindingMaker findings(outcome, model, line.bytes, train.bytes);
   const compiler::CompileReport& report = outcome.report;
@@ -141,29 +164,38 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     const WarningGroup group = group_of(report.warnings[i]);
     if (++shown[group] > kShownPerGroup) continue;
     const Finding warning = findings.warning(i);
+    ShownDiagnostic* p =
+        parts(ShownDiagnostic::Severity::kWarning, 0, warning.message, report.warnings[i].where);
     const std::string* path = nullptr;
     if (warning.document) {
       QuotedDocument& document = document_of(*warning.document, quoted_line, quoted_train);
       path = &document.path();
-      write_located(out, document, *warning.at, "warning", warning.message);
+      write_located(out, document, *warning.at, "warning", warning.message, p);
     } else {
       out << "warning: " << warning.message << '\n';
     }
     if (shown[group] == kShownPerGroup && in_group[group] > kShownPerGroup) {
-      write_more_note(out, path, in_group[group] - kShownPerGroup);
+      const std::string note = more_note(path, in_group[group] - kShownPerGroup);
+      out << (path != nullptr ? *path + ": " : std::string()) << "note: " << note << '\n';
+      if (ShownDiagnostic* n = parts(ShownDiagnostic::Severity::kNote, 0, note, std::nullopt)) {
+        if (path != nullptr) n->path = *path;
+      }
     }
   }
 
   if (const std::optional<Finding> error = findings.error()) {
     ++counts.errors;
     const std::string label = "error " + std::to_string(error->number);
+    ShownDiagnostic* p =
+        parts(ShownDiagnostic::Severity::kError, error->number, error->message, report.error_at);
     if (error->document && error->at) {
       write_located(out, document_of(*error->document, quoted_line, quoted_train), *error->at,
-                    label, error->message);
+                    label, error->message, p);
     } else if (error->document) {
       const SourceDocument& document =
           *error->document == compiler::Document::kLineDescription ? line : train;
       out << document.shown_path << ": " << label << ": " << error->message << '\n';
+      if (p != nullptr) p->path = document.shown_path;
     } else {
       out << label << ": " << error->message << '\n';
     }
@@ -172,6 +204,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
   if (const std::optional<Finding> fatal = findings.fatal()) {
     ++counts.errors;
     out << "error " << fatal->number << ": " << fatal->message << '\n';
+    parts(ShownDiagnostic::Severity::kError, fatal->number, fatal->message, std::nullopt);
   }
   return counts;
 }

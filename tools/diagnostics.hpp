@@ -25,6 +25,20 @@ struct DiagnosticCounts {
   int warnings = 0;
 };
 
+// One diagnostic as write_diagnostics writes it, in parts, for a reader
+// other than a terminal (the preview page). Text is UTF-8.
+struct ShownDiagnostic {
+  enum class Severity { kWarning, kError, kNote };
+  Severity severity = Severity::kWarning;
+  std::int32_t number = 0;     // an error's number; 0 for a warning or a note
+  std::string path;            // the document it is in; empty for none
+  compiler::FieldLocation at;  // 0:0 when it points at no field
+  std::string message;
+  std::string source;                       // the source line, or its window; empty when not shown
+  std::string caret;                        // the caret line under it
+  std::optional<compiler::SourceSpot> row;  // the row it is about, when it has one
+};
+
 // Writes what a compile found, against the author's documents: each warning
 // as "FILE:LINE:COLUMN: warning: ...", the recorded error as
 // "FILE:LINE:COLUMN: error N: ...", each followed by its source line (a
@@ -32,9 +46,11 @@ struct DiagnosticCounts {
 // at fault, then a fatal contest error as "error N: ..." with no line. Past
 // ten warnings of one kind in one document, a note counts the rest; the
 // counts returned include them. `model` is the model the compile filled.
+// With `shown`, each diagnostic written is appended there too.
 DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOutcome& outcome,
                                    const compiler::RouteModel& model, const SourceDocument& line,
-                                   const SourceDocument& train);
+                                   const SourceDocument& train,
+                                   std::vector<ShownDiagnostic>* shown = nullptr);
 
 // "1 error, 2 warnings".
 std::string summary_line(const DiagnosticCounts& counts);

@@ -157,6 +157,9 @@ LineFacts gather(const RenderInput& in) {
   return f;
 }
 
+// Where a route position lands on the page's route axis.
+double route_x(const LineFacts& f, double metre) { return kLeft + metre / f.length * kPlotWidth; }
+
 // The kilometre progressive at a route position: the position plus the value
 // of the last change at or before it.
 double progressive_at(const LineFacts& f, double position) {
@@ -235,46 +238,71 @@ class PlanProjection {
   double scale_ = 0, min_x_ = 0, max_y_ = 0, ox_ = 0, oy_ = 0;
 };
 
+constexpr double kStationLane = 150;
+constexpr double kHeightLane = 130;
+constexpr double kGradientLane = 100;
+constexpr double kSpeedLane = 130;
+constexpr double kAdhesionLane = 70;
+constexpr double kCurveLane = 90;
+constexpr double kFeatureLane = 70;
+constexpr double kAxisHeight = 44;
+constexpr double kPostLane = 150;
+constexpr double kLaneGap = 14;
+constexpr double kLaneTotal = kStationLane + kHeightLane + kGradientLane + kSpeedLane +
+                              kAdhesionLane + kCurveLane + kFeatureLane + kPostLane + 8 * kLaneGap;
+// In the feature lane: the row of signal ticks, then the band of montagna ranges.
+constexpr double kSignalRowTop = 8;
+constexpr double kSignalRowHeight = 22;
+constexpr double kMountainBandTop = 38;
+constexpr double kMountainBandHeight = 16;
+constexpr double kPlanTop = 80;
+
+// The tops of the lanes, from the first lane's top down.
+struct LaneTops {
+  double stations, height, gradient, speed, adhesion, curve, feature, axis, posts;
+
+  explicit LaneTops(double top)
+      : stations(top),
+        height(stations + kStationLane + kLaneGap),
+        gradient(height + kHeightLane + kLaneGap),
+        speed(gradient + kGradientLane + kLaneGap),
+        adhesion(speed + kSpeedLane + kLaneGap),
+        curve(adhesion + kAdhesionLane + kLaneGap),
+        feature(curve + kCurveLane + kLaneGap),
+        axis(feature + kFeatureLane + kLaneGap),
+        posts(axis + kAxisHeight + kLaneGap) {}
+};
+
+bool has_plan(const RenderInput& in) {
+  return !in.plan[0].empty() && in.plan[0].size() == in.plan[1].size();
+}
+double plan_height(const RenderInput& in) { return has_plan(in) ? 600 : 60; }
+double lanes_top(const RenderInput& in) { return kPlanTop + plan_height(in) + 20; }
+
 class Page {
  public:
   Page(const RenderInput& in, const LineFacts& f) : in_(in), f_(f) {}
 
   std::string draw() {
-    const bool has_plan = !in_.plan[0].empty() && in_.plan[0].size() == in_.plan[1].size();
-    const double plan_height = has_plan ? 600 : 60;
-    const double lanes_top = 80 + plan_height + 20;
-    const double height = lanes_top + kLaneTotal + 44 + 40;  // the axis and a margin
+    const double height = lanes_top(in_) + kLaneTotal + kAxisHeight + 40;  // the axis, a margin
     SvgWriter svg(kPageWidth, height, in_.line_name + " - " + in_.train_name);
     svg_ = &svg;
     svg.rect(0, 0, kPageWidth, height, "fill=\"#ffffff\"");
     title();
-    if (has_plan) {
-      plan_view(80, plan_height - 20);
+    if (has_plan(in_)) {
+      plan_view(kPlanTop, plan_height(in_) - 20);
     } else {
       svg.text(kLeft, 110,
                "No line file: the plan view needs one (compile without --no-line-file).",
                "font-size=\"15\" fill=\"#a33\"");
     }
-    lanes(lanes_top);
+    lanes(lanes_top(in_));
     svg_ = nullptr;
     return svg.finish();
   }
 
  private:
-  static constexpr double kStationLane = 150;
-  static constexpr double kHeightLane = 130;
-  static constexpr double kGradientLane = 100;
-  static constexpr double kSpeedLane = 130;
-  static constexpr double kAdhesionLane = 70;
-  static constexpr double kCurveLane = 90;
-  static constexpr double kFeatureLane = 70;
-  static constexpr double kPostLane = 150;
-  static constexpr double kLaneGap = 14;
-  static constexpr double kLaneTotal = kStationLane + kHeightLane + kGradientLane + kSpeedLane +
-                                       kAdhesionLane + kCurveLane + kFeatureLane + kPostLane +
-                                       8 * kLaneGap;
-
-  double x_of(double metre) const { return kLeft + metre / f_.length * kPlotWidth; }
+  double x_of(double metre) const { return route_x(f_, metre); }
 
   void title() {
     svg_->text(kLeft, 38, in_.line_name + "  \u00b7  " + in_.train_name,
@@ -457,29 +485,21 @@ class Page {
   }
 
   void lanes(double top) {
-    double y = top;
-    const double grid_top = top + kStationLane + kLaneGap;
+    const LaneTops at(top);
+    const double grid_top = at.height;
     const double grid_height = kLaneTotal - kStationLane - kLaneGap - kPostLane - kLaneGap;
     svg_->rect(kLeft, grid_top, kPlotWidth, grid_height, "fill=\"#fbfbfb\"");
     grid(grid_top, grid_height);
 
-    stations_lane(y, kStationLane);
-    y += kStationLane + kLaneGap;
-    height_lane(y, kHeightLane);
-    y += kHeightLane + kLaneGap;
-    gradient_lane(y, kGradientLane);
-    y += kGradientLane + kLaneGap;
-    speed_lane(y, kSpeedLane);
-    y += kSpeedLane + kLaneGap;
-    adhesion_lane(y, kAdhesionLane);
-    y += kAdhesionLane + kLaneGap;
-    curve_lane(y, kCurveLane);
-    y += kCurveLane + kLaneGap;
-    feature_lane(y, kFeatureLane);
-    y += kFeatureLane + kLaneGap;
-    axis(y);
-    y += 44 + kLaneGap;
-    posts_lane(y);
+    stations_lane(at.stations, kStationLane);
+    height_lane(at.height, kHeightLane);
+    gradient_lane(at.gradient, kGradientLane);
+    speed_lane(at.speed, kSpeedLane);
+    adhesion_lane(at.adhesion, kAdhesionLane);
+    curve_lane(at.curve, kCurveLane);
+    feature_lane(at.feature, kFeatureLane);
+    axis(at.axis);
+    posts_lane(at.posts);
   }
 
   // Station names, spread apart and tied to their positions.
@@ -652,15 +672,15 @@ class Page {
   // Signals and montagna ranges.
   void feature_lane(double top, double height) {
     lane_frame(top, height, "Signals", "montagna below");
-    const double row = top + 8;
+    const double row = top + kSignalRowTop;
     svg_->open_group("stroke=\"#d62828\" stroke-width=\"1.2\"");
-    for (double s : f_.signals) svg_->line(x_of(s), row, x_of(s), row + 22, "");
+    for (double s : f_.signals) svg_->line(x_of(s), row, x_of(s), row + kSignalRowHeight, "");
     svg_->close_group();
     const char* colours[] = {"#8d99ae", "#bc6c25", "#606c38", "#6d597a", "#9c6644"};
-    const double band = top + 38;
+    const double band = top + kMountainBandTop;
     for (const Range& r : f_.montagna) {
       const double x0 = x_of(r.from), x1 = std::max(x_of(r.to), x0 + 2);
-      svg_->rect(x0, band, x1 - x0, 16,
+      svg_->rect(x0, band, x1 - x0, kMountainBandHeight,
                  std::string("fill=\"") + colours[static_cast<std::size_t>(r.value) % 5] + "\"");
       if (x1 - x0 > 14) {
         svg_->text((x0 + x1) / 2, band + 12, "M" + std::to_string(r.value),
@@ -720,6 +740,56 @@ class Page {
 std::string render_line_svg(const RenderInput& input) {
   const LineFacts facts = gather(input);
   return Page(input, facts).draw();
+}
+
+struct LineGeometry::Parts {
+  LineFacts facts;
+  std::optional<PlanProjection> plan;
+  double lanes_top = 0;
+};
+
+LineGeometry::LineGeometry(const RenderInput& input) : parts_(std::make_unique<Parts>()) {
+  parts_->facts = gather(input);
+  parts_->lanes_top = lanes_top(input);
+  if (has_plan(input)) {
+    parts_->plan.emplace(input.plan, parts_->facts.length, kPlanTop, plan_height(input) - 20);
+  }
+}
+
+LineGeometry::~LineGeometry() = default;
+
+double LineGeometry::length() const { return parts_->facts.length; }
+
+double LineGeometry::route_x(double metre) const {
+  return tools::route_x(parts_->facts, std::clamp(metre, 0.0, parts_->facts.length));
+}
+
+std::optional<std::pair<double, double>> LineGeometry::plan_point(double metre) const {
+  if (!parts_->plan) return std::nullopt;
+  return parts_->plan->at(metre);
+}
+
+double LineGeometry::progressive(double metre) const {
+  return progressive_at(parts_->facts, metre);
+}
+
+std::pair<double, double> LineGeometry::band(Band which) const {
+  const LaneTops at(parts_->lanes_top);
+  switch (which) {
+    case Band::kStations:
+      return {at.stations, at.stations + kStationLane};
+    case Band::kSpeed:
+      return {at.speed, at.speed + kSpeedLane};
+    case Band::kSignals:
+      return {at.feature + kSignalRowTop, at.feature + kSignalRowTop + kSignalRowHeight};
+    case Band::kMountain:
+      return {at.feature + kMountainBandTop, at.feature + kMountainBandTop + kMountainBandHeight};
+    case Band::kSigns:
+      return {at.posts, at.posts + kPostLane};
+    case Band::kLanes:
+      break;
+  }
+  return {at.stations, at.posts + kPostLane};
 }
 
 }  // namespace borgo::tools

@@ -1,20 +1,15 @@
 // scenario-tool render: the line on one SVG page.
 #include <array>
 #include <filesystem>
-#include <functional>
-#include <optional>
 #include <system_error>
 
-#include "compiler/compiled_files.hpp"
 #include "compiler/file_names.hpp"
-#include "storage/read_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
-#include "tools/compiled_decoder.hpp"
 #include "tools/line_render.hpp"
 #include "tools/output_file.hpp"
+#include "tools/render_input.hpp"
 #include "tools/scenario_compile.hpp"
-#include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -52,61 +47,6 @@ constexpr std::array<OptionRule, 3> kOptions{{
     {"--output", true, "-o"},
 }};
 
-void require_fit(const std::optional<LayoutProblem>& problem, const std::filesystem::path& file) {
-  if (problem) {
-    throw storage::FileError(file, "does not fit its layout at byte " +
-                                       std::to_string(problem->offset) + ": " + problem->message);
-  }
-}
-
-// A compiled file's bytes by its kind, or nullopt when there is none.
-using CompiledBytes = std::function<std::optional<std::string>(compiler::CompiledFileKind kind)>;
-
-// Decodes the compiled files of a scenario; `folder` names them in messages.
-RenderInput decode_compiled(const ScenarioNames& names, const std::filesystem::path& folder,
-                            const CompiledBytes& bytes_of) {
-  using Kind = compiler::CompiledFileKind;
-  RenderInput input;
-  input.line_name = utf8_from_1252(names.line_1252);
-  input.train_name = utf8_from_1252(names.train_1252);
-  const auto required = [&](Kind kind) {
-    std::optional<std::string> bytes = bytes_of(kind);
-    if (!bytes) throw storage::FileError(names.compiled_path(folder, kind), "does not exist");
-    return std::move(*bytes);
-  };
-  DecodedItems items = decode_train_file(required(Kind::kItems));
-  require_fit(items.problem, names.compiled_path(folder, Kind::kItems));
-  DecodedCells cells = decode_cell_file(required(Kind::kCells));
-  require_fit(cells.problem, names.compiled_path(folder, Kind::kCells));
-  input.items = std::move(items.items);
-  input.cells = std::move(cells.cells);
-  if (const std::optional<std::string> bytes = bytes_of(Kind::kLinePlan)) {
-    DecodedPlan plan = decode_line_file(*bytes);
-    require_fit(plan.problem, names.compiled_path(folder, Kind::kLinePlan));
-    input.plan = std::move(plan.columns);
-  }
-  return input;
-}
-
-// The files in a folder.
-CompiledBytes files_in(const std::filesystem::path& folder, const ScenarioNames& names) {
-  return [folder, &names](compiler::CompiledFileKind kind) -> std::optional<std::string> {
-    const std::filesystem::path path = names.compiled_path(folder, kind);
-    if (!std::filesystem::exists(path)) return std::nullopt;
-    return storage::read_file(path);
-  };
-}
-
-// The files of a compilation, in memory.
-CompiledBytes files_of(const compiler::Compilation& compilation) {
-  return [&compilation](compiler::CompiledFileKind kind) -> std::optional<std::string> {
-    for (const compiler::CompiledFile& file : compilation.files) {
-      if (file.kind() == kind) return storage::bytes_of(file);
-    }
-    return std::nullopt;
-  };
-}
-
 }  // namespace
 
 int render_command(Arguments args, std::ostream& out, std::ostream& err) {
@@ -140,11 +80,11 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitRecordedError;
       }
       if (outcome.error_number != 0) status = kExitRecordedError;
-      input = decode_compiled(names, folder, files_of(result.compilation));
+      input = render_input_of(result.compilation, names, folder);
     } else {
       // Compiled files in the folder: the cell file of the train "linea" is the line file.
       check_distinct_outputs(names, folder, true);
-      input = decode_compiled(names, folder, files_in(folder, names));
+      input = render_input_in(folder, names);
     }
     if (write_output(output, render_line_svg(input), out) == OutputWritten::kFile) {
       out << "wrote " << output << "\n";

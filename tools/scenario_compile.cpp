@@ -81,7 +81,8 @@ ScenarioNames scenario_names(const ParsedArguments& parsed) {
   return names;
 }
 
-CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics) {
+CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics,
+                               std::vector<ShownDiagnostic>* shown) {
   const compiler::RouteModel names = request.names.as_given();
   const std::filesystem::path line_path = request.folder / compiler::line_description_name(names);
   const std::filesystem::path train_path = request.folder / compiler::train_description_name(names);
@@ -95,7 +96,7 @@ CompileResult compile_scenario(const CompileRequest& request, std::ostream& diag
                                           .line_description = line.bytes,
                                           .train_description = train.bytes});
   result.counts = write_diagnostics(diagnostics, result.compilation.outcome,
-                                    *result.compilation.model, line, train);
+                                    *result.compilation.model, line, train, shown);
   return result;
 }
 

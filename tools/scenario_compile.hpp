@@ -56,8 +56,10 @@ struct CompileResult {
 // from their bytes, so that the author's documents stay as they are; writes
 // the diagnostics, naming the author's files, to `diagnostics`. Throws
 // storage::FileError when a document cannot be read, or its name cannot be
-// looked up (a name too long for the file system).
-CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics);
+// looked up (a name too long for the file system). With `shown`, each
+// diagnostic is kept there in parts too.
+CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics,
+                               std::vector<ShownDiagnostic>* shown = nullptr);
 
 // Throws Refusal when two of the compiled files written into `folder` would
 // be one file: their names equal when ASCII case is ignored, as on a file

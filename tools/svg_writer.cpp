@@ -1,5 +1,6 @@
 #include "tools/svg_writer.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -9,9 +10,12 @@ namespace borgo::tools {
 
 std::string svg_number(double v) {
   if (!std::isfinite(v)) return "0";
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%.2f", v);
-  std::string s = buffer;
+  // to_chars rounds as printf's "%.2f" does, at a fraction of its cost: a
+  // drawing writes hundreds of thousands of numbers.
+  char buffer[400];
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 2);
+  std::string s(buffer, written.ptr);
   while (s.back() == '0') s.pop_back();
   if (s.back() == '.') s.pop_back();
   if (s == "-0") s = "0";

@@ -24,6 +24,9 @@ Commands:
   explain DIR --line NAME --train NAME FILE:LINE [--json]
                    what one line of a description holds, field by field
   lsp              a language server for editors, over standard input and output
+  preview DIR --line NAME --train NAME [--port N] [--open]
+                   a page on 127.0.0.1 that shows the drawing and the
+                   diagnostics, and follows each saved change
 
 "scenario-tool COMMAND --help" tells more about each command. What the line
 and train descriptions hold, row by row and field by field, and what to do
@@ -54,6 +57,7 @@ int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
   if (command == "render") return render_command(rest, out, err);
   if (command == "explain") return explain_command(rest, out, err);
   if (command == "lsp") return lsp_command(rest, out, err);
+  if (command == "preview") return preview_command(rest, out, err);
   err << "scenario-tool: unknown command '" << command << "'\n"
       << "Try 'scenario-tool --help'.\n";
   return kExitUsage;

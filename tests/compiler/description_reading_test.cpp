@@ -108,5 +108,69 @@ TEST(DescriptionReading, FindsTheUtf8LetterAfterEveryKindOfLineEnd) {
   }
 }
 
+// Each row that places a feature is noted with its kind, its row and its
+// place on the line, in reading order; rows that place nothing are not.
+TEST(DescriptionReading, NotesEachRowThatPlacesAFeature) {
+  ReaderFixture f;
+  f.write_line_body(
+      "pendenza, 0, 3\n"
+      "montagna, 2000, 4000, 12\n"
+      "indicatori_vmax, 5000, 90, 95, 100, 0, , , , 0\n"
+      "cartello_indicatore, 6000, (Km 6)\n");
+  f.write_train_body(
+      "velocita, 0, 100\n"
+      "stazione, 800, 8, 500, 1, 0, 0, 3,1,0, 2,1,1, 1, 8,15, 0, Capo\n"
+      "segnale, 3000, 1, 1, 1, 1, 0, 1, 1,1,1, 0\n"
+      "rallentamento, 9000, 60, 600, 0, 1, 60\n"
+      "abbattimento, 12050, 270\n");
+  f.read();
+  ASSERT_EQ(f.model.error_number, 0);
+
+  using Kind = PlacedRow::Kind;
+  const struct {
+    Kind kind;
+    Document document;
+    std::int32_t line;
+    std::int64_t position;
+    std::int64_t end;
+  } expected[] = {
+      {Kind::kMountainRange, Document::kLineDescription, 7, 2000, 4000},
+      {Kind::kSpeedIndicators, Document::kLineDescription, 8, 5000, 5000},
+      {Kind::kSign, Document::kLineDescription, 9, 6000, 6000},
+      {Kind::kStation, Document::kTrainDescription, 3, 800, 800},
+      {Kind::kSignal, Document::kTrainDescription, 4, 3000, 3000},
+      {Kind::kSlowDown, Document::kTrainDescription, 5, 9000, 9600},
+      {Kind::kCodePoint, Document::kTrainDescription, 6, 12050, 12050},
+  };
+  ASSERT_EQ(f.report.placed_rows.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const PlacedRow& row = f.report.placed_rows[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(row.kind, expected[i].kind);
+    EXPECT_EQ(row.where.document, expected[i].document);
+    EXPECT_EQ(row.where.key.line, expected[i].line);
+    EXPECT_EQ(row.where.value.line, expected[i].line);
+    EXPECT_EQ(row.position, expected[i].position);
+    EXPECT_EQ(row.end, expected[i].end);
+  }
+}
+
+// The row at which a placement fails is noted too: it is the row an error
+// points at, and the place the author looks for.
+TEST(DescriptionReading, NotesTheRowWhosePlacementFails) {
+  ReaderFixture f;
+  f.write_line_body("pendenza, 0, 3\n");
+  f.write_train_body(
+      "segnale, 3000, 1, 1, 1, 1, 0, 1, 1,1,1, 0\n"
+      "segnale, 3010, 1, 1, 1, 1, 0, 1, 1,1,1, 0\n"
+      "segnale, 5000, 1, 1, 1, 1, 0, 1, 1,1,1, 0\n");
+  f.read();
+  ASSERT_EQ(f.model.error_number, 16);
+  ASSERT_EQ(f.report.placed_rows.size(), 2u);
+  EXPECT_EQ(f.report.placed_rows.back().position, 3010);
+  ASSERT_TRUE(f.report.error_at);
+  EXPECT_EQ(f.report.placed_rows.back().where.key, f.report.error_at->key);
+}
+
 }  // namespace
 }  // namespace borgo::compiler

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -272,6 +273,53 @@ TEST(WriteDiagnostics, PastTenWarningsOfAKindInADocumentANoteCountsTheRest) {
     EXPECT_EQ(headings_of(out.str()), c.headings) << out.str();
     EXPECT_EQ(counts.warnings, static_cast<int>(c.warnings.size()));  // the hidden ones count too
   }
+}
+
+// What is written and what is kept in parts are one: the parts, put back
+// together as the terminal shows them, give the text written.
+TEST(WriteDiagnostics, KeepsInPartsWhatItWrites) {
+  const std::string line_bytes = "[generale]\r\nk1,\r\n" + numbered_fields(120) + "\r\n";
+  const std::string train_bytes = "[generale]\r\nsegnale,  1000, 2\r\n";
+  compiler::CompileOutcome outcome;
+  for (int i = 0; i < 11; ++i) outcome.report.warnings.push_back(warning_at(2, 1, "unknown"));
+  outcome.report.warnings.push_back(warning_at(3, 500, "far along", Kind::kDecimalComma));
+  outcome.report.warnings.push_back({Kind::kSlowDownWithoutCode, std::nullopt, "no code"});
+  outcome.error_number = 16;
+  compiler::SourceSpot at;
+  at.document = Document::kTrainDescription;
+  at.key = {2, 1};
+  at.value = {2, 11};
+  outcome.report.error_at = at;
+  outcome.fatal = 1250;
+
+  std::ostringstream out;
+  std::vector<ShownDiagnostic> parts;
+  write_diagnostics(out, outcome, compiler::RouteModel{}, {"doc.txt", line_bytes},
+                    {"train.txt", train_bytes}, &parts);
+
+  std::ostringstream rebuilt;
+  for (const ShownDiagnostic& d : parts) {
+    using Severity = ShownDiagnostic::Severity;
+    const std::string label = d.severity == Severity::kError ? "error " + std::to_string(d.number)
+                              : d.severity == Severity::kWarning ? "warning"
+                                                                 : "note";
+    if (!d.path.empty()) rebuilt << d.path;
+    if (d.at.line > 0) rebuilt << ':' << d.at.line << ':' << d.at.column;
+    if (!d.path.empty()) rebuilt << ": ";
+    rebuilt << label << ": " << d.message << '\n';
+    if (!d.source.empty()) {
+      rebuilt << std::setw(6) << d.at.line << " | " << d.source << "\n       | " << d.caret << '\n';
+    }
+  }
+  EXPECT_EQ(rebuilt.str(), out.str());
+  // Ten warnings and a note, two more warnings, the error and the fatal one.
+  ASSERT_EQ(parts.size(), 15u);
+  EXPECT_EQ(parts[10].severity, ShownDiagnostic::Severity::kNote);
+  EXPECT_NE(parts[11].source.find("..."), std::string::npos) << "a window of the long line";
+  EXPECT_FALSE(parts[12].row) << "a warning that has no place";
+  ASSERT_TRUE(parts[13].row);
+  EXPECT_EQ(parts[13].row->key, at.key) << "the row an error is about";
+  EXPECT_FALSE(parts[14].row) << "a fatal error has none";
 }
 
 TEST(SummaryLine, CountsErrorsAndWarnings) {

@@ -1,0 +1,247 @@
+// scenario-tool preview end to end: the real program serves the page, a real
+// headless Chromium shows it, and a saved change reaches the page in place.
+// Linux only: the Windows build's server is tested in-process.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/files.hpp"
+#include "tests/support/headless_chromium.hpp"
+#include "tests/support/scratch_folder.hpp"
+#include "tools/commands.hpp"
+
+extern char** environ;
+
+namespace borgo::tools {
+namespace {
+
+using namespace std::chrono_literals;
+using borgo::testing::HeadlessChromium;
+using borgo::testing::ScratchFolder;
+
+const std::string kTrainDocument = "Borgo_Mar_TX 903-.txt";
+// The first signal of the package's scenario, row 118 of its train description.
+const std::string kFirstSignal = "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 210";
+
+// scenario-tool preview as a process of its own, as an author starts it.
+class PreviewProcess {
+ public:
+  explicit PreviewProcess(const std::filesystem::path& folder) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::vector<std::string> words{BORGO_TOOL,  "preview", folder.string(), "--line",
+                                   "Borgo_Mar", "--train", "TX 903"};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&pid_, BORGO_TOOL, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    out_ = out[0];
+    if (spawned != 0) {
+      pid_ = -1;
+      throw std::runtime_error("cannot start the tool");
+    }
+  }
+  ~PreviewProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(out_);
+  }
+
+  // The address the tool prints first, within 10 s.
+  std::string address() {
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
+      pollfd readable{out_, POLLIN, 0};
+      if (poll(&readable, 1, 100) <= 0) continue;
+      char chunk[512];
+      const ssize_t n = read(out_, chunk, sizeof chunk);
+      if (n <= 0) break;
+      text.append(chunk, static_cast<std::size_t>(n));
+    }
+    std::smatch found;
+    if (!std::regex_search(text, found, std::regex(R"(http://127\.0\.0\.1:\d+/)"))) return "";
+    return found.str();
+  }
+
+  // Sends `signal` and returns the exit status, or nullopt when the tool
+  // did not end by exiting within `limit`.
+  std::optional<int> end_with(int signal, std::chrono::milliseconds limit) {
+    kill(pid_, signal);
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        if (!WIFEXITED(status)) return std::nullopt;
+        return WEXITSTATUS(status);
+      }
+      std::this_thread::sleep_for(10ms);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+};
+
+std::map<std::string, std::string> contents(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = borgo::testing::slurp(entry.path());
+  }
+  return files;
+}
+
+// The package's scenario, as emit writes it, in a scratch folder.
+struct EmittedScenario {
+  ScratchFolder folder{"preview"};
+  EmittedScenario() {
+    std::ostringstream out, err;
+    const std::vector<std::string> words{"emit", folder.path().string()};
+    if (run_tool(words, out, err) != 0) throw std::runtime_error(err.str());
+  }
+  void replace(const std::string& from, const std::string& to) {
+    const auto path = folder / kTrainDocument;
+    std::string text = borgo::testing::slurp(path);
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    borgo::testing::spit(path, text);
+  }
+};
+
+// The browser, or a skip where there is none; CI asks for it with
+// BORGO_REQUIRE_BROWSER, and then a missing browser fails.
+std::optional<std::filesystem::path> browser() {
+  const auto found = borgo::testing::find_chromium();
+  if (!found) {
+    const char* required = std::getenv("BORGO_REQUIRE_BROWSER");
+    EXPECT_FALSE(required != nullptr && *required != '\0') << "no Chromium, and one is required";
+  }
+  return found;
+}
+
+std::string js_string(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::string mark_at(const char* kind, int position) {
+  return "document.querySelector('#marks rect[data-kind=\"" + std::string(kind) +
+         "\"][data-position=\"" + std::to_string(position) + "\"]')";
+}
+
+// Brings a mark into view and returns its middle, in the viewport.
+std::string middle_of(const std::string& element) {
+  return "(() => { const e = " + element +
+         "; e.scrollIntoView({block: 'center', inline: 'center'}); "
+         "const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; "
+         "})()";
+}
+
+TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
+  const auto chromium = browser();
+  if (!chromium) GTEST_SKIP() << "no Chromium here";
+  EmittedScenario scenario;
+  PreviewProcess tool(scenario.folder.path());
+  const std::string address = tool.address();
+  ASSERT_FALSE(address.empty());
+
+  HeadlessChromium page(*chromium, 1600, 1250);
+  page.open(address);
+  ASSERT_TRUE(page.wait_until(
+      "document.body.dataset.generation === '1' && " + mark_at("signal", 1050), 10s));
+  EXPECT_EQ(page.evaluate("document.querySelector('#status').textContent"), "warnings");
+
+  // Hovering the first signal shows its row, place, cell and kilometre.
+  const auto box = page.evaluate(middle_of(mark_at("signal", 1050)));
+  page.move_mouse(box[0].get<double>(), box[1].get<double>());
+  ASSERT_TRUE(page.wait_until("!document.querySelector('#tooltip').hidden", 5s));
+  const std::string tip = page.evaluate("document.querySelector('#tooltip').innerText");
+  EXPECT_NE(tip.find(kTrainDocument + ":118"), std::string::npos) << tip;
+  EXPECT_NE(tip.find("1050 m, cell 22"), std::string::npos) << tip;
+  EXPECT_NE(tip.find("km "), std::string::npos) << tip;
+
+  // The reader zooms in, then the author saves: the signal moves and a row
+  // with a decimal comma gives a new warning.
+  page.evaluate(
+      "document.querySelector('#drawing').dispatchEvent(new WheelEvent('wheel', "
+      "{deltaY: -100, clientX: 400, clientY: 400, bubbles: true, cancelable: true}))");
+  const std::string zoomed = page.evaluate(
+      "document.querySelector('#drawing svg')"
+      ".getAttribute('viewBox')");
+  scenario.replace(kFirstSignal, "segnale,    2050,   2, 4, 1,  1, 0,    2,  2,1,1, 210,5");
+  // A build may catch the save half-written first: the page gets there after.
+  const std::string new_warning =
+      "[...document.querySelectorAll('#diagnostics li.warning')].some(li => "
+      "li.textContent.includes(" +
+      js_string(kTrainDocument + ":118:55") + ") && li.textContent.includes('decimal comma'))";
+  EXPECT_TRUE(page.wait_until(new_warning + " && " + mark_at("signal", 2050), 5s));
+  EXPECT_EQ(page.evaluate("Boolean(" + mark_at("signal", 1050) + ")"), false);
+  EXPECT_NE(page.evaluate("document.body.dataset.generation"), "1");
+  EXPECT_EQ(page.evaluate("document.querySelector('#drawing svg').getAttribute('viewBox')"), zoomed)
+      << "the reader's zoom stays";
+  EXPECT_NE(zoomed, "0 0 1800 1786");
+
+  // The screenshot CI keeps: the page after the change, the signal hovered.
+  page.evaluate("document.querySelector('#whole').click()");
+  const auto moved = page.evaluate(middle_of(mark_at("signal", 2050)));
+  page.move_mouse(moved[0].get<double>(), moved[1].get<double>());
+  page.wait_until("document.querySelector('#tooltip').innerText.includes('2050 m')", 5s);
+  std::filesystem::create_directories(BORGO_ARTIFACT_DIR);
+  borgo::testing::spit(std::filesystem::path(BORGO_ARTIFACT_DIR) / "preview-page.png",
+                       page.screenshot());
+
+  // An error on a signal: clicking it marks the signal's place.
+  scenario.replace("segnale,    2050,   2, 4, 1,  1, 0,    2,  2,1,1, 210,5",
+                   "segnale,    1000,   2, 4, 1,  1, 0,    2,  2,1,1, 210");
+  ASSERT_TRUE(page.wait_until("document.querySelector('#diagnostics li.error.placed')", 5s));
+  EXPECT_EQ(page.evaluate("document.querySelector('#diagnostics li.error').dataset.number"), "16");
+  page.evaluate("document.querySelector('#diagnostics li.error.placed').click()");
+  EXPECT_TRUE(page.wait_until("document.querySelector('#highlight rect')", 2s));
+
+  // Ctrl-C ends the tool, which leaves the folder as the author left it.
+  const auto before_end = contents(scenario.folder.path());
+  EXPECT_EQ(tool.end_with(SIGINT, 5s), 0);
+  EXPECT_EQ(contents(scenario.folder.path()), before_end);
+  EXPECT_EQ(before_end.size(), 5u) << "the five documents emit wrote, and nothing else";
+}
+
+TEST(PreviewProcess, EndsCleanlyOnATerminationSignal) {
+  EmittedScenario scenario;
+  const auto before = contents(scenario.folder.path());
+  PreviewProcess tool(scenario.folder.path());
+  ASSERT_FALSE(tool.address().empty());
+  EXPECT_EQ(tool.end_with(SIGTERM, 5s), 0);
+  EXPECT_EQ(contents(scenario.folder.path()), before);
+}
+
+}  // namespace
+}  // namespace borgo::tools
