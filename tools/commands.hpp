@@ -16,5 +16,6 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err);
 int emit_command(Arguments args, std::ostream& out, std::ostream& err);
 int dump_command(Arguments args, std::ostream& out, std::ostream& err);
 int render_command(Arguments args, std::ostream& out, std::ostream& err);
+int pack_command(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace borgo::tools

@@ -21,6 +21,8 @@ Commands:
                    show compiled files (.dat, .sim, _linea.dat) as text or JSON
   render DIR --line NAME --train NAME -o FILE.svg
                    draw the line: plan view and profiles on one SVG page
+  pack DIR --line NAME --train NAME [--target windows|linux] -o PROGRAM
+                   make the scenario's package program, for players
 
 "scenario-tool COMMAND --help" tells more about each command.
 
@@ -47,6 +49,7 @@ int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
   if (command == "emit") return emit_command(rest, out, err);
   if (command == "dump") return dump_command(rest, out, err);
   if (command == "render") return render_command(rest, out, err);
+  if (command == "pack") return pack_command(rest, out, err);
   err << "scenario-tool: unknown command '" << command << "'\n"
       << "Try 'scenario-tool --help'.\n";
   return kExitUsage;
