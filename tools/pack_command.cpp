@@ -59,8 +59,9 @@ compile it, with the diagnostics of "scenario-tool compile"; a scenario that
 records an error is not packed unless --allow-errors is given.
 
 PROGRAM is made from the generic package program of the target, which is
-installed beside scenario-tool: scenario-package.exe for Windows,
-scenario-package for Linux.
+installed beside scenario-tool: )";
+// The rest of the help, after the generic programs' names.
+constexpr std::string_view kHelpEnd = R"(
 
 Options:
   --line NAME              the line's name (first part of every file name)
@@ -102,13 +103,14 @@ struct TargetTraits {
   std::string_view suffix;  // of its programs' file names
   std::string_view magic;   // the first bytes of its programs
   std::string_view kind;    // what its programs are
+  std::string_view preset;  // that builds its generic package program
 };
 
-constexpr TargetTraits kWindowsTraits{"windows", "Windows", ".exe", "MZ", "a Windows program"};
-constexpr TargetTraits kLinuxTraits{"linux", "Linux", "",
-                                    "\x7f"
-                                    "ELF",
-                                    "a Linux program"};
+constexpr TargetTraits kWindowsTraits{"windows", "Windows",           ".exe",
+                                      "MZ",      "a Windows program", "windows"};
+// An ELF file begins with 0x7F "ELF".
+constexpr TargetTraits kLinuxTraits{"linux",           "Linux",  "", "\x7f\x45\x4c\x46",
+                                    "a Linux program", "release"};
 
 const TargetTraits& traits(Target target) {
   return target == Target::kWindows ? kWindowsTraits : kLinuxTraits;
@@ -166,8 +168,7 @@ GenericProgram generic_program(const ParsedArguments& parsed, Target target) {
   if (!std::filesystem::exists(program.path, failed) && !failed) {
     throw Refusal(
         "there is no " + std::string(t.shown) + " generic package program at '" +
-        program.path.string() + "'. It is built by the " +
-        std::string(t.name == "windows" ? "windows" : "release") +
+        program.path.string() + "'. It is built by the " + std::string(t.preset) +
         " preset and installed beside scenario-tool by cmake --install (see the README's \"Ship "
         "your scenario\"); or name one with --generic-program.");
   }
@@ -336,7 +337,8 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
   return guarded("pack", err, [&] {
     const ParsedArguments parsed = parse_arguments(args, kOptions);
     if (parsed.help) {
-      out << kHelp;
+      out << kHelp << BORGO_PACKAGE_PROGRAM_NAME << kWindowsTraits.suffix << " for Windows,\n"
+          << BORGO_PACKAGE_PROGRAM_NAME << kLinuxTraits.suffix << " for Linux." << kHelpEnd;
       return kExitClean;
     }
     const std::filesystem::path folder = parsed.single_folder();

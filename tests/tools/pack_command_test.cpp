@@ -306,5 +306,32 @@ TEST(PackCommand, SaysWhereTheOtherPlatformsGenericProgramShouldBe) {
   EXPECT_NE(run.err.find("cmake --install"), std::string::npos) << run.err;
 }
 
+// The help and the README's "Ship your scenario" tell the generic programs'
+// names and the most lines of a document as the build and the line table
+// have them.
+TEST(PackCommand, HelpAndReadmeTellTheGenericProgramsAndTheLineLimit) {
+  const ToolRun help = tool({"pack", "--help"});
+  ASSERT_EQ(help.status, 0);
+  const std::string readme = slurp(std::filesystem::path(BORGO_SOURCE_DIR) / "README.md");
+  const std::size_t ship = readme.find("## Ship your scenario");
+  ASSERT_NE(ship, std::string::npos);
+  const std::string section = readme.substr(ship, readme.find("\n## ", ship + 1) - ship);
+  const std::string generic = std::filesystem::path(BORGO_PACKAGE_PROGRAM).stem().string();
+  const std::string lines = "at most " + std::to_string(documents::kMostLines) + " lines";
+  // The Linux program's name, not followed by ".exe".
+  const auto names_linux_program = [&](const std::string& text) {
+    for (std::size_t at = text.find(generic); at != std::string::npos;
+         at = text.find(generic, at + 1)) {
+      if (text.compare(at + generic.size(), 4, ".exe") != 0) return true;
+    }
+    return false;
+  };
+  for (const std::string& text : {help.out, section}) {
+    EXPECT_NE(text.find(generic + ".exe"), std::string::npos) << text;
+    EXPECT_TRUE(names_linux_program(text)) << text;
+    EXPECT_NE(text.find(lines), std::string::npos) << text;
+  }
+}
+
 }  // namespace
 }  // namespace borgo::tools::testing
