@@ -14,36 +14,16 @@
 namespace borgo::compiler {
 namespace {
 
-std::int32_t clamped(std::size_t n) {
-  return static_cast<std::int32_t>(
-      std::min<std::size_t>(n, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
-}
-
-// Where the byte at `offset` stands, counting lines as the field reader does.
-FieldLocation location_of(std::string_view bytes, std::size_t offset) {
-  std::size_t line = 1;
-  std::size_t line_start = 0;
-  for (std::size_t i = 0; i < offset; ++i) {
-    const bool lone_cr = bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n');
-    if (bytes[i] == '\n' || lone_cr) {
-      ++line;
-      line_start = i + 1;
-    }
-  }
-  return {clamped(line), clamped(offset - line_start + 1)};
-}
-
 // A modern editor saves a description as UTF-8 unless told otherwise. It
 // reads without a fault, but the simulator reads Windows-1252, so each
 // letter beyond ASCII reaches it as two or more wrong ones. One warning per
 // document, at its first such letter.
 void warn_if_utf8(std::string_view bytes, Document document, CompileReport& report) {
-  const auto high = std::find_if(bytes.begin(), bytes.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  if (high == bytes.end() || !decode_utf8(bytes)) return;
-  const auto offset = static_cast<std::size_t>(high - bytes.begin());
+  const std::optional<std::size_t> letter = first_utf8_letter(bytes);
+  if (!letter) return;
+  const std::size_t offset = *letter;
   // In valid UTF-8 the first byte above 127 leads a sequence, whose length it tells.
-  const auto lead = static_cast<unsigned char>(*high);
+  const auto lead = static_cast<unsigned char>(bytes[offset]);
   const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
   const FieldLocation at = location_of(bytes, offset);
   report.warnings.push_back(

@@ -1,5 +1,6 @@
 #include "compiler/field_reader.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -17,7 +18,25 @@ RuntimeFailure number_failure(std::string_view token, std::string what) {
   return RuntimeFailure(what);
 }
 
+std::int32_t clamped(std::size_t n) {
+  return static_cast<std::int32_t>(
+      std::min<std::size_t>(n, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
+}
+
 }  // namespace
+
+FieldLocation location_of(std::string_view bytes, std::size_t offset) {
+  std::size_t line = 1;
+  std::size_t line_start = 0;
+  for (std::size_t i = 0; i < offset; ++i) {
+    const bool lone_cr = bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n');
+    if (bytes[i] == '\n' || lone_cr) {
+      ++line;
+      line_start = i + 1;
+    }
+  }
+  return {clamped(line), clamped(offset - line_start + 1)};
+}
 
 void FieldReader::skip_blanks() {
   while (pos_ < bytes_.size() && bytes_[pos_] == ' ') ++pos_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -12,6 +13,10 @@ struct FieldLocation {
   std::int32_t column = 0;
   bool operator==(const FieldLocation&) const = default;
 };
+
+// Where the byte at `offset` stands, counting lines as FieldReader does
+// (CR LF, a lone LF or a lone CR ends a line).
+FieldLocation location_of(std::string_view bytes, std::size_t offset);
 
 // Reads a description one delimited field at a time, as the documents'
 // format defines it:

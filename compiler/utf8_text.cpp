@@ -1,5 +1,6 @@
 #include "compiler/utf8_text.hpp"
 
+#include <algorithm>
 #include <cwchar>
 #include <locale>
 
@@ -25,6 +26,13 @@ std::optional<std::u32string> decode_utf8(std::string_view bytes) {
     if (c >= 0xD800 && c <= 0xDFFF) return std::nullopt;
   }
   return decoded;
+}
+
+std::optional<std::size_t> first_utf8_letter(std::string_view bytes) {
+  const auto high = std::find_if(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (high == bytes.end() || !decode_utf8(bytes)) return std::nullopt;
+  return static_cast<std::size_t>(high - bytes.begin());
 }
 
 }  // namespace borgo::compiler

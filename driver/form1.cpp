@@ -60,19 +60,21 @@ void take_folder(std::optional<storage::FolderLock>& lock, const std::filesystem
 }  // namespace
 
 void Form1::Form_Load() {
-  line_name = "Borgo_Mar";
-  train_name = "TX 903";
-  platform_.show_window(kForm1Layout);
+  line_name = scenario_.line_name;
+  train_name = scenario_.train_name;
+  WindowLayout layout = kForm1Layout;
+  layout.title = title_;
+  platform_.show_window(layout);
   platform_.repaint();
   std::optional<storage::FolderLock> lock;
   try {
     const std::filesystem::path folder = platform_.own_folder();
     take_folder(lock, folder, folder_wait_limit_);
-    documents::dati_linea(folder, line_name);
-    documents::dati_treno(folder, line_name, train_name);
-    documents::dati_note(folder, line_name, train_name);
-    documents::dati_rallentamenti(folder, line_name, train_name);
-    documents::dati_scheda(folder, line_name, train_name);
+    documents::dati_linea(folder, scenario_);
+    documents::dati_treno(folder, scenario_);
+    documents::dati_note(folder, scenario_);
+    documents::dati_rallentamenti(folder, scenario_);
+    documents::dati_scheda(folder, scenario_);
 
     model.line_name = line_name;
     model.train_name = train_name;
@@ -81,8 +83,8 @@ void Form1::Form_Load() {
     if (outcome.fatal != 0) errore(std::to_string(outcome.fatal));
     if (outcome.error_number != 0) {
       if (diagnostics_ != nullptr) {
-        std::fprintf(diagnostics_, "%s: the compile recorded error %d\n",
-                     std::string(kApplicationTitle).c_str(), outcome.error_number);
+        std::fprintf(diagnostics_, "%s: the compile recorded error %d\n", title_.c_str(),
+                     outcome.error_number);
       }
       end_program(platform_, kExitCompileError);
     }
@@ -97,12 +99,12 @@ void Form1::Form_Load() {
 void Form1::errore(std::string_view a) {
   std::string text = " Errore n. ";
   text += a;
-  platform_.message_box(text, kApplicationTitle);
+  platform_.message_box(text, title_);
   end_program(platform_, kExitFatalError);
 }
 
 void Form1::report_run_time_failure(std::string_view what) {
-  platform_.message_box("Run-time error: " + std::string(what), kApplicationTitle);
+  platform_.message_box("Run-time error: " + std::string(what), title_);
   end_program(platform_, kExitRunTimeFailure);
 }
 

@@ -6,18 +6,16 @@
 #include <string_view>
 
 #include "compiler/route_model.hpp"
+#include "documents/documents.hpp"
 #include "driver/platform.hpp"
 
 namespace borgo::driver {
-
-// The program's title, shown by its message boxes.
-inline constexpr std::string_view kApplicationTitle = "Borgo_Mar_TX 903";
 
 // How long a run waits for another run of the program in the same folder to
 // end before it gives up: far longer than a whole run takes.
 inline constexpr std::chrono::milliseconds kFolderWaitLimit{60000};
 
-// The please-wait window and its one label.
+// The please-wait window and its one label; a run gives it its scenario's title.
 extern const WindowLayout kForm1Layout;
 
 // The program's single form: the run sequence and the fatal error report.
@@ -26,9 +24,18 @@ class Form1 {
   // `diagnostics`, when given, gets one line naming a recorded compile error;
   // the Windows program passes none and stays silent about it.
   // `folder_wait_limit`: how long to wait for the folder held by another run.
+  // `scenario`: the names and documents of the run, which must outlive the
+  // form; Borgo_Mar_TX903 runs its embedded one, a generic package program
+  // the one it carries. Its title ("<line>_<train>") is the window's and the
+  // message boxes'.
   explicit Form1(Platform& platform, std::FILE* diagnostics = nullptr,
-                 std::chrono::milliseconds folder_wait_limit = kFolderWaitLimit)
-      : platform_(platform), diagnostics_(diagnostics), folder_wait_limit_(folder_wait_limit) {}
+                 std::chrono::milliseconds folder_wait_limit = kFolderWaitLimit,
+                 const documents::Scenario& scenario = documents::embedded_scenario())
+      : platform_(platform),
+        diagnostics_(diagnostics),
+        folder_wait_limit_(folder_wait_limit),
+        scenario_(scenario),
+        title_(scenario.title()) {}
 
   // The whole run: window, the folder taken for this run alone, five
   // documents, compile, end. Never returns.
@@ -47,6 +54,8 @@ class Form1 {
   Platform& platform_;
   std::FILE* diagnostics_;
   std::chrono::milliseconds folder_wait_limit_;
+  const documents::Scenario& scenario_;
+  std::string title_;
 };
 
 }  // namespace borgo::driver

@@ -50,6 +50,9 @@ class Platform {
   // The folder the program itself lives in. Throws when it cannot be known:
   // no other folder will do.
   virtual std::filesystem::path own_folder() = 0;
+  // A path through which the program's own file can be read: a generic
+  // package program carries its scenario at the end of it.
+  virtual std::filesystem::path own_program() = 0;
 };
 
 // Ends the program through `platform`. The compiler cannot see through the

@@ -26,6 +26,9 @@ class ConsolePlatform : public Platform {
   // Throws std::runtime_error when the link cannot be read: no other
   // folder is the program's.
   std::filesystem::path own_folder() override;
+  // The link itself: opened, it is the running program's file, even when
+  // its name has since been given to another file.
+  std::filesystem::path own_program() override { return self_link_; }
 
  private:
   std::FILE* out_;

@@ -119,20 +119,25 @@ void Win32Platform::end_program(int exit_status) {
 
 // Asked for in its wide form, the one form that can name any folder: the
 // ANSI form loses the characters its code page lacks.
-std::filesystem::path Win32Platform::own_folder() {
+std::filesystem::path Win32Platform::own_program() {
   std::vector<wchar_t> name(MAX_PATH);
+  // Windows' paths end at 32767 characters: the buffer doubles a few times at most.
+  constexpr std::size_t kLongestPath = 32768;
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
     if (length == 0) {
       throw std::runtime_error("cannot find the program's own folder: " +
                                std::system_category().message(static_cast<int>(GetLastError())));
     }
-    if (length < name.size()) {
-      return std::filesystem::path(std::wstring(name.data(), length)).parent_path();
+    if (length < name.size()) return std::filesystem::path(std::wstring(name.data(), length));
+    if (name.size() >= kLongestPath) {
+      throw std::runtime_error("cannot find the program's own folder: its path is too long");
     }
     name.resize(name.size() * 2);
   }
 }
+
+std::filesystem::path Win32Platform::own_folder() { return own_program().parent_path(); }
 
 void Win32Platform::close_window() {
   if (window_ != nullptr) DestroyWindow(window_);  // the label goes with it

@@ -24,6 +24,7 @@ class Win32Platform : public Platform {
   void message_box(std::string_view text, std::string_view title) override;
   [[noreturn]] void end_program(int exit_status) override;
   std::filesystem::path own_folder() override;
+  std::filesystem::path own_program() override;
 
   // The form and its label, or null while there is none.
   HWND window() const { return window_; }

@@ -32,8 +32,10 @@ inline std::FILE* open_file(const std::filesystem::path& path, const char* mode)
 // all stands under that name, so that a file, a link (never followed) or a
 // FIFO planted there is refused with EEXIST instead of being written
 // through. The permissions are the system's default for a new file (0666
-// less the umask on POSIX). Returns null with errno set on failure.
-inline std::FILE* create_new_file(const std::filesystem::path& path) {
+// less the umask on POSIX; 0777 less the umask for an `executable` one).
+// Returns null with errno set on failure.
+inline std::FILE* create_new_file(const std::filesystem::path& path,
+                                  [[maybe_unused]] bool executable = false) {
 #ifdef _WIN32
   const int descriptor =
       ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
@@ -46,8 +48,8 @@ inline std::FILE* create_new_file(const std::filesystem::path& path) {
     errno = failure;
   }
 #else
-  const int descriptor =
-      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                executable ? 0777 : 0666);
   if (descriptor < 0) return nullptr;
   std::FILE* file = ::fdopen(descriptor, "wb");
   if (file == nullptr) {

@@ -151,11 +151,11 @@ class TemporaryFile {
  public:
   // Creates the file under the first free name of those the random source
   // gives. Throws FileError naming `target`.
-  explicit TemporaryFile(const fs::path& target) {
+  TemporaryFile(const fs::path& target, FileKind kind) {
     for (int tries = 0; tries < kTemporaryNameTries; ++tries) {
       path_ = target.parent_path() / temporary_file_name(random_value());
       errno = 0;
-      file_ = create_new_file(path_);
+      file_ = create_new_file(path_, kind == FileKind::kProgram);
       if (file_ != nullptr) return;
       const int failure = last_error();
       if (failure != EEXIST) throw FileError(target, std::strerror(failure));
@@ -221,7 +221,7 @@ std::string temporary_file_name(std::uint64_t random) {
   return name;
 }
 
-void replace_file(const fs::path& path, const FileContent& content) {
+void replace_file(const fs::path& path, const FileContent& content, FileKind kind) {
   errno = 0;
   if (int fault = injected_fault(ReplaceStep::kCreate, path); fault != 0) {
     throw FileError(path, std::strerror(fault));
@@ -232,7 +232,7 @@ void replace_file(const fs::path& path, const FileContent& content) {
   if (old && (*old & fs::perms::owner_write) == fs::perms::none) {
     throw FileError(path, "is read-only");
   }
-  TemporaryFile temporary(path);
+  TemporaryFile temporary(path, kind);
   int failure = keep_permissions(temporary.file(), old);
   if (failure == 0) failure = write_content(temporary.file(), content);
   if (failure == 0) failure = injected_fault(ReplaceStep::kWrite, path);

@@ -17,10 +17,13 @@ namespace borgo::storage {
 // byte is written, that is then renamed over the old file, so that a failure
 // (disk full, folder read-only, a directory in the way) leaves the old file
 // as it was and no temporary file behind. The new file keeps the old file's
-// permissions. A read-only old file (no write permission for its owner; the
-// read-only attribute on Windows) is not replaced. Throws FileError naming
-// `path` on any failure.
-void replace_file(const std::filesystem::path& path, const FileContent& content);
+// permissions; where there was none, a program gets a new file's default
+// permissions with leave to run it. A read-only old file (no write
+// permission for its owner; the read-only attribute on Windows) is not
+// replaced. Throws FileError naming `path` on any failure.
+enum class FileKind { kData, kProgram };
+void replace_file(const std::filesystem::path& path, const FileContent& content,
+                  FileKind kind = FileKind::kData);
 void replace_file(const std::filesystem::path& path, std::string_view bytes);
 
 // The name of the temporary file replace_file tries for the random value

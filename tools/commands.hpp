@@ -19,5 +19,6 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err);
 int explain_command(Arguments args, std::ostream& out, std::ostream& err);
 int lsp_command(Arguments args, std::ostream& out, std::ostream& err);
 int preview_command(Arguments args, std::ostream& out, std::ostream& err);
+int pack_command(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace borgo::tools

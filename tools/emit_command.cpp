@@ -67,11 +67,12 @@ int emit_command(Arguments args, std::ostream& out, std::ostream& err) {
       }
     }
     std::filesystem::create_directories(folder);
-    documents::dati_linea(folder, kEmbeddedLine);
-    documents::dati_treno(folder, kEmbeddedLine, kEmbeddedTrain);
-    documents::dati_note(folder, kEmbeddedLine, kEmbeddedTrain);
-    documents::dati_rallentamenti(folder, kEmbeddedLine, kEmbeddedTrain);
-    documents::dati_scheda(folder, kEmbeddedLine, kEmbeddedTrain);
+    const documents::Scenario& embedded = documents::embedded_scenario();
+    documents::dati_linea(folder, embedded);
+    documents::dati_treno(folder, embedded);
+    documents::dati_note(folder, embedded);
+    documents::dati_rallentamenti(folder, embedded);
+    documents::dati_scheda(folder, embedded);
     for (const std::string& name : names) {
       out << "wrote " << (folder / name).string() << "\n";
     }

@@ -4,11 +4,9 @@
 #include <array>
 #include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "compiler/compile.hpp"
 #include "compiler/file_names.hpp"
-#include "storage/read_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/description_scan.hpp"
@@ -81,12 +79,6 @@ Spot parse_spot(const std::string& words) {
     throw UsageError("'" + line + "' in '" + words + "' is not a line number (1 or more)");
   }
   return {file, static_cast<std::int32_t>(std::stol(line))};
-}
-
-std::optional<std::string> read_if_present(const std::filesystem::path& path) {
-  std::error_code failed;
-  if (!std::filesystem::exists(path, failed)) return std::nullopt;
-  return storage::read_file(path);
 }
 
 }  // namespace

@@ -14,16 +14,6 @@
 namespace borgo::tools {
 namespace {
 
-// A document's bytes, or nullopt when there is none. A name the file system
-// refuses (too long, say) is the author's to hear about, not a missing file.
-std::optional<std::string> read_if_present(const std::filesystem::path& path) {
-  std::error_code failed;
-  const bool present = std::filesystem::exists(path, failed);
-  if (failed) throw storage::FileError(path, failed.message());
-  if (!present) return std::nullopt;
-  return storage::read_file(path);
-}
-
 // The name given to `option`, in Windows-1252.
 std::string checked_name(std::string_view option, const std::string& name) {
   const std::string given = "the name given to " + std::string(option);
@@ -50,6 +40,14 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::optional<std::string> read_if_present(const std::filesystem::path& path) {
+  std::error_code failed;
+  const bool present = std::filesystem::exists(path, failed);
+  if (failed) throw storage::FileError(path, failed.message());
+  if (!present) return std::nullopt;
+  return storage::read_file(path);
+}
 
 compiler::RouteModel ScenarioNames::as_given() const {
   compiler::RouteModel model;
@@ -88,11 +86,16 @@ CompileResult compile_scenario(const CompileRequest& request, std::ostream& diag
   const std::filesystem::path train_path = request.folder / compiler::train_description_name(names);
   const SourceDocument line{line_path.string(), read_if_present(line_path)};
   const SourceDocument train{train_path.string(), read_if_present(train_path)};
+  return compile_documents(request.names, line, train, request.line_file, diagnostics, shown);
+}
 
+CompileResult compile_documents(const ScenarioNames& names, const SourceDocument& line,
+                                const SourceDocument& train, bool line_file,
+                                std::ostream& diagnostics, std::vector<ShownDiagnostic>* shown) {
   CompileResult result;
-  result.compilation = compiler::compile({.line_name = request.names.line_1252,
-                                          .train_name = request.names.train_1252,
-                                          .write_line_file = request.line_file ? 1 : 0,
+  result.compilation = compiler::compile({.line_name = names.line_1252,
+                                          .train_name = names.train_1252,
+                                          .write_line_file = line_file ? 1 : 0,
                                           .line_description = line.bytes,
                                           .train_description = train.bytes});
   result.counts = write_diagnostics(diagnostics, result.compilation.outcome,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -39,6 +40,11 @@ struct ScenarioNames {
 // hold.
 ScenarioNames scenario_names(const ParsedArguments& parsed);
 
+// A document's bytes, or nullopt when there is none. A name the file system
+// refuses (too long, say) is the author's to hear about, not a missing file:
+// throws storage::FileError.
+std::optional<std::string> read_if_present(const std::filesystem::path& path);
+
 struct CompileRequest {
   std::filesystem::path folder;  // holds the two descriptions
   ScenarioNames names;
@@ -60,6 +66,13 @@ struct CompileResult {
 // diagnostic is kept there in parts too.
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics,
                                std::vector<ShownDiagnostic>* shown = nullptr);
+
+// The same for the descriptions' bytes already in hand: `line` and `train`
+// as the author has them (their bytes none when missing).
+CompileResult compile_documents(const ScenarioNames& names, const SourceDocument& line,
+                                const SourceDocument& train, bool line_file,
+                                std::ostream& diagnostics,
+                                std::vector<ShownDiagnostic>* shown = nullptr);
 
 // Throws Refusal when two of the compiled files written into `folder` would
 // be one file: their names equal when ASCII case is ignored, as on a file

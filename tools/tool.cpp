@@ -27,6 +27,8 @@ Commands:
   preview DIR --line NAME --train NAME [--port N] [--open]
                    a page on 127.0.0.1 that shows the drawing and the
                    diagnostics, and follows each saved change
+  pack DIR --line NAME --train NAME [--target windows|linux] -o PROGRAM
+                   make the scenario's package program, for players
 
 "scenario-tool COMMAND --help" tells more about each command. What the line
 and train descriptions hold, row by row and field by field, and what to do
@@ -58,6 +60,7 @@ int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
   if (command == "explain") return explain_command(rest, out, err);
   if (command == "lsp") return lsp_command(rest, out, err);
   if (command == "preview") return preview_command(rest, out, err);
+  if (command == "pack") return pack_command(rest, out, err);
   err << "scenario-tool: unknown command '" << command << "'\n"
       << "Try 'scenario-tool --help'.\n";
   return kExitUsage;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
+#include <string>
+
 namespace borgo::documents {
 namespace {
 
@@ -41,6 +45,42 @@ TEST(LineTable, EmptyDocumentWritesNothing) {
   constexpr LineTable empty = make_line_table("");
   EXPECT_EQ(empty[0], kEndMarker);
   EXPECT_EQ(render_lines(empty), "");
+}
+
+// At run time a document that makes no table is told apart by its fault and
+// the line where it shows.
+TEST(LineTable, ADocumentThatMakesNoTableNamesItsFaultAndLine) {
+  using Kind = LineTableFault::Kind;
+  std::string thousand;
+  for (int i = 0; i < 1000; ++i) thousand += "x\r\n";
+  struct Case {
+    const char* name;
+    std::string document;
+    std::optional<Kind> kind;
+    std::size_t line;
+  };
+  const Case cases[] = {
+      {"CR LF lines", "a\r\n\r\nb\r\n", std::nullopt, 0},
+      {"a thousand lines", thousand, std::nullopt, 0},
+      {"a thousand and one lines", thousand + "x\r\n", Kind::kTooManyLines, 1001},
+      {"a lone LF", "a\r\nb\nc\r\n", Kind::kLoneLineFeed, 2},
+      {"a lone CR", "a\rb\r\n", Kind::kLoneCarriageReturn, 1},
+      {"a CR at the very end", "a\r\nb\r", Kind::kLoneCarriageReturn, 2},
+      {"a last line without its end", "a\r\nb", Kind::kUnendedLastLine, 2},
+      {"the end marker as a line", "a\r\nriferimento fine del file\r\n", Kind::kEndMarkerLine, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto table = std::make_unique<LineTable>();
+    const std::optional<LineTableFault> fault = fill_line_table(c.document, *table);
+    ASSERT_EQ(fault.has_value(), c.kind.has_value());
+    if (fault) {
+      EXPECT_EQ(fault->kind, *c.kind);
+      EXPECT_EQ(fault->line, c.line);
+    } else {
+      EXPECT_EQ(render_lines(*table), c.document);
+    }
+  }
 }
 
 }  // namespace

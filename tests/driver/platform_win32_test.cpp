@@ -139,7 +139,7 @@ TEST_F(Win32PlatformTest, ErrorBoxHoldsTheTextTheTitleAndOnlyAnOkButton) {
       Sleep(20);
     }
   });
-  platform_.message_box(" Errore n. 1250", kApplicationTitle);
+  platform_.message_box(" Errore n. 1250", "Borgo_Mar_TX 903");
   closed = true;
   reader.join();
 

@@ -36,6 +36,7 @@ class HeldWindow : public Platform {
     borgo::driver::end_program(inner_, exit_status);
   }
   std::filesystem::path own_folder() override { return std::filesystem::current_path(); }
+  std::filesystem::path own_program() override { return inner_.own_program(); }
 
  private:
   Platform& inner_;

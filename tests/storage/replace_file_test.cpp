@@ -130,15 +130,19 @@ TEST(ReplaceFile, ReplacesAFileUnderTheLongestNameTheFileSystemTakes) {
 }
 
 // The new file keeps the permissions the user set on the old one; a file
-// without write permission for its owner is not replaced at all.
+// without write permission for its owner is not replaced at all. A program
+// where there was none may be run.
 TEST(ReplaceFile, KeepsTheOldFilesPermissionsAndRefusesAReadOnlyFile) {
   namespace fs = std::filesystem;
   struct Case {
     std::optional<fs::perms> old_perms;  // nullopt: no old file
     bool read_only;
+    FileKind kind = FileKind::kData;
   };
   const Case cases[] = {
       {std::nullopt, false},
+      {std::nullopt, false, FileKind::kProgram},
+      {static_cast<fs::perms>(0640), false, FileKind::kProgram},
       {static_cast<fs::perms>(0600), false},
       {static_cast<fs::perms>(0640), false},
       {static_cast<fs::perms>(0755), false},
@@ -150,6 +154,7 @@ TEST(ReplaceFile, KeepsTheOldFilesPermissionsAndRefusesAReadOnlyFile) {
     char octal[16] = "no old file";
     if (c.old_perms) std::snprintf(octal, sizeof octal, "old file %o", unsigned(*c.old_perms));
     SCOPED_TRACE(octal);
+    SCOPED_TRACE(c.kind == FileKind::kProgram ? "a program" : "data");
     ScratchFolder folder;
     const fs::path target = folder / "doc.txt";
     if (c.old_perms) {
@@ -172,12 +177,14 @@ TEST(ReplaceFile, KeepsTheOldFilesPermissionsAndRefusesAReadOnlyFile) {
       fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
       continue;
     }
-    replace_file(target, "new\r\n");
+    replace_file(target, BytesContent("new\r\n"), c.kind);
     EXPECT_EQ(slurp(target), "new\r\n");
 #ifndef _WIN32
     const mode_t umask = ::umask(0);
     ::umask(umask);
-    const fs::perms expected = c.old_perms ? *c.old_perms : static_cast<fs::perms>(0666 & ~umask);
+    const mode_t created = c.kind == FileKind::kProgram ? 0777 : 0666;
+    const fs::perms expected =
+        c.old_perms ? *c.old_perms : static_cast<fs::perms>(created & ~umask);
     EXPECT_EQ(fs::status(target).permissions(), expected);
 #endif
   }

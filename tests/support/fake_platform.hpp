@@ -35,12 +35,15 @@ class FakePlatform : public driver::Platform {
     throw ProgramEnded{exit_status};
   }
   std::filesystem::path own_folder() override { return folder_; }
+  std::filesystem::path own_program() override { return program; }
 
   std::vector<std::string> calls;
   std::string shown_caption;
   std::optional<driver::WindowLayout> shown_layout;
   std::string box_text;
   std::string box_title;
+  // What own_program names: a file the test made, or none.
+  std::filesystem::path program;
 
  private:
   std::filesystem::path folder_;

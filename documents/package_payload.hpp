@@ -1,0 +1,81 @@
+#pragma once
+
+// A generic package program carries its scenario at the end of its own file,
+// after the program's own bytes:
+//
+//   program | header | documents | checksum | trailer
+//
+//   header     the line name's length (1 byte) and bytes, the train name's
+//              length (1 byte) and bytes, then each document's size in
+//              DocumentKind order (4 bytes each; kAbsentDocument for a
+//              service document the scenario has none of)
+//   documents  their bytes, in the same order
+//   checksum   CRC-32 of the header and the documents (4 bytes)
+//   trailer    the size of header, documents and checksum together (4 bytes),
+//              then kPayloadMagic
+//
+// Numbers are little-endian. The names are Windows-1252, the documents the
+// exact bytes the program writes. The trailer, found from the end of the
+// file, locates the rest.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "documents/documents.hpp"
+#include "documents/line_table.hpp"
+
+namespace borgo::documents {
+
+inline constexpr std::string_view kPayloadMagic = "SCENPAK1";
+inline constexpr std::uint32_t kAbsentDocument = 0xFFFFFFFF;
+inline constexpr std::size_t kSizeBytes = 4;  // every size and the checksum
+inline constexpr std::size_t kTrailerSize = kSizeBytes + kPayloadMagic.size();
+// Far more than a thousand lines of any sensible document each: a bound on
+// what a package program takes into memory.
+inline constexpr std::uint32_t kLargestPayload = 64u << 20;
+
+// A package program whose payload is missing or not as its writer left it;
+// the message says what is wrong.
+class PackageDamaged : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The scenario a payload carries: its names and the line tables of its
+// documents, viewing bytes the package holds. Checked whole when made.
+class Package {
+ public:
+  // `body`: a payload's header and documents, without checksum and trailer.
+  // Throws PackageDamaged.
+  explicit Package(std::string body);
+  Package(const Package&) = delete;
+  Package& operator=(const Package&) = delete;
+
+  const Scenario& scenario() const { return scenario_; }
+
+ private:
+  std::string body_;
+  std::array<std::unique_ptr<LineTable>, kDocumentCount> tables_;
+  Scenario scenario_;
+};
+
+// The CRC-32 (ISO-HDLC, as zlib and PNG have it) of `bytes`.
+std::uint32_t payload_checksum(std::string_view bytes);
+
+// Whether a program's bytes end in a payload's trailer.
+bool carries_payload(std::string_view program);
+
+// The scenario a package program's bytes carry. Throws PackageDamaged.
+std::unique_ptr<Package> read_package(std::string_view program);
+
+// The payload that carries `scenario`, to append to a generic package
+// program. Throws std::invalid_argument for a name that cannot be a scenario
+// name, a description missing, or a payload larger than kLargestPayload.
+std::string make_payload(const Scenario& scenario);
+
+}  // namespace borgo::documents

@@ -1,0 +1,28 @@
+#include "driver/package_source.hpp"
+
+#include <exception>
+#include <string>
+
+#include "driver/exit_status.hpp"
+#include "storage/file_error.hpp"
+#include "storage/read_file.hpp"
+
+namespace borgo::driver {
+
+std::unique_ptr<documents::Package> load_package(Platform& platform) {
+  std::string report;
+  try {
+    return documents::read_package(storage::read_file(platform.own_program()));
+  } catch (const documents::PackageDamaged& damage) {
+    report = std::string("the package is damaged: ") + damage.what();
+  } catch (const storage::FileError& failure) {
+    report =
+        "cannot read the program's own file '" + failure.path().string() + "': " + failure.reason();
+  } catch (const std::exception& failure) {
+    report = failure.what();
+  }
+  platform.message_box("Run-time error: " + report, kPackageTitle);
+  end_program(platform, kExitRunTimeFailure);
+}
+
+}  // namespace borgo::driver

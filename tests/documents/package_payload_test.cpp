@@ -1,0 +1,138 @@
+// The scenario a package program carries at the end of its file: what goes
+// in comes out, and a payload that is not as its writer left it is refused
+// with the reason.
+#include "documents/package_payload.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "documents/documents.hpp"
+#include "tests/support/hand_made_payload.hpp"
+
+namespace borgo::documents {
+namespace {
+
+// Stands for the generic program's own bytes.
+const std::string kProgram = std::string(
+                                 "\x7f"
+                                 "ELF") +
+                             std::string(300, '\0') + "program end";
+
+std::string rendered(const Scenario& scenario, DocumentKind kind) {
+  const LineTable* table = scenario.document(kind);
+  return table != nullptr ? render_lines(*table) : "<none>";
+}
+
+TEST(PackagePayload, CarriesTheNamesAndTheDocumentsByteForByte) {
+  const Scenario& embedded = embedded_scenario();
+  const std::unique_ptr<Package> package = read_package(kProgram + make_payload(embedded));
+  const Scenario& read = package->scenario();
+  EXPECT_EQ(read.line_name, "Borgo_Mar");
+  EXPECT_EQ(read.train_name, "TX 903");
+  for (const DocumentKind kind : kDocumentKinds) {
+    SCOPED_TRACE(std::string(document_title(kind)));
+    EXPECT_EQ(rendered(read, kind), rendered(embedded, kind));
+  }
+}
+
+TEST(PackagePayload, KeepsAServiceDocumentMissingAndAnEmptyOneEmpty) {
+  constexpr LineTable kLine = make_line_table("[generale]\r\n");
+  constexpr LineTable kTrain = make_line_table("[fine]\r\n");
+  constexpr LineTable kEmpty = make_line_table("");
+  const Scenario scenario{.line_name = "Citt\xE0",
+                          .train_name = "R 12",
+                          .documents = {&kLine, &kTrain, nullptr, &kEmpty, nullptr}};
+  const std::unique_ptr<Package> package = read_package(kProgram + make_payload(scenario));
+  const Scenario& read = package->scenario();
+  EXPECT_EQ(read.line_name, "Citt\xE0");
+  EXPECT_EQ(rendered(read, DocumentKind::kLineDescription), "[generale]\r\n");
+  EXPECT_EQ(rendered(read, DocumentKind::kTrainDescription), "[fine]\r\n");
+  EXPECT_EQ(read.document(DocumentKind::kNotes), nullptr);
+  EXPECT_EQ(rendered(read, DocumentKind::kSlowDownOrder), "");
+  EXPECT_EQ(read.document(DocumentKind::kTrainSheet), nullptr);
+}
+
+// The published check value of CRC-32: a package made by one build is read
+// by another.
+TEST(PackagePayload, ChecksumIsCrc32) { EXPECT_EQ(payload_checksum("123456789"), 0xCBF43926u); }
+
+TEST(PackagePayload, IsNotMadeForANameThatCannotNameFilesOrWithoutADescription) {
+  constexpr LineTable kDocument = make_line_table("[fine]\r\n");
+  const Scenario cases[] = {
+      {.line_name = "a/b", .train_name = "T", .documents = {&kDocument, &kDocument}},
+      {.line_name = "L", .train_name = "", .documents = {&kDocument, &kDocument}},
+      {.line_name = "L", .train_name = "T", .documents = {&kDocument, nullptr}},
+  };
+  for (const Scenario& scenario : cases) {
+    EXPECT_THROW(make_payload(scenario), std::invalid_argument) << scenario.line_name;
+  }
+}
+
+using HandMade = testing::HandMadePayload;
+
+TEST(PackagePayload, AHandMadePayloadReads) {
+  const std::unique_ptr<Package> package = read_package(HandMade().after(kProgram));
+  EXPECT_EQ(package->scenario().line_name, "L");
+  EXPECT_EQ(rendered(package->scenario(), DocumentKind::kTrainDescription), "[fine]\r\n");
+}
+
+TEST(PackagePayload, RefusesWhatIsNotAsItsWriterLeftIt) {
+  const std::string good = HandMade().after(kProgram);
+  const std::size_t payload_end = good.size() - kTrailerSize;
+  const auto with = [](auto change) {
+    HandMade made;
+    change(made);
+    return made.after(kProgram);
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  };
+  std::string flipped = good;
+  flipped[payload_end - 8] ^= 0x20;  // in the train description
+  std::string size_past_start = good;
+  size_past_start[payload_end + 3] = 0x7f;  // the trailer's size, now near 2 GB
+  const Case cases[] = {
+      {"a program without a payload", kProgram, "carries no scenario"},
+      {"nothing at all", "", "carries no scenario"},
+      {"truncated at the end", good.substr(0, good.size() - 1), "carries no scenario"},
+      {"truncated in the middle",
+       good.substr(0, kProgram.size() + 3) + good.substr(kProgram.size() + 20), "checksum"},
+      {"a flipped byte", flipped, "checksum"},
+      {"a trailer size past the start of the file", size_past_start, "cannot hold"},
+      {"a trailer size smaller than a checksum",
+       kProgram + std::string("\x02\x00\x00\x00", 4) + std::string(kPayloadMagic), "cannot hold"},
+      {"a document size past the end", with([](HandMade& m) { m.train_size = 1000; }), "add up to"},
+      {"a document size of nearly 4 GB", with([](HandMade& m) { m.train_size = 0xFFFFFFF0u; }),
+       "add up to"},
+      {"a name with a path separator", with([](HandMade& m) { m.train = "..\\T"; }),
+       "the train name holds '\\'"},
+      {"a name with a slash", with([](HandMade& m) { m.line = "../L"; }),
+       "the line name holds '/'"},
+      {"an empty name", with([](HandMade& m) { m.line.clear(); }), "the line name is empty"},
+      {"a missing description", with([](HandMade& m) { m.documents[0].reset(); }),
+       "the line description is missing"},
+      {"a document not made of CR LF lines", with([](HandMade& m) { m.documents[2] = "note\n"; }),
+       "the notes has a line feed"},
+      {"a document with the end marker",
+       with([](HandMade& m) { m.documents[4] = "a\r\nriferimento fine del file\r\nb\r\n"; }),
+       "end marker (line 2)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      read_package(c.bytes);
+      ADD_FAILURE() << "read without a fault";
+    } catch (const PackageDamaged& damage) {
+      EXPECT_NE(std::string(damage.what()).find(c.reason), std::string::npos) << damage.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace borgo::documents

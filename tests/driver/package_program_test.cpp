@@ -1,0 +1,198 @@
+// The generic package program: the run sequence with the scenario it
+// carries, and a package whose scenario cannot be read, which ends with the
+// run-time report and status 2 before writing anything.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+
+#include <cstdlib>
+#endif
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "documents/documents.hpp"
+#include "documents/package_payload.hpp"
+#include "driver/exit_status.hpp"
+#include "driver/form1.hpp"
+#include "driver/package_source.hpp"
+#include "tests/support/fake_platform.hpp"
+#include "tests/support/files.hpp"
+#include "tests/support/form_load.hpp"
+#include "tests/support/hand_made_payload.hpp"
+#include "tests/support/scratch_folder.hpp"
+
+namespace borgo::driver {
+namespace {
+
+using testing::FakePlatform;
+using testing::ProgramEnded;
+using testing::run_form_load;
+using testing::ScratchFolder;
+
+std::set<std::string> names_in(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// The embedded descriptions under other names, with notes and nothing else.
+documents::Scenario other_scenario() {
+  const documents::Scenario& embedded = documents::embedded_scenario();
+  documents::Scenario scenario{.line_name = "Linea", .train_name = "T 1"};
+  for (const auto kind :
+       {documents::DocumentKind::kLineDescription, documents::DocumentKind::kTrainDescription,
+        documents::DocumentKind::kNotes}) {
+    scenario.documents[static_cast<std::size_t>(kind)] = embedded.document(kind);
+  }
+  return scenario;
+}
+
+TEST(PackageProgram, RunsTheScenarioItIsGivenUnderItsNamesAndTitle) {
+  ScratchFolder folder;
+  FakePlatform platform(folder.path());
+  const documents::Scenario scenario = other_scenario();
+  Form1 form(platform, nullptr, kFolderWaitLimit, scenario);
+  EXPECT_EQ(run_form_load(form), kExitDone);
+  EXPECT_EQ(form.line_name, "Linea");
+  EXPECT_EQ(form.train_name, "T 1");
+  ASSERT_TRUE(platform.shown_layout);
+  EXPECT_EQ(platform.shown_layout->title, "Linea_T 1");
+  EXPECT_EQ(platform.shown_caption, "Attendere");
+  // The notes, and the compiled files; no document the scenario lacks.
+  EXPECT_EQ(names_in(folder.path()), (std::set<std::string>{"Linea_T 1_note.txt", "Linea_linea.dat",
+                                                            "Linea_T 1.sim", "Linea_T 1.dat"}));
+  EXPECT_EQ(testing::slurp(folder / "Linea_T 1_note.txt"),
+            documents::render_lines(documents::notes()));
+
+  try {
+    form.errore("1251");
+    ADD_FAILURE() << "errore returned";
+  } catch (const ProgramEnded& ended) {
+    EXPECT_EQ(ended.exit_status, kExitFatalError);
+  }
+  EXPECT_EQ(platform.box_title, "Linea_T 1");
+}
+
+TEST(PackageProgram, ReadsTheScenarioAtTheEndOfItsOwnFile) {
+  ScratchFolder folder;
+  FakePlatform platform(folder.path());
+  platform.program = folder / "package";
+  testing::spit(platform.program,
+                "program bytes" + documents::make_payload(documents::embedded_scenario()));
+  const std::unique_ptr<documents::Package> package = load_package(platform);
+  EXPECT_EQ(package->scenario().title(), "Borgo_Mar_TX 903");
+  EXPECT_TRUE(platform.calls.empty());
+}
+
+// What the run-time report says, and that the program ended with status 2
+// without writing: the folder holds only what it held before.
+void expect_report(FakePlatform& platform, const std::string& reason) {
+  const std::set<std::string> before = names_in(platform.own_folder());
+  try {
+    load_package(platform);
+    ADD_FAILURE() << "the package was read";
+  } catch (const ProgramEnded& ended) {
+    EXPECT_EQ(ended.exit_status, kExitRunTimeFailure);
+  }
+  EXPECT_EQ(platform.calls, (std::vector<std::string>{"message_box", "end"}));
+  EXPECT_EQ(platform.box_title, kPackageTitle);
+  EXPECT_EQ(platform.box_text.rfind("Run-time error: ", 0), 0u) << platform.box_text;
+  EXPECT_NE(platform.box_text.find(reason), std::string::npos) << platform.box_text;
+  EXPECT_EQ(names_in(platform.own_folder()), before);
+}
+
+TEST(PackageProgram, ADamagedPackageIsReportedAsSuch) {
+  ScratchFolder folder;
+  FakePlatform platform(folder.path());
+  platform.program = folder / "package";
+  testing::spit(platform.program, "program bytes without a scenario");
+  expect_report(platform, "the package is damaged: it carries no scenario");
+}
+
+TEST(PackageProgram, AnOwnFileThatCannotBeReadIsReported) {
+  ScratchFolder folder;
+  FakePlatform platform(folder.path());
+  platform.program = folder / "gone";
+  expect_report(platform, "cannot read the program's own file '" + platform.program.string() + "'");
+}
+
+#ifndef _WIN32
+// The built generic program, packed and damaged in each way, run as a
+// player would run it. (The Windows program shows its report in a box that
+// waits for the user.)
+struct ProcessRun {
+  int status = -1;
+  std::string err;
+  std::set<std::string> left;  // what the folder holds afterwards, but the program
+};
+
+ProcessRun run_package(const std::string& bytes) {
+  ScratchFolder folder;
+  ScratchFolder output;
+  const std::filesystem::path program = folder / "package";
+  testing::spit(program, bytes);
+  std::filesystem::permissions(program, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  const std::string command =
+      "'" + program.string() + "' >/dev/null 2>'" + (output / "err").string() + "'";
+  const int status = std::system(command.c_str());
+  ProcessRun run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = testing::slurp(output / "err");
+  run.left = names_in(folder.path());
+  run.left.erase("package");
+  return run;
+}
+
+TEST(PackageProgram, EachDamagedPackageEndsWithTheReportAndStatusTwoWritingNothing) {
+  const std::string generic = testing::slurp(BORGO_PACKAGE_PROGRAM);
+  ASSERT_FALSE(generic.empty());
+  const std::string good = generic + documents::make_payload(documents::embedded_scenario());
+  const std::size_t payload_end = good.size() - documents::kTrailerSize;
+
+  const ProcessRun intact = run_package(good);
+  EXPECT_EQ(intact.status, 0) << intact.err;
+  EXPECT_TRUE(intact.left.contains("Borgo_Mar_TX 903.dat"));
+
+  std::string flipped = good;
+  flipped[payload_end - 100] ^= 0x01;
+  std::string size_past_start = good;
+  size_past_start[payload_end + 3] = 0x20;
+  testing::HandMadePayload separator;
+  separator.line = "..\\Linea";
+  testing::HandMadePayload document_past_end;
+  document_past_end.train_size = 1 << 20;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"no payload at all", generic, "carries no scenario"},
+      {"truncated", good.substr(0, good.size() - 5), "carries no scenario"},
+      {"a flipped byte", flipped, "checksum"},
+      {"a size past the start of the file", size_past_start, "cannot hold"},
+      {"a document's size past the end", document_past_end.after(generic), "add up to"},
+      {"a name with a path separator", separator.after(generic), "the line name holds '\\'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ProcessRun run = run_package(c.bytes);
+    EXPECT_EQ(run.status, kExitRunTimeFailure);
+    EXPECT_NE(run.err.find("the package is damaged: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(run.left, std::set<std::string>{});
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace borgo::driver
