@@ -198,6 +198,10 @@ class TemporaryFile {
 // Writes `content` into `file`; returns the errno of the first failure, 0 on
 // success.
 int write_content(std::FILE* file, const FileContent& content) {
+  // Contents hand over their bytes in large pieces (whole documents, 64 KiB
+  // chunks of a compiled file). Unbuffered, each piece is one write; through
+  // stdio's buffer it would be a block-sized part and a rest copied again.
+  if (std::setvbuf(file, nullptr, _IONBF, 0) != 0) return last_error();
   const std::uint64_t size = content.size();
   int failure = reserve_space(file, size);
   if (failure != 0) return failure;
