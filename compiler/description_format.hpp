@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "compiler/compile_report.hpp"
@@ -28,7 +29,39 @@ struct KeyWords {
   std::array<std::string_view, 2> words;  // an empty word tests nothing
   LetterCase letter_case = LetterCase::kIgnored;
 
+  // The words of a test that ignores letter case are written in lower case,
+  // so that a row's key is lower-cased once for all the tests it meets; a
+  // capital letter there does not compile.
+  consteval KeyWords(std::array<std::string_view, 2> words_,
+                     LetterCase letter_case_ = LetterCase::kIgnored)
+      : words(words_), letter_case(letter_case_) {
+    for (const std::string_view word : words) {
+      for (const char c : word) {
+        if (letter_case == LetterCase::kIgnored && c >= 'A' && c <= 'Z') {
+          throw "a key word that ignores letter case is written in lower case";
+        }
+      }
+    }
+  }
+
   bool match(std::string_view key) const;
+  // The same, given the key lower-cased as well (see LoweredKey).
+  bool match(std::string_view key, std::string_view lowered_key) const;
+};
+
+// A row's key lower-cased, once for all the key tests of the row: on the
+// stack when it is short, as keys are.
+class LoweredKey {
+ public:
+  explicit LoweredKey(std::string_view key);
+  LoweredKey(const LoweredKey&) = delete;
+  LoweredKey& operator=(const LoweredKey&) = delete;
+  std::string_view text() const { return text_; }
+
+ private:
+  std::array<char, 128> short_;
+  std::string long_;
+  std::string_view text_;
 };
 
 namespace format {

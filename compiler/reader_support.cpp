@@ -20,7 +20,11 @@ constexpr std::array<char, 256> kLowerCase = [] {
   return table;
 }();
 
+}  // namespace
+
 char lower(char c) { return kLowerCase[static_cast<unsigned char>(c)]; }
+
+namespace {
 
 // `text` lower-cased into `buffer`, which must be as long.
 std::string_view lowered(std::string_view text, char* buffer) {
@@ -192,13 +196,26 @@ void DescriptionReader::warn_out_of_order(std::string_view profile, std::int64_t
 
 namespace borgo::compiler {
 
+LoweredKey::LoweredKey(std::string_view key) {
+  char* out = short_.data();
+  if (key.size() > short_.size()) {
+    long_.resize(key.size());
+    out = long_.data();
+  }
+  std::transform(key.begin(), key.end(), out, detail::lower);
+  text_ = {out, key.size()};
+}
+
 bool KeyWords::match(std::string_view key) const {
+  if (letter_case == LetterCase::kExact) return match(key, key);
+  const LoweredKey lowered(key);
+  return match(key, lowered.text());
+}
+
+bool KeyWords::match(std::string_view key, std::string_view lowered_key) const {
+  const std::string_view tested = letter_case == LetterCase::kExact ? key : lowered_key;
   for (const std::string_view word : words) {
-    if (word.empty()) continue;
-    const bool found = letter_case == LetterCase::kExact
-                           ? detail::contains(key, word)
-                           : detail::contains_ignoring_case(key, word);
-    if (!found) return false;
+    if (!word.empty() && !detail::contains(tested, word)) return false;
   }
   return true;
 }

@@ -24,6 +24,7 @@ enum class Flow : std::uint8_t {
 };
 
 // Key tests: substring search, with or without letter case.
+char lower(char c);  // A to Z become a to z; every other byte stays
 bool contains(std::string_view field, std::string_view word);
 bool contains_ignoring_case(std::string_view field, std::string_view word);
 
@@ -44,8 +45,9 @@ template <typename Reader, std::size_t N>
 Flow apply_row_rules(Reader& reader, const std::array<RowRule<Reader>, N>& rules,
                      std::string_view key, bool& matched) {
   matched = false;
+  const LoweredKey lowered(key);
   for (const RowRule<Reader>& rule : rules) {
-    if (!rule.key->match(key)) continue;
+    if (!rule.key->match(key, lowered.text())) continue;
     matched = true;
     if (rule.when != nullptr && !(reader.*rule.when)()) continue;
     if (const Flow flow = (reader.*rule.read)(key); flow != Flow::kContinue) return flow;
