@@ -41,6 +41,9 @@ class ChunkWriter {
     return at;
   }
 
+  // Bytes left in the current chunk, for a caller claiming many at once.
+  std::size_t room() const { return kChunk - used_; }
+
   // Bytes of any length.
   void put(std::string_view bytes) {
     while (!bytes.empty()) {

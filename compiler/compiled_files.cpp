@@ -7,6 +7,7 @@
 
 #include "compiler/chunk_writer.hpp"
 #include "compiler/compiled_layout.hpp"
+#include "compiler/line_plan_writer.hpp"
 #include "compiler/runtime_failure.hpp"
 
 namespace borgo::compiler {
@@ -23,33 +24,7 @@ void put_fields(ChunkWriter& out, const Record& record, const Fields& fields) {
   });
 }
 
-// The metres of one coordinate: the origin's two when it is placed, the
-// metres of the runs, and the metres never set.
-struct PlanCounts {
-  std::uint64_t origin = 0;
-  std::uint64_t walked = 0;
-  std::uint64_t unset = 0;
-};
-
-PlanCounts count_plan(const LinePlan& plan) {
-  PlanCounts counts;
-  std::int64_t set = 0;
-  if (plan.reached() >= 2) {
-    counts.origin = 2;
-    set = plan.reached();
-    counts.walked = static_cast<std::uint64_t>(set - 2);
-  }
-  counts.unset = static_cast<std::uint64_t>(plan.metres() - set);
-  return counts;
-}
-
-std::uint64_t line_plan_size(const RouteModel& model) {
-  const PlanCounts counts = count_plan(model.line_plan);
-  const std::uint64_t coordinate = counts.origin * layout::plan_entry_bytes(PlanValue::kInt16) +
-                                   counts.walked * layout::plan_entry_bytes(PlanValue::kDouble) +
-                                   counts.unset * layout::plan_entry_bytes(PlanValue::kUnset);
-  return 2 * coordinate;
-}
+std::uint64_t line_plan_size(const RouteModel& model) { return line_plan_bytes(model.line_plan); }
 
 std::uint64_t items_size(const RouteModel& model) {
   std::uint64_t size = 0;
@@ -65,37 +40,6 @@ std::uint64_t items_size(const RouteModel& model) {
 
 std::uint64_t cells_size(const RouteModel& model) {
   return model.cells.size() * layout::kCellBytes;
-}
-
-void put_int16_entry(ChunkWriter& out, std::int16_t value) {
-  char* at = out.claim(layout::plan_entry_bytes(PlanValue::kInt16));
-  at = store_le(at, layout::PlanTypeCode{PlanValue::kInt16});
-  store_le(at, static_cast<std::uint16_t>(value));
-}
-
-// Every first coordinate, then every second one: the metres of the runs are
-// walked once for each, so that no coordinate is kept.
-void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
-  const PlanCounts counts = count_plan(plan);
-  for (int coordinate = 0; coordinate < 2; ++coordinate) {
-    if (counts.origin != 0) {
-      put_int16_entry(out, 0);
-      put_int16_entry(out, coordinate == 0 ? 0 : 1);
-      PlanWalk walk;
-      for (const LinePlan::Run& run : plan.runs()) {
-        for (std::int32_t m = run.first; m <= run.last; ++m) {
-          walk.step(run.k);
-          char* at = out.claim(layout::plan_entry_bytes(PlanValue::kDouble));
-          at = store_le(at, layout::PlanTypeCode{PlanValue::kDouble});
-          store_le(at, std::bit_cast<std::uint64_t>(walk.coordinate(coordinate)));
-        }
-      }
-    }
-    for (std::uint64_t m = 0; m < counts.unset; ++m) {
-      store_le(out.claim(layout::plan_entry_bytes(PlanValue::kUnset)),
-               layout::PlanTypeCode{PlanValue::kUnset});
-    }
-  }
 }
 
 void write_items(const RouteModel& model, ChunkWriter& out) {

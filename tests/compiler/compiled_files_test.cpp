@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -118,6 +121,39 @@ TEST(CompiledFiles, ALongPlanComesOutWholeAcrossChunks) {
   }
   EXPECT_EQ(entries[kMetres - 2].type, 0);  // the last two metres are never set
   EXPECT_EQ(entries[2 * kMetres - 1].type, 0);
+}
+
+// The line file's coordinates are those of one walk along the plan, metre
+// by metre, however the writer splits the walk: plans of many lengths, with
+// runs of one metre and of hundreds, turning and straight.
+TEST(CompiledFiles, LinePlanEntriesAreThoseOfOneWalk) {
+  const int walked_cases[] = {1,     2,     4095,  4096,  4097,  8192, 12288,
+                              12289, 16383, 16384, 16385, 40000, 70001};
+  for (const int walked : walked_cases) {
+    RouteModel model = small_model();
+    const int metres = walked + 2 + 5;  // five metres never set
+    model.line_plan.reset(metres);
+    model.line_plan.place_origin();
+    const int lengths[] = {1, 2, 700, 3, 1, 4099, 50};
+    const double turns[] = {0.0, 0.0004, -0.003, 0.0, 0.002, -0.0001, 0.001};
+    for (int i = 0; model.line_plan.reached() < walked + 2; ++i) {
+      const int last = std::min(model.line_plan.reached() + lengths[i % 7] - 1, walked + 1);
+      model.line_plan.add_run(last, turns[i % 5]);
+    }
+    const auto entries = decode_line_plan(bytes_of(model, CompiledFileKind::kLinePlan));
+    ASSERT_EQ(entries.size(), 2u * static_cast<std::size_t>(metres)) << walked;
+    for (int c = 0; c < 2; ++c) {
+      const PlanColumn column = model.line_plan.column(c);
+      for (int m = 0; m < metres; ++m) {
+        const auto& entry = entries[static_cast<std::size_t>(c * metres + m)];
+        const PlanValue expected = column[static_cast<std::size_t>(m)];
+        ASSERT_EQ(entry.type, expected.tag) << walked << " " << c << " " << m;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(entry.value),
+                  std::bit_cast<std::uint64_t>(expected.as_double()))
+            << walked << " " << c << " " << m;
+      }
+    }
+  }
 }
 
 TEST(CompiledFiles, APlanWithoutItsOriginHasNoEntrySet) {

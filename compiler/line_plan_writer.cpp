@@ -1,0 +1,215 @@
+#include "compiler/line_plan_writer.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "compiler/compiled_layout.hpp"
+
+namespace borgo::compiler {
+namespace {
+
+constexpr std::size_t kDoubleEntry = layout::plan_entry_bytes(PlanValue::kDouble);
+
+// The metres of one coordinate: the origin's two when it is placed, the
+// metres of the runs, and the metres never set.
+struct PlanCounts {
+  std::uint64_t origin = 0;
+  std::uint64_t walked = 0;
+  std::uint64_t unset = 0;
+};
+
+PlanCounts count_plan(const LinePlan& plan) {
+  PlanCounts counts;
+  std::int64_t set = 0;
+  if (plan.reached() >= 2) {
+    counts.origin = 2;
+    set = plan.reached();
+    counts.walked = static_cast<std::uint64_t>(set - 2);
+  }
+  counts.unset = static_cast<std::uint64_t>(plan.metres() - set);
+  return counts;
+}
+
+void put_int16_entry(ChunkWriter& out, std::int16_t value) {
+  char* at = out.claim(layout::plan_entry_bytes(PlanValue::kInt16));
+  at = store_le(at, layout::PlanTypeCode{PlanValue::kInt16});
+  store_le(at, static_cast<std::uint16_t>(value));
+}
+
+void store_double_entry(char* at, double value) {
+  at = store_le(at, layout::PlanTypeCode{PlanValue::kDouble});
+  store_le(at, std::bit_cast<std::uint64_t>(value));
+}
+
+// Each metre follows from the two before it, so one walk is a chain of
+// dependent sums that goes no faster than their latency. The first
+// coordinates are written from one walk, which notes where it stands at
+// the start of every stretch of kStretch metres. The second coordinates are
+// walked again from those notes, kLanes stretches side by side, so that
+// their chains overlap; each metre still takes the same steps from the same
+// values, and the bytes are those of a single walk. Three lanes keep their
+// twelve coordinates and three turns in the sixteen registers of the
+// baseline x86-64; four spill them.
+constexpr std::size_t kStretch = 4096;
+constexpr std::size_t kLanes = 3;
+
+// Where a walk stands: the metres before `metre` are set, and `metre`
+// belongs to runs[run].
+struct WalkNote {
+  PlanWalk walk;
+  std::size_t run = 0;
+  std::int32_t metre = 0;
+};
+
+// Walks n metres from `at` with the walk's state kept in locals, and hands
+// each metre's coordinate to `put`.
+template <typename Put>
+void walk_on(WalkNote& at, std::size_t n, const std::vector<LinePlan::Run>& runs, Put put) {
+  PlanWalk walk = at.walk;
+  std::size_t run = at.run;
+  std::int32_t metre = at.metre;
+  for (std::size_t i = 0; i < n; ++i, ++metre) {
+    if (metre > runs[run].last) ++run;
+    walk.step(runs[run].k);
+    put(walk);
+  }
+  at = {walk, run, metre};
+}
+
+std::vector<WalkNote> write_first_coordinates(const std::vector<LinePlan::Run>& runs,
+                                              std::uint64_t walked, ChunkWriter& out) {
+  std::vector<WalkNote> notes;
+  notes.reserve(static_cast<std::size_t>(walked / kStretch + 1));
+  WalkNote at{PlanWalk{}, 0, runs.empty() ? 0 : runs.front().first};
+  for (std::uint64_t start = 0; start < walked; start += kStretch) {
+    notes.push_back(at);
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start));
+    // Claimed a chunk's room at a time, so that no call interrupts a walk
+    // whose state would then leave the registers.
+    for (std::size_t left = n; left > 0;) {
+      std::size_t block = std::min(left, out.room() / kDoubleEntry);
+      if (block == 0) block = std::min(left, ChunkWriter::kChunk / kDoubleEntry);
+      char* entry = out.claim(block * kDoubleEntry);
+      walk_on(at, block, runs, [&](const PlanWalk& walk) {
+        store_double_entry(entry, walk.x());
+        entry += kDoubleEntry;
+      });
+      left -= block;
+    }
+  }
+  return notes;
+}
+
+// One stretch of second coordinates being walked.
+struct Lane {
+  WalkNote at;
+  std::size_t left = 0;  // metres of the stretch still to walk
+  char* out = nullptr;
+};
+
+// Steps every lane n metres, all inside their current runs.
+void step_abreast(std::array<Lane, kLanes>& lanes, std::size_t n,
+                  const std::vector<LinePlan::Run>& runs) {
+  std::array<PlanWalk, kLanes> walks;
+  std::array<double, kLanes> k;
+  std::array<char*, kLanes> out;
+  for (std::size_t g = 0; g < kLanes; ++g) {
+    walks[g] = lanes[g].at.walk;
+    k[g] = runs[lanes[g].at.run].k;
+    out[g] = lanes[g].out;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+#pragma GCC unroll 4
+    for (std::size_t g = 0; g < kLanes; ++g) {
+      walks[g].step(k[g]);
+      store_double_entry(out[g] + i * kDoubleEntry, walks[g].y());
+    }
+  }
+  for (std::size_t g = 0; g < kLanes; ++g) {
+    lanes[g].at.walk = walks[g];
+    lanes[g].at.metre += static_cast<std::int32_t>(n);
+    lanes[g].left -= n;
+    lanes[g].out += n * kDoubleEntry;
+  }
+}
+
+// Steps one lane to the end of its stretch.
+void step_alone(Lane& lane, const std::vector<LinePlan::Run>& runs) {
+  char* out = lane.out;
+  walk_on(lane.at, lane.left, runs, [&](const PlanWalk& walk) {
+    store_double_entry(out, walk.y());
+    out += kDoubleEntry;
+  });
+  lane.out = out;
+  lane.left = 0;
+}
+
+void write_second_coordinates(const std::vector<LinePlan::Run>& runs,
+                              const std::vector<WalkNote>& notes, std::uint64_t walked,
+                              ChunkWriter& out) {
+  std::vector<char> staging(kLanes * kStretch * kDoubleEntry);
+  for (std::size_t first = 0; first < notes.size(); first += kLanes) {
+    const std::size_t lanes_used = std::min(kLanes, notes.size() - first);
+    std::array<Lane, kLanes> lanes;
+    std::size_t entries = 0;
+    for (std::size_t g = 0; g < lanes_used; ++g) {
+      const std::uint64_t start = (first + g) * kStretch;
+      lanes[g] = {notes[first + g],
+                  static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start)),
+                  staging.data() + g * kStretch * kDoubleEntry};
+      entries += lanes[g].left;
+    }
+    if (lanes_used == kLanes) {
+      // Side by side while every lane has metres left in its stretch.
+      while (std::all_of(lanes.begin(), lanes.end(), [](const Lane& l) { return l.left > 0; })) {
+        std::size_t n = kStretch;
+        for (Lane& lane : lanes) {
+          if (lane.at.metre > runs[lane.at.run].last) ++lane.at.run;
+          const auto in_run = static_cast<std::size_t>(runs[lane.at.run].last - lane.at.metre + 1);
+          n = std::min({n, lane.left, in_run});
+        }
+        step_abreast(lanes, n, runs);
+      }
+    }
+    for (std::size_t g = 0; g < lanes_used; ++g) step_alone(lanes[g], runs);
+    // Only the last stretch of all can be short, so the group's entries lie
+    // one after the other.
+    out.put({staging.data(), entries * kDoubleEntry});
+  }
+}
+
+}  // namespace
+
+std::uint64_t line_plan_bytes(const LinePlan& plan) {
+  const PlanCounts counts = count_plan(plan);
+  const std::uint64_t coordinate = counts.origin * layout::plan_entry_bytes(PlanValue::kInt16) +
+                                   counts.walked * layout::plan_entry_bytes(PlanValue::kDouble) +
+                                   counts.unset * layout::plan_entry_bytes(PlanValue::kUnset);
+  return 2 * coordinate;
+}
+
+void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
+  const PlanCounts counts = count_plan(plan);
+  std::vector<WalkNote> notes;
+  for (int coordinate = 0; coordinate < 2; ++coordinate) {
+    if (counts.origin != 0) {
+      put_int16_entry(out, 0);
+      put_int16_entry(out, coordinate == 0 ? 0 : 1);
+      if (coordinate == 0) {
+        notes = write_first_coordinates(plan.runs(), counts.walked, out);
+      } else {
+        write_second_coordinates(plan.runs(), notes, counts.walked, out);
+      }
+    }
+    for (std::uint64_t m = 0; m < counts.unset; ++m) {
+      store_le(out.claim(layout::plan_entry_bytes(PlanValue::kUnset)),
+               layout::PlanTypeCode{PlanValue::kUnset});
+    }
+  }
+}
+
+}  // namespace borgo::compiler
