@@ -1,6 +1,5 @@
 #include "compiler/compiled_files.hpp"
 
-#include <bit>
 #include <limits>
 #include <stdexcept>
 #include <type_traits>
@@ -23,8 +22,6 @@ void put_fields(ChunkWriter& out, const Record& record, const Fields& fields) {
     at = store_le(at, static_cast<std::make_unsigned_t<decltype(value)>>(value));
   });
 }
-
-std::uint64_t line_plan_size(const RouteModel& model) { return line_plan_bytes(model.line_plan); }
 
 std::uint64_t items_size(const RouteModel& model) {
   std::uint64_t size = 0;
@@ -63,7 +60,7 @@ CompiledFile::CompiledFile(CompiledFileKind kind, const RouteModel& model)
   switch (kind) {
     case CompiledFileKind::kLinePlan:
       name_ = line_file_name(model);
-      size_ = line_plan_size(model);
+      size_ = line_plan_bytes(model.line_plan);
       break;
     case CompiledFileKind::kItems:
       name_ = train_file_name(model);

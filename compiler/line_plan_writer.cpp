@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <cstddef>
-#include <utility>
 #include <vector>
 
 #include "compiler/compiled_layout.hpp"
@@ -38,6 +37,13 @@ void put_int16_entry(ChunkWriter& out, std::int16_t value) {
   char* at = out.claim(layout::plan_entry_bytes(PlanValue::kInt16));
   at = store_le(at, layout::PlanTypeCode{PlanValue::kInt16});
   store_le(at, static_cast<std::uint16_t>(value));
+}
+
+void put_unset_entries(ChunkWriter& out, std::uint64_t n) {
+  for (std::uint64_t m = 0; m < n; ++m) {
+    store_le(out.claim(layout::plan_entry_bytes(PlanValue::kUnset)),
+             layout::PlanTypeCode{PlanValue::kUnset});
+  }
 }
 
 void store_double_entry(char* at, double value) {
@@ -195,21 +201,18 @@ std::uint64_t line_plan_bytes(const LinePlan& plan) {
 void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
   const PlanCounts counts = count_plan(plan);
   std::vector<WalkNote> notes;
-  for (int coordinate = 0; coordinate < 2; ++coordinate) {
-    if (counts.origin != 0) {
-      put_int16_entry(out, 0);
-      put_int16_entry(out, coordinate == 0 ? 0 : 1);
-      if (coordinate == 0) {
-        notes = write_first_coordinates(plan.runs(), counts.walked, out);
-      } else {
-        write_second_coordinates(plan.runs(), notes, counts.walked, out);
-      }
-    }
-    for (std::uint64_t m = 0; m < counts.unset; ++m) {
-      store_le(out.claim(layout::plan_entry_bytes(PlanValue::kUnset)),
-               layout::PlanTypeCode{PlanValue::kUnset});
-    }
+  if (counts.origin != 0) {
+    put_int16_entry(out, 0);
+    put_int16_entry(out, 0);
+    notes = write_first_coordinates(plan.runs(), counts.walked, out);
   }
+  put_unset_entries(out, counts.unset);
+  if (counts.origin != 0) {
+    put_int16_entry(out, 0);
+    put_int16_entry(out, 1);
+    write_second_coordinates(plan.runs(), notes, counts.walked, out);
+  }
+  put_unset_entries(out, counts.unset);
 }
 
 }  // namespace borgo::compiler

@@ -20,17 +20,7 @@ constexpr std::array<char, 256> kLowerCase = [] {
   return table;
 }();
 
-}  // namespace
-
 char lower(char c) { return kLowerCase[static_cast<unsigned char>(c)]; }
-
-namespace {
-
-// `text` lower-cased into `buffer`, which must be as long.
-std::string_view lowered(std::string_view text, char* buffer) {
-  std::transform(text.begin(), text.end(), buffer, lower);
-  return {buffer, text.size()};
-}
 
 bool all_digits(std::string_view text) {
   return !text.empty() &&
@@ -44,16 +34,7 @@ bool contains(std::string_view field, std::string_view word) {
 }
 
 bool contains_ignoring_case(std::string_view field, std::string_view word) {
-  // Keys and their words are short: both are lower-cased on the stack and
-  // searched as they are. Longer text is compared letter by letter.
-  constexpr std::size_t kShort = 128;
-  if (field.size() <= kShort && word.size() <= kShort) {
-    char field_buffer[kShort];
-    char word_buffer[kShort];
-    return contains(lowered(field, field_buffer), lowered(word, word_buffer));
-  }
-  return std::search(field.begin(), field.end(), word.begin(), word.end(),
-                     [](char a, char b) { return lower(a) == lower(b); }) != field.end();
+  return contains(LoweredKey(field).text(), LoweredKey(word).text());
 }
 
 void CellProfile::fill_until(RouteModel& model, std::int64_t end) {

@@ -24,7 +24,6 @@ enum class Flow : std::uint8_t {
 };
 
 // Key tests: substring search, with or without letter case.
-char lower(char c);  // A to Z become a to z; every other byte stays
 bool contains(std::string_view field, std::string_view word);
 bool contains_ignoring_case(std::string_view field, std::string_view word);
 
