@@ -5,6 +5,7 @@
 // message each, ended by a NUL byte): no WebSocket, no driver program. Linux.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,6 +14,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -113,35 +115,77 @@ class HeadlessChromium {
   HeadlessChromium(const HeadlessChromium&) = delete;
   HeadlessChromium& operator=(const HeadlessChromium&) = delete;
 
-  // Opens a tab on `url`; the commands below go to it.
+  // A script that threw, or that the tab could not run (its page was still
+  // being replaced, say): the page may not be there yet.
+  class ScriptError : public std::runtime_error {
+   public:
+    using std::runtime_error::runtime_error;
+  };
+
+  // Opens a tab on `url` and returns once the page has loaded (its load
+  // event fired), so that the first look at it finds its document; the
+  // commands below go to that tab.
   void open(const std::string& url) {
-    const Json target = call("Target.createTarget", {{"url", url}}, std::nullopt);
+    const Json target = call("Target.createTarget", {{"url", "about:blank"}}, std::nullopt);
     const Json attached =
         call("Target.attachToTarget", {{"targetId", target.at("targetId")}, {"flatten", true}},
              std::nullopt);
     session_ = attached.at("sessionId").get<std::string>();
+    call("Page.enable", Json::object(), session_);
+    call("Page.setLifecycleEventsEnabled", {{"enabled", true}}, session_);
+    const Json navigated = call("Page.navigate", {{"url", url}}, session_);
+    if (navigated.contains("errorText")) {
+      throw std::runtime_error("cannot load " + url + ": " + navigated.at("errorText").dump());
+    }
+    // The blank page the tab began with has a load event of its own: only
+    // this navigation's counts.
+    const Json loader = navigated.at("loaderId");
+    wait_for_event([&](const Json& event) {
+      return event.value("method", std::string()) == "Page.lifecycleEvent" &&
+             event.at("params").value("name", std::string()) == "load" &&
+             event.at("params").value("loaderId", Json()) == loader;
+    });
   }
 
   // The value of a JavaScript expression in the tab (a promise is awaited).
   Json evaluate(const std::string& expression) {
-    const Json result = call(
-        "Runtime.evaluate",
-        {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, session_);
+    Json result;
+    try {
+      result = call("Runtime.evaluate",
+                    {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}},
+                    session_);
+    } catch (const CommandError& refused) {
+      throw ScriptError(refused.what());
+    }
     if (result.contains("exceptionDetails")) {
-      throw std::runtime_error("script failed: " + result.at("exceptionDetails").dump());
+      throw ScriptError("script failed: " + result.at("exceptionDetails").dump());
     }
     const Json& value = result.at("result");
     return value.contains("value") ? value.at("value") : Json();
   }
 
-  // Evaluates `expression` until it is true, for at most `limit`.
-  bool wait_until(const std::string& expression, std::chrono::milliseconds limit) {
+  // Evaluates `expression` until it is true, for at most `limit`. A script
+  // that throws counts as "not yet"; the last such failure is reported only
+  // once the time has run out.
+  ::testing::AssertionResult wait_until(const std::string& expression,
+                                        std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-      if (evaluate("Boolean(" + expression + ")") == Json(true)) return true;
+    std::string last_failure;
+    do {
+      try {
+        if (evaluate("Boolean(" + expression + ")") == Json(true)) {
+          return ::testing::AssertionSuccess();
+        }
+        last_failure.clear();
+      } catch (const ScriptError& failed) {
+        last_failure = failed.what();
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    } while (std::chrono::steady_clock::now() < end);
+    ::testing::AssertionResult timed_out = ::testing::AssertionFailure();
+    timed_out << "not true within " << limit.count() << " ms: " << expression;
+    if (!last_failure.empty()) timed_out << "\nlast failure: " << last_failure;
+    return timed_out;
   }
 
   // Moves the mouse to a point of the tab's viewport.
@@ -157,6 +201,14 @@ class HeadlessChromium {
 
  private:
   static constexpr auto kAnswerLimit = std::chrono::seconds(20);
+  // Events kept while a command waits for its answer, for a later wait.
+  static constexpr std::size_t kMostEventsKept = 1000;
+
+  // The browser refused a command.
+  class CommandError : public std::runtime_error {
+   public:
+    using std::runtime_error::runtime_error;
+  };
 
   int send(const std::string& method, const Json& params,
            const std::optional<std::string>& session) {
@@ -173,18 +225,44 @@ class HeadlessChromium {
     return id;
   }
 
-  // Sends a command and waits for its answer; events in between are dropped.
+  // Sends a command and waits for its answer; the tab's events in between
+  // are kept.
   Json call(const std::string& method, const Json& params,
             const std::optional<std::string>& session) {
     const int id = send(method, params, session);
     const auto end = std::chrono::steady_clock::now() + kAnswerLimit;
     for (;;) {
-      const Json message = Json::parse(next_message(end));
-      if (!message.contains("id") || message.at("id") != id) continue;
+      Json message = Json::parse(next_message(end));
+      if (!message.contains("id")) {
+        keep_event(std::move(message));
+        continue;
+      }
+      if (message.at("id") != id) continue;
       if (message.contains("error")) {
-        throw std::runtime_error(method + ": " + message.at("error").dump());
+        throw CommandError(method + ": " + message.at("error").dump());
       }
       return message.at("result");
+    }
+  }
+
+  void keep_event(Json event) {
+    if (!session_ || event.value("sessionId", std::string()) != *session_) return;
+    if (events_.size() == kMostEventsKept) events_.pop_front();
+    events_.push_back(std::move(event));
+  }
+
+  // Waits for an event of the tab's that `wanted` accepts, one already kept
+  // included.
+  template <typename Wanted>
+  void wait_for_event(const Wanted& wanted) {
+    const auto end = std::chrono::steady_clock::now() + kAnswerLimit;
+    for (;;) {
+      while (!events_.empty()) {
+        const Json event = std::move(events_.front());
+        events_.pop_front();
+        if (wanted(event)) return;
+      }
+      keep_event(Json::parse(next_message(end)));
     }
   }
 
@@ -236,6 +314,7 @@ class HeadlessChromium {
   int last_id_ = 0;
   std::string buffer_;
   std::optional<std::string> session_;
+  std::deque<Json> events_;
 };
 
 }  // namespace borgo::testing

@@ -177,7 +177,7 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   HeadlessChromium page(*chromium, 1600, 1250);
   page.open(address);
   ASSERT_TRUE(page.wait_until(
-      "document.body.dataset.generation === '1' && " + mark_at("signal", 1050), 10s));
+      "document.body.dataset.generation === '1' && " + mark_at("signal", 1050), 20s));
   EXPECT_EQ(page.evaluate("document.querySelector('#status').textContent"), "warnings");
 
   // Hovering the first signal shows its row, place, cell and kilometre.
@@ -203,7 +203,7 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
       "[...document.querySelectorAll('#diagnostics li.warning')].some(li => "
       "li.textContent.includes(" +
       js_string(kTrainDocument + ":118:55") + ") && li.textContent.includes('decimal comma'))";
-  EXPECT_TRUE(page.wait_until(new_warning + " && " + mark_at("signal", 2050), 5s));
+  EXPECT_TRUE(page.wait_until(new_warning + " && " + mark_at("signal", 2050), 15s));
   EXPECT_EQ(page.evaluate("Boolean(" + mark_at("signal", 1050) + ")"), false);
   EXPECT_NE(page.evaluate("document.body.dataset.generation"), "1");
   EXPECT_EQ(page.evaluate("document.querySelector('#drawing svg').getAttribute('viewBox')"), zoomed)
@@ -214,7 +214,8 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   page.evaluate("document.querySelector('#whole').click()");
   const auto moved = page.evaluate(middle_of(mark_at("signal", 2050)));
   page.move_mouse(moved[0].get<double>(), moved[1].get<double>());
-  page.wait_until("document.querySelector('#tooltip').innerText.includes('2050 m')", 5s);
+  EXPECT_TRUE(
+      page.wait_until("document.querySelector('#tooltip').innerText.includes('2050 m')", 5s));
   std::filesystem::create_directories(BORGO_ARTIFACT_DIR);
   borgo::testing::spit(std::filesystem::path(BORGO_ARTIFACT_DIR) / "preview-page.png",
                        page.screenshot());
@@ -222,7 +223,7 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   // An error on a signal: clicking it marks the signal's place.
   scenario.replace("segnale,    2050,   2, 4, 1,  1, 0,    2,  2,1,1, 210,5",
                    "segnale,    1000,   2, 4, 1,  1, 0,    2,  2,1,1, 210");
-  ASSERT_TRUE(page.wait_until("document.querySelector('#diagnostics li.error.placed')", 5s));
+  ASSERT_TRUE(page.wait_until("document.querySelector('#diagnostics li.error.placed')", 15s));
   EXPECT_EQ(page.evaluate("document.querySelector('#diagnostics li.error').dataset.number"), "16");
   page.evaluate("document.querySelector('#diagnostics li.error.placed').click()");
   EXPECT_TRUE(page.wait_until("document.querySelector('#highlight rect')", 2s));
