@@ -39,10 +39,17 @@ local ok, failure = pcall(function()
   assert(row, "no speed indicators at 1000 m")
   local moved = lines[row]:gsub("1000", "1050", 1)
   vim.api.nvim_buf_set_lines(buf, row - 1, row, false, { moved })
+  -- The two files' diagnostics come one message each, and either may still
+  -- be the set from before the edit: wait until both tell of the conflict.
+  local function tells_of_conflict(diagnostics)
+    for _, diagnostic in ipairs(diagnostics or {}) do
+      if diagnostic.code == 16 then return true end
+    end
+    return false
+  end
   assert(vim.wait(20000, function()
-    local diagnostics = published[train_file]
-    return diagnostics ~= nil and #diagnostics > 0
-  end, 10), "no diagnostics on the train description")
+    return tells_of_conflict(published[train_file]) and tells_of_conflict(published[line_file])
+  end, 10), "no conflict on both descriptions")
   result.train = published[train_file]
   result.line = published[line_file]
   result.row = row - 1
