@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -18,6 +20,21 @@ namespace {
 using borgo::testing::ScratchFolder;
 using borgo::testing::spit;
 using namespace std::chrono_literals;
+
+// A save in one step, as editors that write a new file and rename it do: a
+// busy machine cannot show the watcher a half-written file between a
+// truncation and the write that follows it.
+void save(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::path saving = path;
+  saving += ".saving";
+  spit(saving, bytes);
+  std::filesystem::rename(saving, path);
+}
+
+// Waits, a bounded while, for the watcher's first call.
+void await_a_call(const std::atomic<int>& calls) {
+  for (int i = 0; i < 1000 && calls == 0; ++i) std::this_thread::sleep_for(10ms);
+}
 
 TEST(FileLook, SeesPresenceSizeAndModificationTime) {
   ScratchFolder folder;
@@ -99,8 +116,8 @@ TEST(DescriptionWatcher, CallsOnceForASaveAndNeverAfterStop) {
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(calls, 0) << "nothing changed";
 
-  spit(train, "two, longer");
-  for (int i = 0; i < 200 && calls == 0; ++i) std::this_thread::sleep_for(10ms);
+  save(train, "two, longer");
+  await_a_call(calls);
   EXPECT_EQ(calls, 1);
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(calls, 1) << "one save, one call";
@@ -120,7 +137,7 @@ TEST(DescriptionWatcher, SeesASaveMadeBeforeItBegan) {
   spit(train, "two, longer");
   std::atomic<int> calls = 0;
   DescriptionWatcher watcher({train}, before, 10ms, [&] { ++calls; });
-  for (int i = 0; i < 200 && calls == 0; ++i) std::this_thread::sleep_for(10ms);
+  await_a_call(calls);
   EXPECT_EQ(calls, 1);
 }
 
