@@ -21,6 +21,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -72,6 +73,13 @@ bool carries_payload(std::string_view program);
 
 // The scenario a package program's bytes carry. Throws PackageDamaged.
 std::unique_ptr<Package> read_package(std::string_view program);
+
+// The scenario the package program at `program` carries, read from the end
+// of its file: the trailer first, then no more than the payload the trailer
+// gives once the file is seen to hold it, so that however large the file
+// (or whatever its trailer claims), no more than kLargestPayload is read.
+// Throws PackageDamaged, or storage::FileError when the file cannot be read.
+std::unique_ptr<Package> read_package_file(const std::filesystem::path& program);
 
 // The payload that carries `scenario`, to append to a generic package
 // program. Throws std::invalid_argument for a name that cannot be a scenario

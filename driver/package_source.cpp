@@ -5,14 +5,13 @@
 
 #include "driver/exit_status.hpp"
 #include "storage/file_error.hpp"
-#include "storage/read_file.hpp"
 
 namespace borgo::driver {
 
 std::unique_ptr<documents::Package> load_package(Platform& platform) {
   std::string report;
   try {
-    return documents::read_package(storage::read_file(platform.own_program()));
+    return documents::read_package_file(platform.own_program());
   } catch (const documents::PackageDamaged& damage) {
     report = std::string("the package is damaged: ") + damage.what();
   } catch (const storage::FileError& failure) {

@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "documents/documents.hpp"
+#include "tests/support/files.hpp"
 #include "tests/support/hand_made_payload.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace borgo::documents {
 namespace {
@@ -73,6 +76,18 @@ TEST(PackagePayload, IsNotMadeForANameThatCannotNameFilesOrWithoutADescription) 
 }
 
 using HandMade = testing::HandMadePayload;
+using testing::ScratchFolder;
+
+// That `read` finds the package damaged for `reason`.
+template <typename Read>
+void expect_damaged(Read read, const std::string& reason) {
+  try {
+    read();
+    ADD_FAILURE() << "read without a fault";
+  } catch (const PackageDamaged& damage) {
+    EXPECT_NE(std::string(damage.what()).find(reason), std::string::npos) << damage.what();
+  }
+}
 
 TEST(PackagePayload, AHandMadePayloadReads) {
   const std::unique_ptr<Package> package = read_package(HandMade().after(kProgram));
@@ -123,14 +138,47 @@ TEST(PackagePayload, RefusesWhatIsNotAsItsWriterLeftIt) {
        with([](HandMade& m) { m.documents[4] = "a\r\nriferimento fine del file\r\nb\r\n"; }),
        "end marker (line 2)"},
   };
+  ScratchFolder folder;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    try {
-      read_package(c.bytes);
-      ADD_FAILURE() << "read without a fault";
-    } catch (const PackageDamaged& damage) {
-      EXPECT_NE(std::string(damage.what()).find(c.reason), std::string::npos) << damage.what();
-    }
+    testing::spit(folder / "program", c.bytes);
+    expect_damaged([&] { return read_package(c.bytes); }, c.reason);
+    expect_damaged([&] { return read_package_file(folder / "program"); }, c.reason);
+  }
+}
+
+// A program file of a gigabyte, nearly all of it a hole that costs no disk:
+// read from its end, whatever its size and whatever its trailer claims.
+TEST(PackagePayload, IsReadFromTheEndOfALargeFile) {
+  constexpr std::uint64_t kPayloadAt = 1ull << 30;
+  const auto trailer = [](std::uint32_t size) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(size >> (8 * i) & 0xff);
+    return bytes + std::string(kPayloadMagic);
+  };
+  const std::string payload = HandMade().after("");
+  ScratchFolder folder;
+  testing::spit_around_hole(folder / "program", kProgram, kPayloadAt, payload);
+  const std::unique_ptr<Package> package = read_package_file(folder / "program");
+  EXPECT_EQ(package->scenario().line_name, "L");
+  EXPECT_EQ(rendered(package->scenario(), DocumentKind::kTrainDescription), "[fine]\r\n");
+
+  struct Case {
+    const char* name;
+    std::string tail;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a trailer size of nearly 4 GB", trailer(0xFFFFFFF0u), "which its file cannot hold"},
+      {"a trailer size the file holds, past the largest payload", trailer(kLargestPayload + 1),
+       "more than a package carries"},
+      {"a trailer size the file holds, of zeros", trailer(1000), "checksum"},
+      {"no trailer", "SCENPAK2", "carries no scenario"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::spit_around_hole(folder / "program", kProgram, kPayloadAt, c.tail);
+    expect_damaged([&] { return read_package_file(folder / "program"); }, c.reason);
   }
 }
 
