@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "compiler/file_names.hpp"
+#include "compiler/route_model.hpp"
 #include "storage/read_file.hpp"
 
 namespace borgo::documents {
@@ -63,6 +65,10 @@ Package::Package(std::string body) : body_(std::move(body)) {
   BodyReader reader(body_);
   scenario_.line_name = reader.name("the line name");
   scenario_.train_name = reader.name("the train name");
+  if (const std::optional<std::string> fault =
+          package_file_name_fault(scenario_.line_name, scenario_.train_name)) {
+    throw PackageDamaged("the line and train names " + *fault);
+  }
   std::array<std::uint32_t, kDocumentCount> sizes{};
   std::uint64_t total = 0;
   for (const DocumentKind kind : kDocumentKinds) {
@@ -91,6 +97,32 @@ Package::Package(std::string body) : body_(std::move(body)) {
     }
     scenario_.documents[index] = tables_[index].get();
   }
+}
+
+std::vector<std::string> package_file_names(std::string_view line_name,
+                                            std::string_view train_name) {
+  std::vector<std::string> names;
+  for (const DocumentKind kind : kDocumentKinds) {
+    names.push_back(document_name(kind, line_name, train_name));
+  }
+  compiler::RouteModel names_only;
+  names_only.line_name = line_name;
+  names_only.train_name = train_name;
+  names.push_back(compiler::line_file_name(names_only));
+  names.push_back(compiler::train_file_name(names_only));
+  names.push_back(compiler::cell_file_name(names_only));
+  return names;
+}
+
+std::optional<std::string> package_file_name_fault(std::string_view line_name,
+                                                   std::string_view train_name) {
+  std::size_t longest = 0;
+  for (const std::string& name : package_file_names(line_name, train_name)) {
+    longest = std::max(longest, name.size());
+  }
+  if (longest <= kLongestFileName) return std::nullopt;
+  return "make a file name " + std::to_string(longest) + " bytes long, more than the " +
+         std::to_string(kLongestFileName) + " a file name can have";
 }
 
 std::uint32_t payload_checksum(std::string_view bytes) {
@@ -162,6 +194,10 @@ std::string make_payload(const Scenario& scenario) {
     }
     payload += static_cast<char>(name.size());
     payload += name;
+  }
+  if (const std::optional<std::string> fault =
+          package_file_name_fault(scenario.line_name, scenario.train_name)) {
+    throw std::invalid_argument("the line and train names " + *fault);
   }
   std::string documents;
   for (const DocumentKind kind : kDocumentKinds) {

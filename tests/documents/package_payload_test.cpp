@@ -89,6 +89,48 @@ void expect_damaged(Read read, const std::string& reason) {
   }
 }
 
+// The longest file name a package program makes is its slow-down order's,
+// "<line>_<train>_rallentamenti.txt": 19 bytes more than the two names.
+TEST(PackagePayload, TakesNamesOnlyAsLongAsTheFileNamesTheyMakeCanBe) {
+  constexpr LineTable kDocument = make_line_table("[fine]\r\n");
+  struct Case {
+    std::size_t line;
+    std::size_t train;
+    std::size_t longest;  // the longest file name they make
+  };
+  const Case cases[] = {
+      {200, 36, 255},  {200, 37, 256}, {1, 236, 256},
+      {240, 6, 265},   {245, 1, 265},  // the line description's name, 255 bytes, fits
+      {255, 255, 529},
+  };
+  for (const Case& c : cases) {
+    const std::string line(c.line, 'L');
+    const std::string train(c.train, 'T');
+    SCOPED_TRACE(std::to_string(c.line) + " and " + std::to_string(c.train) + " bytes");
+    const Scenario scenario{
+        .line_name = line, .train_name = train, .documents = {&kDocument, &kDocument}};
+    HandMade made;
+    made.line = line;
+    made.train = train;
+    if (c.longest <= kLongestFileName) {
+      EXPECT_EQ(package_file_name_fault(line, train), std::nullopt);
+      EXPECT_EQ(read_package(kProgram + make_payload(scenario))->scenario().line_name, line);
+      EXPECT_EQ(read_package(made.after(kProgram))->scenario().train_name, train);
+      continue;
+    }
+    const std::string reason = "make a file name " + std::to_string(c.longest) + " bytes long";
+    EXPECT_NE(package_file_name_fault(line, train).value_or("").find(reason), std::string::npos);
+    try {
+      make_payload(scenario);
+      ADD_FAILURE() << "packed";
+    } catch (const std::invalid_argument& refused) {
+      EXPECT_NE(std::string(refused.what()).find(reason), std::string::npos) << refused.what();
+    }
+    expect_damaged([&] { return read_package(made.after(kProgram)); },
+                   "the line and train names " + reason);
+  }
+}
+
 TEST(PackagePayload, AHandMadePayloadReads) {
   const std::unique_ptr<Package> package = read_package(HandMade().after(kProgram));
   EXPECT_EQ(package->scenario().line_name, "L");
@@ -130,6 +172,8 @@ TEST(PackagePayload, RefusesWhatIsNotAsItsWriterLeftIt) {
       {"a name with a slash", with([](HandMade& m) { m.line = "../L"; }),
        "the line name holds '/'"},
       {"an empty name", with([](HandMade& m) { m.line.clear(); }), "the line name is empty"},
+      {"names that make a file name too long",
+       with([](HandMade& m) { m.line = std::string(240, 'L'); }), "make a file name 260 bytes"},
       {"a missing description", with([](HandMade& m) { m.documents[0].reset(); }),
        "the line description is missing"},
       {"a document not made of CR LF lines", with([](HandMade& m) { m.documents[2] = "note\n"; }),

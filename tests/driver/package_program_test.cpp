@@ -9,6 +9,7 @@
 #include <cstdlib>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -71,6 +72,11 @@ TEST(PackageProgram, RunsTheScenarioItIsGivenUnderItsNamesAndTitle) {
                                                             "Linea_T 1.sim", "Linea_T 1.dat"}));
   EXPECT_EQ(testing::slurp(folder / "Linea_T 1_note.txt"),
             documents::render_lines(documents::notes()));
+  // Each a name of the package's files, whose lengths are checked when it is read.
+  const std::vector<std::string> names = documents::package_file_names("Linea", "T 1");
+  for (const std::string& name : names_in(folder.path())) {
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  }
 
   try {
     form.errore("1251");
@@ -170,6 +176,9 @@ TEST(PackageProgram, EachDamagedPackageEndsWithTheReportAndStatusTwoWritingNothi
   separator.line = "..\\Linea";
   testing::HandMadePayload document_past_end;
   document_past_end.train_size = 1 << 20;
+  testing::HandMadePayload long_names;
+  long_names.line = std::string(240, 'L');
+  long_names.train = "TX 903";
   struct Case {
     const char* name;
     std::string bytes;
@@ -182,6 +191,8 @@ TEST(PackageProgram, EachDamagedPackageEndsWithTheReportAndStatusTwoWritingNothi
       {"a size past the start of the file", size_past_start, "cannot hold"},
       {"a document's size past the end", document_past_end.after(generic), "add up to"},
       {"a name with a path separator", separator.after(generic), "the line name holds '\\'"},
+      {"names that make a file name too long", long_names.after(generic),
+       "the line and train names make a file name 265 bytes long"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
