@@ -2,8 +2,13 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
+
+#include "compiler/file_names.hpp"
+#include "compiler/route_model.hpp"
+#include "storage/read_file.hpp"
 
 namespace borgo::documents {
 namespace {
@@ -60,6 +65,10 @@ Package::Package(std::string body) : body_(std::move(body)) {
   BodyReader reader(body_);
   scenario_.line_name = reader.name("the line name");
   scenario_.train_name = reader.name("the train name");
+  if (const std::optional<std::string> fault =
+          package_file_name_fault(scenario_.line_name, scenario_.train_name)) {
+    throw PackageDamaged("the line and train names " + *fault);
+  }
   std::array<std::uint32_t, kDocumentCount> sizes{};
   std::uint64_t total = 0;
   for (const DocumentKind kind : kDocumentKinds) {
@@ -90,6 +99,32 @@ Package::Package(std::string body) : body_(std::move(body)) {
   }
 }
 
+std::vector<std::string> package_file_names(std::string_view line_name,
+                                            std::string_view train_name) {
+  std::vector<std::string> names;
+  for (const DocumentKind kind : kDocumentKinds) {
+    names.push_back(document_name(kind, line_name, train_name));
+  }
+  compiler::RouteModel names_only;
+  names_only.line_name = line_name;
+  names_only.train_name = train_name;
+  names.push_back(compiler::line_file_name(names_only));
+  names.push_back(compiler::train_file_name(names_only));
+  names.push_back(compiler::cell_file_name(names_only));
+  return names;
+}
+
+std::optional<std::string> package_file_name_fault(std::string_view line_name,
+                                                   std::string_view train_name) {
+  std::size_t longest = 0;
+  for (const std::string& name : package_file_names(line_name, train_name)) {
+    longest = std::max(longest, name.size());
+  }
+  if (longest <= kLongestFileName) return std::nullopt;
+  return "make a file name " + std::to_string(longest) + " bytes long, more than the " +
+         std::to_string(kLongestFileName) + " a file name can have";
+}
+
 std::uint32_t payload_checksum(std::string_view bytes) {
   uLong crc = crc32_z(0L, Z_NULL, 0);
   crc = crc32_z(crc, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size());
@@ -100,23 +135,55 @@ bool carries_payload(std::string_view program) {
   return program.size() >= kTrailerSize && program.ends_with(kPayloadMagic);
 }
 
-std::unique_ptr<Package> read_package(std::string_view program) {
-  if (!carries_payload(program)) {
+namespace {
+
+// The size of the payload that `trailer`, the last bytes of a file of
+// `file_size` bytes, gives: checked against the file and the bound before
+// any of it is read.
+std::uint32_t payload_size(std::string_view trailer, std::uint64_t file_size) {
+  if (!carries_payload(trailer)) {
     throw PackageDamaged("it carries no scenario: its file does not end in a package's trailer");
   }
-  const std::size_t before_trailer = program.size() - kTrailerSize;
-  const std::uint32_t payload_size = read_u32(program, before_trailer);
-  if (payload_size > before_trailer || payload_size > kLargestPayload ||
-      payload_size < kSizeBytes) {
-    throw PackageDamaged("its trailer gives the scenario a size of " +
-                         std::to_string(payload_size) + " bytes, which its file cannot hold");
+  const std::uint32_t size = read_u32(trailer, 0);
+  if (size > file_size - kTrailerSize || size < kSizeBytes) {
+    throw PackageDamaged("its trailer gives the scenario a size of " + std::to_string(size) +
+                         " bytes, which its file cannot hold");
   }
-  const std::string_view payload = program.substr(before_trailer - payload_size, payload_size);
-  const std::string_view body = payload.substr(0, payload.size() - kSizeBytes);
-  if (payload_checksum(body) != read_u32(payload, body.size())) {
+  if (size > kLargestPayload) {
+    throw PackageDamaged("its trailer gives the scenario a size of " + std::to_string(size) +
+                         " bytes, more than a package carries (" + std::to_string(kLargestPayload) +
+                         ")");
+  }
+  return size;
+}
+
+// The scenario of a payload: header, documents and checksum.
+std::unique_ptr<Package> read_payload(std::string payload) {
+  const std::size_t body_size = payload.size() - kSizeBytes;
+  if (payload_checksum(std::string_view(payload).substr(0, body_size)) !=
+      read_u32(payload, body_size)) {
     throw PackageDamaged("its scenario's checksum does not match its bytes");
   }
-  return std::make_unique<Package>(std::string(body));
+  payload.resize(body_size);
+  return std::make_unique<Package>(std::move(payload));
+}
+
+}  // namespace
+
+std::unique_ptr<Package> read_package(std::string_view program) {
+  const std::string_view trailer =
+      program.substr(program.size() - std::min(program.size(), kTrailerSize));
+  const std::uint32_t size = payload_size(trailer, program.size());
+  return read_payload(std::string(program.substr(program.size() - kTrailerSize - size, size)));
+}
+
+std::unique_ptr<Package> read_package_file(const std::filesystem::path& program) {
+  const storage::FileReader file(program);
+  const std::size_t trailer_size =
+      static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kTrailerSize));
+  const std::uint32_t size =
+      payload_size(file.read_at(file.size() - trailer_size, trailer_size), file.size());
+  return read_payload(file.read_at(file.size() - kTrailerSize - size, size));
 }
 
 std::string make_payload(const Scenario& scenario) {
@@ -127,6 +194,10 @@ std::string make_payload(const Scenario& scenario) {
     }
     payload += static_cast<char>(name.size());
     payload += name;
+  }
+  if (const std::optional<std::string> fault =
+          package_file_name_fault(scenario.line_name, scenario.train_name)) {
+    throw std::invalid_argument("the line and train names " + *fault);
   }
   std::string documents;
   for (const DocumentKind kind : kDocumentKinds) {

@@ -21,10 +21,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "documents/documents.hpp"
 #include "documents/line_table.hpp"
@@ -47,7 +50,8 @@ class PackageDamaged : public std::runtime_error {
 };
 
 // The scenario a payload carries: its names and the line tables of its
-// documents, viewing bytes the package holds. Checked whole when made.
+// documents, viewing bytes the package holds. Checked whole when made, its
+// names against package_file_name_fault too.
 class Package {
  public:
   // `body`: a payload's header and documents, without checksum and trailer.
@@ -64,6 +68,23 @@ class Package {
   Scenario scenario_;
 };
 
+// The names of the files a package program of these scenario names writes or
+// deletes in its folder: the five documents, then the three compiled files.
+std::vector<std::string> package_file_names(std::string_view line_name,
+                                            std::string_view train_name);
+
+// The longest name a file can have: 255 bytes on Linux's file systems, 255
+// UTF-16 units on Windows', where each Windows-1252 byte of a name is one.
+inline constexpr std::size_t kLongestFileName = 255;
+
+// Why names that are each fit to be a scenario name still cannot name a
+// package program's files (the longest of package_file_names would be
+// longer than kLongestFileName), or nullopt when they can. Read before
+// anything is written: otherwise a run would write the descriptions and stop
+// at the first name too long, leaving them behind.
+std::optional<std::string> package_file_name_fault(std::string_view line_name,
+                                                   std::string_view train_name);
+
 // The CRC-32 (ISO-HDLC, as zlib and PNG have it) of `bytes`.
 std::uint32_t payload_checksum(std::string_view bytes);
 
@@ -73,9 +94,17 @@ bool carries_payload(std::string_view program);
 // The scenario a package program's bytes carry. Throws PackageDamaged.
 std::unique_ptr<Package> read_package(std::string_view program);
 
+// The scenario the package program at `program` carries, read from the end
+// of its file: the trailer first, then no more than the payload the trailer
+// gives once the file is seen to hold it, so that however large the file
+// (or whatever its trailer claims), no more than kLargestPayload is read.
+// Throws PackageDamaged, or storage::FileError when the file cannot be read.
+std::unique_ptr<Package> read_package_file(const std::filesystem::path& program);
+
 // The payload that carries `scenario`, to append to a generic package
 // program. Throws std::invalid_argument for a name that cannot be a scenario
-// name, a description missing, or a payload larger than kLargestPayload.
+// name, names that make a file name too long, a description missing, or a
+// payload larger than kLargestPayload.
 std::string make_payload(const Scenario& scenario);
 
 }  // namespace borgo::documents

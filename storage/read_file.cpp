@@ -10,72 +10,126 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "storage/file_error.hpp"
 
 namespace borgo::storage {
 namespace {
 
-// A descriptor closed on every path out.
+void close_descriptor(int descriptor) {
+#ifdef _WIN32
+  ::_close(descriptor);
+#else
+  ::close(descriptor);
+#endif
+}
+
+// A descriptor closed on every path out, unless released.
 class Descriptor {
  public:
   explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
   ~Descriptor() {
-    if (descriptor_ >= 0) {
-#ifdef _WIN32
-      ::_close(descriptor_);
-#else
-      ::close(descriptor_);
-#endif
-    }
+    if (descriptor_ >= 0) close_descriptor(descriptor_);
   }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return descriptor_; }
+  int release() { return std::exchange(descriptor_, -1); }
 
  private:
   int descriptor_;
 };
 
-}  // namespace
+struct OpenFile {
+  Descriptor descriptor;
+  std::uint64_t size;
+};
 
-std::string read_file(const std::filesystem::path& path) {
-  // Opened without waiting, so that a FIFO with no writer does not hold the
-  // run; what is not a regular file is then refused before a byte is read.
+// Opened without waiting, so that a FIFO with no writer does not hold the
+// run; what is not a regular file is then refused before a byte is read.
+OpenFile open_regular_file(const std::filesystem::path& path) {
 #ifdef _WIN32
   // A folder cannot be opened at all there: it is told by its name first.
   struct _stat64 status {};
   if (::_wstat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG) {
     throw FileError(path, "is not a regular file");
   }
-  const Descriptor file(::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
+  Descriptor file(::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
   const bool known = file.get() >= 0 && ::_fstat64(file.get(), &status) == 0;
   const bool regular = known && (status.st_mode & _S_IFMT) == _S_IFREG;
 #else
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat status {};
   const bool known = file.get() >= 0 && ::fstat(file.get(), &status) == 0;
   const bool regular = known && S_ISREG(status.st_mode);
 #endif
   if (!known) throw FileError(path, std::strerror(errno));
   if (!regular) throw FileError(path, "is not a regular file");
+  return OpenFile{Descriptor(file.release()), static_cast<std::uint64_t>(status.st_size)};
+}
 
+// One read of at most `count` bytes into `buffer`: the bytes read, 0 at the
+// end of the file, negative on failure (errno says why).
+long long read_some(int descriptor, char* buffer, std::size_t count) {
+  // Well under what one call of either system takes.
+  constexpr std::size_t kLargestRead = 1 << 20;
+  const std::size_t wanted = std::min(count, kLargestRead);
+#ifdef _WIN32
+  return ::_read(descriptor, buffer, static_cast<unsigned>(wanted));
+#else
+  for (;;) {
+    const ::ssize_t got = ::read(descriptor, buffer, wanted);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+#endif
+}
+
+}  // namespace
+
+std::string read_file(const std::filesystem::path& path) {
+  const OpenFile file = open_regular_file(path);
   std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(status.st_size));
+  bytes.reserve(static_cast<std::size_t>(file.size));
   char buffer[1 << 16];
   for (;;) {
-#ifdef _WIN32
-    const int got = ::_read(file.get(), buffer, sizeof buffer);
-#else
-    const ::ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-#endif
+    const long long got = read_some(file.descriptor.get(), buffer, sizeof buffer);
     if (got < 0) throw FileError(path, std::string("read failed: ") + std::strerror(errno));
     if (got == 0) return bytes;
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
+}
+
+FileReader::FileReader(const std::filesystem::path& path) : path_(path) {
+  OpenFile file = open_regular_file(path);
+  size_ = file.size;
+  descriptor_ = file.descriptor.release();
+}
+
+FileReader::~FileReader() { close_descriptor(descriptor_); }
+
+std::string FileReader::read_at(std::uint64_t offset, std::size_t count) const {
+  if (offset > size_ || count > size_ - offset) {
+    throw FileError(path_, "ends before byte " + std::to_string(offset + count));
+  }
+#ifdef _WIN32
+  const bool placed = ::_lseeki64(descriptor_, static_cast<long long>(offset), SEEK_SET) >= 0;
+#else
+  const bool placed = ::lseek(descriptor_, static_cast< ::off_t>(offset), SEEK_SET) >= 0;
+#endif
+  if (!placed) throw FileError(path_, std::string("seek failed: ") + std::strerror(errno));
+  std::string bytes(count, '\0');
+  // Each pass reads at least one byte or ends the loop.
+  for (std::size_t done = 0; done < count;) {
+    const long long got = read_some(descriptor_, bytes.data() + done, count - done);
+    if (got < 0) throw FileError(path_, std::string("read failed: ") + std::strerror(errno));
+    if (got == 0) throw FileError(path_, "ends before byte " + std::to_string(offset + count));
+    done += static_cast<std::size_t>(got);
+  }
+  return bytes;
 }
 
 }  // namespace borgo::storage

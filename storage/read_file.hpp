@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -9,5 +11,26 @@ namespace borgo::storage {
 // device or a directory is refused without waiting. Throws FileError naming
 // `path` on failure.
 std::string read_file(const std::filesystem::path& path);
+
+// A regular file open for reading pieces of it, for a reader that wants only
+// a part of a file that may be large (the end of a program). Refuses what
+// read_file refuses. Every failure is a FileError naming the path.
+class FileReader {
+ public:
+  explicit FileReader(const std::filesystem::path& path);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // The size of the file when it was opened.
+  std::uint64_t size() const { return size_; }
+  // The `count` bytes from `offset`; a file that ends before them is a failure.
+  std::string read_at(std::uint64_t offset, std::size_t count) const;
+
+ private:
+  std::filesystem::path path_;
+  int descriptor_;
+  std::uint64_t size_;
+};
 
 }  // namespace borgo::storage

@@ -256,6 +256,8 @@ void replace_file(const fs::path& path, std::string_view bytes) {
   replace_file(path, BytesContent(bytes));
 }
 
+bool is_temporary_file_name(const fs::path& name) { return is_temporary_name(name.native()); }
+
 void remove_stale_temporaries(const fs::path& folder) {
   std::error_code failed;
   fs::directory_iterator entries(folder, failed);

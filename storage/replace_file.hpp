@@ -32,6 +32,10 @@ void replace_file(const std::filesystem::path& path, std::string_view bytes);
 // system takes for a target leaves room for it.
 std::string temporary_file_name(std::uint64_t random);
 
+// Whether `name`, a file name alone, is one temporary_file_name gives: one
+// that remove_stale_temporaries removes.
+bool is_temporary_file_name(const std::filesystem::path& name);
+
 // Removes what replacements in `folder` left behind when their process was
 // killed: the entries named exactly as temporary_file_name names them that
 // are files or links (a link is removed, never followed). Anything else

@@ -345,6 +345,10 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
     const ScenarioNames names = scenario_names(parsed);
     check_scenario_name("--line", names.line_1252);
     check_scenario_name("--train", names.train_1252);
+    if (const std::optional<std::string> fault =
+            documents::package_file_name_fault(names.line_1252, names.train_1252)) {
+      throw UsageError("the names given to --line and --train " + *fault);
+    }
     const std::filesystem::path output = parsed.required("--output");
     const Target target = target_of(parsed);
     // The package program writes its compiled files beside itself.

@@ -1,6 +1,7 @@
 // The generic package program: the run sequence with the scenario it
-// carries, and a package whose scenario cannot be read, which ends with the
-// run-time report and status 2 before writing anything.
+// carries, and a package whose scenario cannot be read or that would write
+// over its own file, which ends with the run-time report and status 2
+// before writing anything.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,6 +23,7 @@
 #include "driver/exit_status.hpp"
 #include "driver/form1.hpp"
 #include "driver/package_source.hpp"
+#include "storage/replace_file.hpp"
 #include "tests/support/fake_platform.hpp"
 #include "tests/support/files.hpp"
 #include "tests/support/form_load.hpp"
@@ -71,6 +74,11 @@ TEST(PackageProgram, RunsTheScenarioItIsGivenUnderItsNamesAndTitle) {
                                                             "Linea_T 1.sim", "Linea_T 1.dat"}));
   EXPECT_EQ(testing::slurp(folder / "Linea_T 1_note.txt"),
             documents::render_lines(documents::notes()));
+  // Each a name of the package's files, whose lengths are checked when it is read.
+  const std::vector<std::string> names = documents::package_file_names("Linea", "T 1");
+  for (const std::string& name : names_in(folder.path())) {
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  }
 
   try {
     form.errore("1251");
@@ -132,12 +140,13 @@ struct ProcessRun {
   int status = -1;
   std::string err;
   std::set<std::string> left;  // what the folder holds afterwards, but the program
+  bool intact = false;         // the program's file as it was
 };
 
-ProcessRun run_package(const std::string& bytes) {
+ProcessRun run_package(const std::string& bytes, const std::string& name = "package") {
   ScratchFolder folder;
   ScratchFolder output;
-  const std::filesystem::path program = folder / "package";
+  const std::filesystem::path program = folder / name;
   testing::spit(program, bytes);
   std::filesystem::permissions(program, std::filesystem::perms::owner_exec,
                                std::filesystem::perm_options::add);
@@ -148,7 +157,8 @@ ProcessRun run_package(const std::string& bytes) {
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.err = testing::slurp(output / "err");
   run.left = names_in(folder.path());
-  run.left.erase("package");
+  run.left.erase(name);
+  run.intact = testing::slurp(program) == bytes;
   return run;
 }
 
@@ -170,6 +180,9 @@ TEST(PackageProgram, EachDamagedPackageEndsWithTheReportAndStatusTwoWritingNothi
   separator.line = "..\\Linea";
   testing::HandMadePayload document_past_end;
   document_past_end.train_size = 1 << 20;
+  testing::HandMadePayload long_names;
+  long_names.line = std::string(240, 'L');
+  long_names.train = "TX 903";
   struct Case {
     const char* name;
     std::string bytes;
@@ -182,6 +195,8 @@ TEST(PackageProgram, EachDamagedPackageEndsWithTheReportAndStatusTwoWritingNothi
       {"a size past the start of the file", size_past_start, "cannot hold"},
       {"a document's size past the end", document_past_end.after(generic), "add up to"},
       {"a name with a path separator", separator.after(generic), "the line name holds '\\'"},
+      {"names that make a file name too long", long_names.after(generic),
+       "the line and train names make a file name 265 bytes long"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -192,7 +207,83 @@ TEST(PackageProgram, EachDamagedPackageEndsWithTheReportAndStatusTwoWritingNothi
     EXPECT_EQ(run.left, std::set<std::string>{});
   }
 }
+
+// A package program named as a file it writes or deletes (its line
+// description, a compiled file, a temporary file of an earlier run it
+// clears) would write over itself: it ends before writing anything.
+TEST(PackageProgram, NamedAsAFileItWritesItEndsWithTheReportAndStatusTwoWritingNothing) {
+  const std::string good = testing::slurp(BORGO_PACKAGE_PROGRAM) +
+                           documents::make_payload(documents::embedded_scenario());
+  std::vector<std::string> names = documents::package_file_names("Borgo_Mar", "TX 903");
+  names.push_back(storage::temporary_file_name(0x0123456789abcdef));
+  ASSERT_EQ(names.size(), 9u);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const ProcessRun run = run_package(good, name);
+    EXPECT_EQ(run.status, kExitRunTimeFailure);
+    EXPECT_NE(run.err.find("Borgo_Mar_TX 903: Run-time error: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("/" + name + "': it is this program's own file"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.left, std::set<std::string>{});
+    EXPECT_TRUE(run.intact);
+  }
+}
 #endif
+
+// The program's own file is known as a file, not by its name: under a name
+// in other letters, which is the same file where the file system ignores
+// letter case, and through a link, as Linux gives it.
+TEST(PackageProgram, KnowsItsOwnFileByMoreThanItsName) {
+  struct Case {
+    const char* name;
+    const char* program;  // its file's name in the folder
+    bool through_link;
+  };
+  std::vector<Case> cases = {
+      {"its own name", "package", false},
+      {"the line description's name in other letters", "borgo_mar_LINEA.txt", false},
+  };
+#ifndef _WIN32
+  cases.push_back({"a compiled file's name, through a link", "Borgo_Mar_TX 903.sim", true});
+#endif
+  const std::string bytes =
+      "program bytes" + documents::make_payload(documents::embedded_scenario());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    ScratchFolder elsewhere;
+    FakePlatform platform(folder.path());
+    testing::spit(folder / c.program, bytes);
+    platform.program = folder / c.program;
+    if (c.through_link) {
+      platform.program = elsewhere / "exe";
+      std::filesystem::create_symlink(folder / c.program, platform.program);
+    }
+    // Where letter case counts, the other letters name another file.
+    const std::vector<std::string> outputs = documents::package_file_names("Borgo_Mar", "TX 903");
+    const auto is_output = [&](const std::string& name) {
+      return std::filesystem::exists(folder / name);
+    };
+    if (std::none_of(outputs.begin(), outputs.end(), is_output)) {
+      EXPECT_EQ(load_package(platform)->scenario().title(), "Borgo_Mar_TX 903");
+      EXPECT_TRUE(platform.calls.empty());
+      continue;
+    }
+    try {
+      load_package(platform);
+      ADD_FAILURE() << "the package was read";
+    } catch (const ProgramEnded& ended) {
+      EXPECT_EQ(ended.exit_status, kExitRunTimeFailure);
+    }
+    EXPECT_EQ(platform.box_title, "Borgo_Mar_TX 903");
+    EXPECT_NE(platform.box_text.find("Run-time error: cannot write '"), std::string::npos)
+        << platform.box_text;
+    EXPECT_NE(platform.box_text.find("': it is this program's own file"), std::string::npos)
+        << platform.box_text;
+    EXPECT_EQ(names_in(folder.path()), std::set<std::string>{c.program});
+    EXPECT_EQ(testing::slurp(folder / c.program), bytes);
+  }
+}
 
 }  // namespace
 }  // namespace borgo::driver

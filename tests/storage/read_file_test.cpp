@@ -1,14 +1,16 @@
-// Reading a whole file: only a regular file is read, and nothing makes the
-// reading wait.
+// Reading a whole file, or pieces of one: only a regular file is read, and
+// nothing makes the reading wait.
 #include "storage/read_file.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@ namespace {
 
 using borgo::testing::ScratchFolder;
 using borgo::testing::spit;
+using borgo::testing::spit_around_hole;
 
 TEST(ReadFile, ReadsEveryByteOfARegularFile) {
   ScratchFolder folder;
@@ -85,6 +88,59 @@ TEST(ReadFile, AMissingFileIsAFileErrorNamingIt) {
   } catch (const FileError& failure) {
     EXPECT_EQ(failure.path(), folder / "missing.txt");
     EXPECT_FALSE(failure.reason().empty());
+  }
+}
+
+// Pieces anywhere in a file, also past 4 GB (a sparse file: the hole costs no
+// disk), and a piece past the end refused instead of read short.
+TEST(FileReader, ReadsThePiecesAskedForAndNothingPastTheEnd) {
+  ScratchFolder folder;
+  constexpr std::uint64_t kTailAt = 5ull << 30;
+  spit_around_hole(folder / "large", "head", kTailAt, "tail");
+  const FileReader file(folder / "large");
+  ASSERT_EQ(file.size(), kTailAt + 4);
+  struct Case {
+    std::uint64_t offset;
+    std::size_t count;
+    std::optional<std::string> bytes;  // what is read; none for a piece refused
+  };
+  const Case cases[] = {
+      {0, 4, "head"},
+      {2, 4, std::string("ad\0\0", 4)},
+      {kTailAt - 1, 5, std::string("\0tail", 5)},
+      {kTailAt + 4, 0, ""},
+      {kTailAt, 5, std::nullopt},
+      {kTailAt + 5, 0, std::nullopt},
+      {~0ull, 2, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.offset) + "+" + std::to_string(c.count));
+    if (c.bytes) {
+      EXPECT_EQ(file.read_at(c.offset, c.count), *c.bytes);
+      continue;
+    }
+    try {
+      file.read_at(c.offset, c.count);
+      ADD_FAILURE() << "a piece past the end was read";
+    } catch (const FileError& failure) {
+      EXPECT_EQ(failure.path(), folder / "large");
+      EXPECT_NE(failure.reason().find("ends before"), std::string::npos) << failure.reason();
+    }
+  }
+}
+
+TEST(FileReader, RefusesWhatReadFileRefuses) {
+  ScratchFolder folder;
+  std::filesystem::create_directory(folder / "a folder");
+  for (const std::filesystem::path& path : {folder / "a folder", folder / "missing"}) {
+    SCOPED_TRACE(path.string());
+    try {
+      const FileReader file(path);
+      ADD_FAILURE() << "opened, " << file.size() << " bytes";
+    } catch (const FileError& failure) {
+      EXPECT_EQ(failure.path(), path);
+      EXPECT_FALSE(failure.reason().empty());
+    }
   }
 }
 

@@ -359,6 +359,10 @@ TEST(RemoveStaleTemporaries, RemovesOnlyWhatAKilledReplacementCanHaveLeft) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(fs::exists(fs::symlink_status(folder / c.name)), !c.removed);
+    // The name alone tells which files go.
+    if (c.kind == Kind::kFile) {
+      EXPECT_EQ(is_temporary_file_name(c.name), c.removed);
+    }
   }
   EXPECT_EQ(slurp(outside / "victim.txt"), "outside\r\n");
   EXPECT_EQ(slurp(folder / "borgo-2222222222222222.tmp" / "inside.txt"), "kept\r\n");

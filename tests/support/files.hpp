@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -25,6 +26,18 @@ inline std::string slurp(const std::filesystem::path& path) {
 inline void spit(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
+// Puts `head` into the file at `path`, then zeros up to byte `tail_at`, then
+// `tail`. The zeros are a hole the file system does not store where it can
+// (a sparse file), so that a file of gigabytes costs no disk.
+inline void spit_around_hole(const std::filesystem::path& path, std::string_view head,
+                             std::uint64_t tail_at, std::string_view tail) {
+  spit(path, head);
+  std::filesystem::resize_file(path, tail_at);
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
   if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 

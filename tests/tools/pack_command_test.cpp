@@ -270,6 +270,7 @@ TEST(PackCommand, RefusesNamesAndGenericProgramsItCannotUse) {
   };
   const Case cases[] = {
       {"C:Costa", {}, "the name given to --line holds ':', which a file name cannot hold"},
+      {std::string(240, 'L'), {}, "the names given to --line and --train make a file name 263"},
       {kLine, {"--target", "macos"}, "--target takes windows or linux, not 'macos'"},
       {kLine,
        {"--generic-program", (made / "missing").string()},
