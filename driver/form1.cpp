@@ -8,6 +8,7 @@
 #include "compiler/compile_in_folder.hpp"
 #include "documents/documents.hpp"
 #include "driver/exit_status.hpp"
+#include "driver/own_file_guard.hpp"
 #include "storage/file_error.hpp"
 #include "storage/folder_lock.hpp"
 #include "storage/replace_file.hpp"
@@ -57,6 +58,19 @@ void take_folder(std::optional<storage::FolderLock>& lock, const std::filesystem
   }
 }
 
+// A program named as one of its own files would write over or delete itself,
+// and a player would never get it back: the run stops before the first file.
+void refuse_to_write_over_itself(Platform& platform, const std::filesystem::path& folder,
+                                 const documents::Scenario& scenario) {
+  const std::optional<std::filesystem::path> own = own_file_among_outputs(
+      platform.own_program(), folder, scenario.line_name, scenario.train_name);
+  if (!own) return;
+  throw std::runtime_error((storage::is_temporary_file_name(own->filename())
+                                ? "cannot clear the temporary files of an earlier run: '"
+                                : "cannot write '") +
+                           own->string() + "': it is this program's own file");
+}
+
 }  // namespace
 
 void Form1::Form_Load() {
@@ -69,6 +83,7 @@ void Form1::Form_Load() {
   std::optional<storage::FolderLock> lock;
   try {
     const std::filesystem::path folder = platform_.own_folder();
+    refuse_to_write_over_itself(platform_, folder, scenario_);
     take_folder(lock, folder, folder_wait_limit_);
     documents::dati_linea(folder, scenario_);
     documents::dati_treno(folder, scenario_);

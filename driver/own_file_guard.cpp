@@ -13,6 +13,12 @@ namespace {
 // Whether `path` is the program's own file; a path where nothing is is not.
 bool is_program(const std::filesystem::path& program, const std::filesystem::path& path) {
   std::error_code failed;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(path, failed))) {
+    if (failed && failed != std::errc::no_such_file_or_directory) {
+      throw storage::FileError(path, failed.message());
+    }
+    return false;
+  }
   const bool same = std::filesystem::equivalent(program, path, failed);
   if (failed) throw storage::FileError(path, failed.message());
   return same;

@@ -15,10 +15,7 @@ inline constexpr std::string_view kPackageTitle = "Scenario package";
 // The scenario a generic package program carries at the end of its own
 // file. When the file cannot be read, or carries no scenario or a damaged
 // one, shows the run-time report ("the package is damaged: ..." for a
-// damaged one) and ends the program with status 2: nothing is written. So
-// it does, titled as the scenario, when the program's own file is one the
-// run would write or delete (the program named as one of its documents,
-// say), naming that file.
+// damaged one) and ends the program with status 2: nothing is written.
 std::unique_ptr<documents::Package> load_package(Platform& platform);
 
 }  // namespace borgo::driver
