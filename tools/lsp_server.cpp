@@ -40,6 +40,32 @@ class InvalidRequest : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// How deep a message's values may nest. The protocol's own messages nest a
+// dozen levels at most. Copying, comparing and writing a value recurse on its
+// depth, so a deeper message is refused while it is parsed (the parser keeps
+// a stack of its own), before a value that deep exists.
+constexpr int kMostNesting = 64;
+
+struct ParsedMessage {
+  json message;           // discarded when the content is not JSON
+  bool too_deep = false;  // what nests deeper than kMostNesting was left out
+};
+
+ParsedMessage parsed_message(std::string_view content) {
+  ParsedMessage out;
+  bool& too_deep = out.too_deep;
+  const json::parser_callback_t bounded = [&too_deep](int depth, json::parse_event_t event,
+                                                      const json&) {
+    const bool opens =
+        event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+    if (!opens || depth < kMostNesting) return true;
+    too_deep = true;
+    return false;  // neither this value nor anything in it is built
+  };
+  out.message = json::parse(content, bounded, false);
+  return out;
+}
+
 std::string dumped(const json& message) {
   // Text from the documents and file names is UTF-8 already; a name that is
   // not is shown with replacement characters rather than dropped.
@@ -334,9 +360,19 @@ std::vector<std::string> LanguageServer::bad_frame(std::string_view problem) {
 
 std::vector<std::string> LanguageServer::receive(std::string_view content, Clock::time_point now) {
   State& s = *state_;
-  const json message = json::parse(content, nullptr, false);
+  const ParsedMessage parsed = parsed_message(content);
+  const json& message = parsed.message;
   if (message.is_discarded()) {
     return {error_response(nullptr, kParseError, "the message is not JSON")};
+  }
+  if (parsed.too_deep) {
+    // Answered even when it may have been a notification: its id may be
+    // what was too deep to read.
+    const auto id = message.find("id");  // end() when the message is no object
+    const bool id_known = id != message.end() && (id->is_string() || id->is_number_integer());
+    return {error_response(id_known ? *id : json(nullptr), kInvalidRequest,
+                           "the message nests deeper than " + std::to_string(kMostNesting) +
+                               " levels: it is not read")};
   }
   if (!message.is_object()) {
     return {error_response(nullptr, kInvalidRequest, "a message must be one JSON object")};

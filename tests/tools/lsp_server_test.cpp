@@ -180,6 +180,61 @@ TEST(LspServer, AnswersEachMessageAsTheProtocolSays) {
   EXPECT_EQ(client.server.exit_status(), 0);
 }
 
+// Values nested far deeper than any of the protocol's messages: each message
+// is refused as it is read, with an error, and the server goes on as it was.
+TEST(LspServer, RefusesMessagesNestedTooDeepAndGoesOn) {
+  const auto objects = [](std::size_t levels) {
+    std::string text;
+    for (std::size_t i = 0; i < levels; ++i) text += "{\"a\":";
+    return text + "1" + std::string(levels, '}');
+  };
+  const auto arrays = [](std::size_t levels) {
+    return std::string(levels, '[') + std::string(levels, ']');
+  };
+  const std::string request = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":)";
+  // The message is the first level and params the second: 63 levels in
+  // params are the most taken.
+  struct Case {
+    const char* name;
+    std::string content;
+    int code;           // 0: no answer
+    json id = nullptr;  // the answer's id
+  };
+  const Case cases[] = {
+      {"objects in a request's params", request + objects(100000) + "}", -32600, 7},
+      {"arrays in a request's params", request + arrays(100000) + "}", -32600, 7},
+      {"objects as the id", R"({"jsonrpc":"2.0","method":"shutdown","id":)" + objects(100000) + "}",
+       -32600},
+      {"a message of nothing but arrays", arrays(100000), -32600},
+      {"objects in a notification's params",
+       R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":)" + objects(100000) + "}",
+       -32600},
+      {"one level more than the most", request + objects(64) + "}", -32600, 7},
+      {"the most levels", R"({"jsonrpc":"2.0","method":"$/setTrace","params":)" + objects(63) + "}",
+       0},
+      {"deep and cut short", request + std::string(100000, '['), -32700},
+  };
+  Client client;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<json> replies = client.send_text(c.content);
+    if (c.code == 0) {
+      EXPECT_TRUE(replies.empty());
+    } else {
+      ASSERT_EQ(replies.size(), 1u);
+      EXPECT_EQ(replies[0]["error"]["code"], c.code) << replies[0];
+      EXPECT_EQ(replies[0]["id"], c.id);
+    }
+    // The next request gets its own answer: before initialize, that one.
+    const std::vector<json> next =
+        client.send_text(R"({"jsonrpc":"2.0","id":8,"method":"shutdown"})");
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0]["error"]["code"], -32002) << next[0];
+  }
+  EXPECT_TRUE(
+      client.request("initialize", {{"capabilities", json::object()}}).contains("capabilities"));
+}
+
 TEST(LspServer, ExitWithoutShutdownIsAFailure) {
   Client client;
   client.initialize();
