@@ -138,7 +138,7 @@ bool markdown_hover(const json& capabilities) {
 struct LanguageServer::State {
   enum class Phase { kBeforeInitialize, kRunning, kShutDown, kExited };
 
-  explicit State(ServerOptions given) : options(given) {}
+  State(ServerOptions given, DocumentLimits limits) : options(given), documents(limits) {}
 
   ServerOptions options;
   Phase phase = Phase::kBeforeInitialize;
@@ -318,11 +318,28 @@ struct LanguageServer::State {
 
   // ---- notifications
 
-  void notified(const std::string& method, const json& params, Clock::time_point now) {
+  // What the user is told when a document is past the limits of what is kept.
+  std::string not_followed(const std::string& uri, std::string_view why) const {
+    const DocumentLimits& limits = documents.limits();
+    return notification(
+        "window/showMessage",
+        {{"type", 2},
+         {"message", "scenario-tool lsp: " + file_name_of_uri(uri) + " " + std::string(why) +
+                         ": the server follows at most " + std::to_string(limits.most_documents) +
+                         " open documents, with " + std::to_string(limits.most_bytes >> 20) +
+                         " MB of text in all. Close others, then open it again."}});
+  }
+
+  // The messages a notification calls for.
+  std::vector<std::string> notified(const std::string& method, const json& params,
+                                    Clock::time_point now) {
     if (method == "textDocument/didOpen") {
       const json& document = member(params, "textDocument");
-      documents.open(string_member(document, "uri"), string_member(document, "text"),
-                     integer_member(document, "version"));
+      const std::string uri = string_member(document, "uri");
+      if (!documents.open(uri, string_member(document, "text"),
+                          integer_member(document, "version"))) {
+        return {not_followed(uri, "is not followed")};
+      }
       changed(now);
     } else if (method == "textDocument/didChange") {
       const json& document = member(params, "textDocument");
@@ -333,11 +350,16 @@ struct LanguageServer::State {
       if (last.is_object() && last.contains("range")) {
         throw InvalidParams("a change of a range: the server takes whole documents only");
       }
-      if (!documents.change(string_member(document, "uri"), string_member(last, "text"),
-                            integer_member(document, "version"))) {
+      const std::string uri = string_member(document, "uri");
+      const Documents::Change change =
+          documents.change(uri, string_member(last, "text"), integer_member(document, "version"));
+      if (change == Documents::Change::kNotOpen) {
         throw InvalidParams("a change to a document that is not open");
       }
       changed(now);
+      if (change == Documents::Change::kTooLarge) {
+        return {not_followed(uri, "has grown too large and is no longer followed")};
+      }
     } else if (method == "textDocument/didSave") {
       uri_of(params);
       changed(now);  // a partner on disk may read differently now
@@ -346,10 +368,12 @@ struct LanguageServer::State {
       changed(now);
     }
     // initialized, $/cancelRequest, $/setTrace and the others need nothing.
+    return {};
   }
 };
 
-LanguageServer::LanguageServer(ServerOptions options) : state_(std::make_unique<State>(options)) {}
+LanguageServer::LanguageServer(ServerOptions options, DocumentLimits limits)
+    : state_(std::make_unique<State>(options, limits)) {}
 
 LanguageServer::~LanguageServer() = default;
 
@@ -414,12 +438,11 @@ std::vector<std::string> LanguageServer::receive(std::string_view content, Clock
   }
   if (!has_id) {
     try {
-      s.notified(method, params, now);
+      return s.notified(method, params, now);
     } catch (const std::exception& failure) {
       return {notification("window/logMessage",
                            {{"type", 1}, {"message", method + ": " + failure.what()}})};
     }
-    return {};
   }
   try {
     bool known = false;

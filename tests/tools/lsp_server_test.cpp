@@ -27,7 +27,9 @@ using testing::ScenarioFolder;
 // A client talking to a server in-process, on a clock of its own.
 class Client {
  public:
-  LanguageServer server{ServerOptions{.debounce = 20ms}};
+  explicit Client(DocumentLimits limits = {}) : server(ServerOptions{.debounce = 20ms}, limits) {}
+
+  LanguageServer server;
   LanguageServer::Clock::time_point now = LanguageServer::Clock::time_point() + 1h;
 
   std::vector<json> send_text(const std::string& content) {
@@ -62,14 +64,27 @@ class Client {
     }
     return out;
   }
+  // A document opened or changed: what the server says of it.
+  std::vector<json> send_open(const std::string& uri, const std::string& text) {
+    return send(
+        {{"jsonrpc", "2.0"},
+         {"method", "textDocument/didOpen"},
+         {"params",
+          {{"textDocument",
+            {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", text}}}}}});
+  }
+  std::vector<json> send_change(const std::string& uri, const std::string& text) {
+    return send({{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didChange"},
+                 {"params",
+                  {{"textDocument", {{"uri", uri}, {"version", ++version_}}},
+                   {"contentChanges", json::array({{{"text", text}}})}}}});
+  }
   void open(const std::string& uri, const std::string& text) {
-    notify("textDocument/didOpen",
-           {{"textDocument",
-             {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", text}}}});
+    EXPECT_EQ(send_open(uri, text), std::vector<json>());
   }
   void change(const std::string& uri, const std::string& text) {
-    notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", ++version_}}},
-                                      {"contentChanges", json::array({{{"text", text}}})}});
+    EXPECT_EQ(send_change(uri, text), std::vector<json>());
   }
   static json at(const std::string& uri, int line, int character) {
     return {{"textDocument", {{"uri", uri}}},
@@ -339,6 +354,44 @@ TEST(LspServer, PublishesACellConflictOnBothRowsOnceTheChangesSettle) {
   EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
                                                         {scenario.train_uri, json::array()}}));
   EXPECT_EQ(listing(), before);  // nothing written
+}
+
+// Past the limits of the open documents, the document is not followed and
+// the user is told; the documents held are served as before.
+TEST(LspServer, TellsOfADocumentPastItsLimitsAndServesTheOthers) {
+  Scenario scenario;
+  Client client(DocumentLimits{.most_documents = 2, .most_bytes = std::size_t{1} << 20});
+  client.initialize();
+  client.open(scenario.train_uri, scenario.train());
+  client.open(uri_beside(scenario.train_uri, "notes.txt"), "x");
+  const auto symbols = [&](const std::string& uri) {
+    return client.request("textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}});
+  };
+  const auto told = [](const std::vector<json>& replies, const std::string& words) {
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0]["method"], "window/showMessage");
+    EXPECT_EQ(replies[0]["params"]["type"], 2);  // a warning
+    const std::string message = replies[0]["params"]["message"];
+    EXPECT_NE(message.find(words), std::string::npos) << message;
+    EXPECT_NE(message.find("at most 2 open documents, with 1 MB of text"), std::string::npos)
+        << message;
+  };
+
+  told(client.send_open(scenario.line_uri, scenario.line()), kLineDocument + " is not followed");
+  EXPECT_EQ(symbols(scenario.line_uri), json::array());
+  // The train is compiled with the line description on disk, as when alone.
+  EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
+                                                        {scenario.train_uri, json::array()}}));
+  EXPECT_TRUE(
+      client.request("textDocument/hover", Client::at(scenario.train_uri, 16, 14)).is_object());
+  EXPECT_FALSE(symbols(scenario.train_uri).empty());
+
+  told(client.send_change(scenario.train_uri, std::string(std::size_t{1} << 20, '\n')),
+       kTrainDocument + " has grown too large and is no longer followed");
+  EXPECT_EQ(symbols(scenario.train_uri), json::array());
+  // Room again.
+  client.open(scenario.line_uri, scenario.line());
+  EXPECT_FALSE(symbols(scenario.line_uri).empty());
 }
 
 TEST(LspServer, CountsColumnsInTheEncodingAgreed) {
