@@ -1,5 +1,6 @@
 #include "tools/lsp_server.hpp"
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -155,9 +156,17 @@ struct LanguageServer::State {
   // What each document was last given, so that only news is published.
   std::map<std::string, json> published;
   // Compiles of the documents as they are now: changed documents start a
-  // new generation.
+  // new generation. Only the few last used are kept, for hover: a compile
+  // holds its line's whole cell grid, many times the size of the documents.
+  static constexpr std::size_t kMostCompilesKept = 8;
+  struct KeptCompile {
+    std::uint64_t generation = 0;
+    std::uint64_t used = 0;
+    CompiledPair pair;
+  };
   std::uint64_t generation = 0;
-  std::map<std::pair<std::string, std::string>, std::pair<std::uint64_t, CompiledPair>> compiled;
+  std::uint64_t uses = 0;
+  std::map<std::pair<std::string, std::string>, KeptCompile> compiled;
 
   void changed(Clock::time_point now) {
     ++generation;
@@ -167,12 +176,23 @@ struct LanguageServer::State {
     publish_at = std::min(now + options.debounce, latest);
   }
 
+  // The pairing's compile, valid until the next call.
   const CompiledPair& compile(const Pairing& pairing) {
-    auto& slot = compiled[{pairing.line_uri, pairing.train_uri}];
-    if (slot.first != generation || slot.second.pairing.line_uri.empty()) {
-      slot = {generation, compile_pairing(documents, pairing)};
+    const std::pair<std::string, std::string> key{pairing.line_uri, pairing.train_uri};
+    auto it = compiled.find(key);
+    if (it == compiled.end() && compiled.size() >= kMostCompilesKept) {
+      compiled.erase(std::min_element(compiled.begin(), compiled.end(), [](auto& a, auto& b) {
+        return a.second.used < b.second.used;
+      }));
     }
-    return slot.second;
+    if (it == compiled.end() || it->second.generation != generation) {
+      it = compiled
+               .insert_or_assign(key, KeptCompile{.generation = generation,
+                                                  .pair = compile_pairing(documents, pairing)})
+               .first;
+    }
+    it->second.used = ++uses;
+    return it->second.pair;
   }
 
   std::vector<std::string> publish() {

@@ -394,6 +394,29 @@ TEST(LspServer, TellsOfADocumentPastItsLimitsAndServesTheOthers) {
   EXPECT_FALSE(symbols(scenario.line_uri).empty());
 }
 
+// Only the last compiles used are kept: hover on a document whose compile
+// was let go compiles it again, to the same answer.
+TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  std::vector<std::string> uris;
+  for (int i = 0; i < 12; ++i) {
+    uris.push_back(uri_beside(scenario.line_uri, "Linea" + std::to_string(i) + "_linea.txt"));
+    client.open(uris.back(), scenario.line());
+  }
+  const auto hover = [&](const std::string& uri) {
+    return client.request("textDocument/hover", Client::at(uri, 1, 25));
+  };
+  std::map<std::string, json> before;
+  for (const std::string& uri : uris) {
+    before[uri] = hover(uri);
+    ASSERT_TRUE(before[uri].is_object()) << before[uri];
+  }
+  EXPECT_EQ(client.wait().size(), uris.size());  // every document compiled again
+  for (const std::string& uri : uris) EXPECT_EQ(hover(uri), before[uri]) << uri;
+}
+
 TEST(LspServer, CountsColumnsInTheEncodingAgreed) {
   // "xà, 5": the stray "5" is in byte column 5 of the document as compiled.
   struct Case {
