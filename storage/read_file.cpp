@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "storage/file_error.hpp"
 
@@ -41,7 +42,8 @@ class Descriptor {
 
 }  // namespace
 
-std::string read_file(const std::filesystem::path& path) {
+std::optional<std::string> read_file_of_at_most(const std::filesystem::path& path,
+                                                std::uint64_t most, std::uint64_t& size) {
   // Opened without waiting, so that a FIFO with no writer does not hold the
   // run; what is not a regular file is then refused before a byte is read.
 #ifdef _WIN32
@@ -61,9 +63,11 @@ std::string read_file(const std::filesystem::path& path) {
 #endif
   if (!known) throw FileError(path, std::strerror(errno));
   if (!regular) throw FileError(path, "is not a regular file");
+  size = static_cast<std::uint64_t>(status.st_size);
+  if (size > most) return std::nullopt;
 
   std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(status.st_size));
+  bytes.reserve(static_cast<std::size_t>(size));
   char buffer[1 << 16];
   for (;;) {
 #ifdef _WIN32
@@ -74,8 +78,17 @@ std::string read_file(const std::filesystem::path& path) {
 #endif
     if (got < 0) throw FileError(path, std::string("read failed: ") + std::strerror(errno));
     if (got == 0) return bytes;
+    if (static_cast<std::uint64_t>(got) > most - bytes.size()) {
+      size = bytes.size() + static_cast<std::uint64_t>(got);
+      return std::nullopt;
+    }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::uint64_t size = 0;
+  return *read_file_of_at_most(path, std::numeric_limits<std::uint64_t>::max(), size);
 }
 
 }  // namespace borgo::storage
