@@ -289,6 +289,88 @@ TEST(PackCommand, RefusesNamesAndGenericProgramsItCannotUse) {
   }
 }
 
+// -o naming a file pack reads, by any name: refused before anything is
+// written, and the file stays as it was (or absent).
+TEST(PackCommand, NeverWritesOverAFileItReads) {
+  enum class Named { kAsIs, kAnotherSpelling, kAnotherCase, kHardLink, kSymbolicLink };
+  struct Case {
+    const char* name;
+    std::filesystem::path (*file)(const std::filesystem::path& scenario,
+                                  const std::filesystem::path& generic);
+    Named named;
+    std::string said;
+  };
+  using Path = std::filesystem::path;
+  const Case cases[] = {
+      {"the notes", [](const Path& d, const Path&) { return d / "Costa_R 12_note.txt"; },
+       Named::kAsIs, "the notes '"},
+      {"the line description", [](const Path& d, const Path&) { return d / kLineDocument; },
+       Named::kAsIs, "the line description '"},
+      {"the train description, named through ./",
+       [](const Path& d, const Path&) { return d / kTrainDocument; }, Named::kAnotherSpelling,
+       "the train description '"},
+      {"the line description, its name in other case",
+       [](const Path& d, const Path&) { return d / kLineDocument; }, Named::kAnotherCase,
+       "the line description '"},
+      {"a slow-down order that is not there",
+       [](const Path& d, const Path&) { return d / "Costa_R 12_rallentamenti.txt"; }, Named::kAsIs,
+       "the slow-down order '"},
+      {"the train sheet, through a hard link",
+       [](const Path& d, const Path&) { return d / "Costa_R 12_scheda_treno.txt"; },
+       Named::kHardLink, "the train sheet '"},
+      {"the generic package program", [](const Path&, const Path& generic) { return generic; },
+       Named::kAsIs, "the generic package program '"},
+#ifndef _WIN32
+      {"scenario-tool itself, through a symbolic link",
+       [](const Path&, const Path&) { return std::filesystem::read_symlink("/proc/self/exe"); },
+       Named::kSymbolicLink, "the running scenario-tool '"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    spit(scenario.path() / "Costa_R 12_note.txt", "notes\r\n");
+    spit(scenario.path() / "Costa_R 12_scheda_treno.txt", "sheet\r\n");
+    ScratchFolder made;
+    const std::filesystem::path generic = made / ("generic-" + kProgramName);
+    std::filesystem::copy_file(BORGO_PACKAGE_PROGRAM, generic);
+    const std::filesystem::path file = c.file(scenario.path(), generic);
+    const bool present = std::filesystem::exists(file);
+    const std::string before = present ? slurp(file) : "";
+    std::filesystem::path output = file;
+    switch (c.named) {
+      case Named::kAsIs:
+        break;
+      case Named::kAnotherSpelling:
+        output = file.parent_path() / "." / file.filename();
+        break;
+      case Named::kAnotherCase:
+        output = file.parent_path() / "costa_LINEA.txt";
+        break;
+      case Named::kHardLink:
+        output = made / "link";
+        std::filesystem::create_hard_link(file, output);
+        break;
+      case Named::kSymbolicLink:
+        output = made / "link";
+        std::filesystem::create_symlink(file, output);
+        break;
+    }
+    const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, output,
+                                        {"--generic-program", generic.string()}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("nothing was packed: -o '" + output.string() + "' would write over " +
+                           c.said + file.string() + "', which pack reads"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out.find("wrote"), std::string::npos) << run.out;
+    EXPECT_EQ(std::filesystem::exists(file), present);
+    if (present) {
+      EXPECT_TRUE(slurp(file) == before);
+    }
+  }
+}
+
 // The other platform's generic program is not built here: pack says where
 // it looked and how to have one.
 TEST(PackCommand, SaysWhereTheOtherPlatformsGenericProgramShouldBe) {
