@@ -7,7 +7,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 #endif
 
 #include <array>
@@ -28,6 +32,7 @@
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
+#include "tools/output_file.hpp"
 #include "tools/same_file.hpp"
 #include "tools/scenario_compile.hpp"
 #include "tools/text_encoding.hpp"
@@ -75,8 +80,10 @@ Options:
   --generic-program FILE   start from FILE instead of the generic package
                            program beside scenario-tool
   -o, --output PROGRAM     the package program to write; name a Windows one
-                           NAME.exe. It is never a file pack reads: one of
-                           the documents, the generic package program or
+                           NAME.exe. "-" writes it to standard output, and
+                           a FIFO or a device is written into as it is.
+                           It is never a file pack reads: one of the
+                           documents, the generic package program or
                            scenario-tool itself
   -h, --help               show this text
 
@@ -389,7 +396,8 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
     const ScenarioNames names = scenario_names(parsed);
     check_scenario_name("--line", names.line_1252);
     check_scenario_name("--train", names.train_1252);
-    const std::filesystem::path output = parsed.required("--output");
+    const std::string& output = parsed.required("--output");
+    const bool to_standard_output = output == "-";
     const Target target = target_of(parsed);
     // The package program writes its compiled files beside itself.
     check_distinct_outputs(names, {}, true);
@@ -397,7 +405,7 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
       throw UsageError("'" + folder.string() + "' is not a folder");
     }
     const GenericProgram generic = generic_program(parsed, target);
-    check_output_spares_inputs(output, folder, names, generic);
+    if (!to_standard_output) check_output_spares_inputs(output, folder, names, generic);
 
     const PackedDocuments packed = read_documents(folder, names, parsed.has("--from-utf8"), err);
     const PackedDocument& line = *packed[0];
@@ -428,13 +436,19 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
     } catch (const std::invalid_argument& refused) {
       throw Refusal(std::string("nothing was packed: ") + refused.what());
     }
-    if (target == Target::kWindows && output.extension() != ".exe") {
-      err << "scenario-tool pack: note: Windows runs a program whose name ends in .exe; '"
-          << output.string() << "' does not\n";
+    if (target == Target::kWindows && !to_standard_output &&
+        std::filesystem::path(output).extension() != ".exe") {
+      err << "scenario-tool pack: note: Windows runs a program whose name ends in .exe; '" << output
+          << "' does not\n";
     }
-    storage::replace_file(output, PackageContent(generic.bytes, payload),
-                          storage::FileKind::kProgram);
-    out << "wrote " << output.string() << "\n";
+#ifdef _WIN32
+    // The program's bytes as they are: no CR added before a LF.
+    if (to_standard_output) _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (write_output(output, PackageContent(generic.bytes, payload), out,
+                     storage::FileKind::kProgram) == OutputWritten::kFile) {
+      out << "wrote " << output << "\n";
+    }
     return kExitClean;
   });
 }

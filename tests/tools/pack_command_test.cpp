@@ -2,10 +2,17 @@
 // with the author's names and documents, and the scenarios pack refuses.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "documents/documents.hpp"
@@ -367,6 +374,85 @@ TEST(PackCommand, NeverWritesOverAFileItReads) {
     EXPECT_EQ(std::filesystem::exists(file), present);
     if (present) {
       EXPECT_TRUE(slurp(file) == before);
+    }
+  }
+}
+
+// PROGRAM as render takes its output: a new file that may be run, "-" for
+// standard output, and a FIFO or a device written into and left as it was.
+TEST(PackCommand, WritesWhereRenderWouldWrite) {
+  ScenarioFolder scenario;
+  ScratchFolder made;
+  const std::filesystem::path program = made / kProgramName;
+  const ToolRun packed = tool(pack_words(scenario.path(), kLine, kTrain, program));
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_EQ(packed.last_out_line(), "wrote " + program.string());
+  const std::string bytes = slurp(program);
+  ASSERT_TRUE(documents::carries_payload(bytes));
+#ifndef _WIN32
+  EXPECT_NE(std::filesystem::status(program).permissions() & std::filesystem::perms::owner_exec,
+            std::filesystem::perms::none);
+#endif
+
+  enum class Kind { kDash, kFifo, kLinkToDevice };
+  struct Case {
+    const char* name;
+    Kind kind;
+  };
+  const Case cases[] = {
+      {"standard output", Kind::kDash},
+#ifndef _WIN32
+      {"a FIFO", Kind::kFifo},
+      {"a link to /dev/null", Kind::kLinkToDevice},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder scratch;
+    std::filesystem::path output = "-";
+    std::string through_fifo;
+    std::thread reader;
+    const std::filesystem::path fifo_kept = scratch / "fifo";
+    switch (c.kind) {
+      case Kind::kDash:
+        break;
+      case Kind::kFifo:
+#ifndef _WIN32
+        output = scratch / "out";
+        ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+        // A second name for the FIFO, should the tool put a file in its place.
+        std::filesystem::create_hard_link(output, fifo_kept);
+        reader = std::thread([&] { through_fifo = slurp(fifo_kept); });
+#endif
+        break;
+      case Kind::kLinkToDevice:
+        output = scratch / "out";
+        std::filesystem::create_symlink("/dev/null", output);
+        break;
+    }
+    const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, output));
+#ifndef _WIN32
+    if (reader.joinable()) {
+      // Lets the reader go should the tool never have opened the FIFO.
+      const int unblock = ::open(fifo_kept.c_str(), O_WRONLY | O_NONBLOCK);
+      if (unblock >= 0) ::close(unblock);
+      reader.join();
+    }
+#endif
+    EXPECT_EQ(run.status, 0) << run.err;
+    switch (c.kind) {
+      case Kind::kDash:
+        EXPECT_TRUE(run.out == bytes);  // and no "wrote" line
+        break;
+      case Kind::kFifo:
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(output)));
+        EXPECT_TRUE(through_fifo == bytes);
+        break;
+      case Kind::kLinkToDevice:
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_EQ(std::filesystem::read_symlink(output), "/dev/null");
+        break;
     }
   }
 }
