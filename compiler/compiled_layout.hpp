@@ -4,12 +4,15 @@
 // for every reader of the files: headerless little-endian records, no gaps,
 // 16- and 32-bit integers in two's complement.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
 
+#include "compiler/numeric.hpp"
 #include "compiler/route_model.hpp"
 
 namespace borgo::compiler::layout {
@@ -94,5 +97,25 @@ constexpr std::size_t plan_value_bytes(std::uint16_t type_code) {
 constexpr std::size_t plan_entry_bytes(std::uint16_t type_code) {
   return sizeof(PlanTypeCode) + plan_value_bytes(type_code);
 }
+
+// The largest file of each layout: that of the longest line the model takes,
+// every text as long as its length field can tell. A larger file is no
+// compiled file, whatever it holds, and its size alone says so.
+inline std::size_t most_cells() {
+  return static_cast<std::size_t>(grid_cell_last(kLongestLine)) + 1;
+}
+inline std::size_t largest_cell_file() { return most_cells() * kCellBytes; }
+
+inline constexpr std::size_t kLongestItemText = std::numeric_limits<TextLength>::max();
+inline constexpr std::size_t kLargestTrainFile =
+    std::size_t{kItemCount} * (kItemBytesWithoutText + kLongestItemText);
+
+inline constexpr std::size_t kMostPlanMetres =
+    static_cast<std::size_t>(plan_metre_last(kLongestLine)) + 1;
+inline constexpr std::size_t kLargestPlanEntry =
+    std::max({plan_entry_bytes(PlanValue::kUnset), plan_entry_bytes(PlanValue::kInt16),
+              plan_entry_bytes(PlanValue::kDouble)});
+// Two coordinates a metre.
+inline constexpr std::size_t kLargestLineFile = 2 * kMostPlanMetres * kLargestPlanEntry;
 
 }  // namespace borgo::compiler::layout

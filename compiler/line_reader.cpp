@@ -185,7 +185,7 @@ Flow LineReader::length_row(std::string_view) {
     return fail(error::kNegativePosition,
                 "line length " + std::to_string(length) + " m is negative");
   }
-  model_.plan_last = length + kGridBeyondLine;
+  model_.plan_last = plan_metre_last(length);
   model_.cell_last = grid_cell_last(length);
   model_.cells.assign(static_cast<std::size_t>(model_.cell_last) + 1, CellRecord{});
   model_.line_plan.clear();

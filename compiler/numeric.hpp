@@ -34,6 +34,9 @@ inline std::int32_t grid_cell_last(std::int32_t length) {
   return rnd(static_cast<double>(std::int64_t{length} + kGridBeyondLine) / 50.0);
 }
 
+// The last metre of the line plan of a line `length` metres long.
+constexpr std::int32_t plan_metre_last(std::int32_t length) { return length + kGridBeyondLine; }
+
 // The cell of a feature at position p metres: rnd(p / 50 + 1).
 inline std::int32_t cell_index(std::int64_t p) { return rnd(static_cast<double>(p) / 50.0 + 1.0); }
 // Where the positions that land in cell i begin: cell i holds (i - 1) * 50 up to i * 50 m.

@@ -77,19 +77,56 @@ bool decode_item(FieldCursor& in, compiler::ItemRecord& item, std::string_view& 
          take_fields(in, item, compiler::layout::kItemFieldsAfterText, field);
 }
 
-// The cells of the largest grid: that of the longest line the model takes.
-std::size_t most_cells() {
-  return static_cast<std::size_t>(compiler::grid_cell_last(compiler::kLongestLine)) + 1;
+}  // namespace
+
+std::uint64_t largest_file_bytes(compiler::CompiledFileKind kind) {
+  switch (kind) {
+    case compiler::CompiledFileKind::kLinePlan:
+      return compiler::layout::kLargestLineFile;
+    case compiler::CompiledFileKind::kItems:
+      return compiler::layout::kLargestTrainFile;
+    case compiler::CompiledFileKind::kCells:
+      break;
+  }
+  return compiler::layout::largest_cell_file();
 }
 
-}  // namespace
+std::optional<LayoutProblem> size_problem(compiler::CompiledFileKind kind, std::uint64_t size) {
+  namespace layout = compiler::layout;
+  const std::uint64_t largest = largest_file_bytes(kind);
+  if (size <= largest) return std::nullopt;
+  const std::string longest_line =
+      "a line of at most " + std::to_string(compiler::kLongestLine) + " m has ";
+  std::string why;
+  switch (kind) {
+    case compiler::CompiledFileKind::kLinePlan:
+      why = "longer than the largest line file: " + longest_line +
+            std::to_string(layout::kMostPlanMetres) +
+            " metres of plan, two coordinates a metre of " + "at most " +
+            bytes_word(layout::kLargestPlanEntry) + " each (" + bytes_word(largest) + ")";
+      break;
+    case compiler::CompiledFileKind::kItems:
+      why = "longer than the largest train file: " + std::to_string(compiler::kItemCount) +
+            " records of " + std::to_string(layout::kItemBytesWithoutText) +
+            " bytes, each with a text of at most " + bytes_word(layout::kLongestItemText) + " (" +
+            bytes_word(largest) + ")";
+      break;
+    case compiler::CompiledFileKind::kCells:
+      why = "longer than the largest grid: " + longest_line + "at most " +
+            std::to_string(layout::most_cells()) + " cells (" + bytes_word(largest) +
+            "), and cell " + std::to_string(layout::most_cells()) + " lies beyond them";
+      break;
+  }
+  return LayoutProblem{static_cast<std::size_t>(largest),
+                       "the file is " + bytes_word(size) + ", " + why};
+}
 
 DecodedCells decode_cell_file(std::string_view bytes) {
   DecodedCells out;
   FieldCursor in(bytes);
   // A file larger than the largest grid is decoded only as far as that grid
   // goes: what is shown of it stays in proportion to what a line can be.
-  const std::size_t most = most_cells();
+  const std::size_t most = compiler::layout::most_cells();
   const std::size_t whole = std::min(bytes.size() / kCellBytes, most);
   out.cells.reserve(whole);
   for (std::size_t i = 0; i < whole; ++i) {
@@ -100,13 +137,9 @@ DecodedCells decode_cell_file(std::string_view bytes) {
   }
   if (bytes.empty()) {
     out.problem = LayoutProblem{0, "the file is empty; a cell file holds at least one cell"};
-  } else if (bytes.size() > most * kCellBytes) {
-    out.problem = LayoutProblem{
-        in.offset(), "the file is " + bytes_word(bytes.size()) +
-                         ", longer than the largest grid: a line of at most " +
-                         std::to_string(compiler::kLongestLine) + " m has at most " +
-                         std::to_string(most) + " cells (" + bytes_word(most * kCellBytes) +
-                         "), and cell " + std::to_string(most) + " lies beyond them"};
+  } else if (std::optional<LayoutProblem> too_large =
+                 size_problem(compiler::CompiledFileKind::kCells, bytes.size())) {
+    out.problem = std::move(too_large);
   } else if (in.left() != 0) {
     out.problem = LayoutProblem{
         in.offset(), "the file is " + bytes_word(bytes.size()) + ", not a whole number of " +

@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "compiler/compiled_files.hpp"
 #include "compiler/route_model.hpp"
 
 namespace borgo::tools {
@@ -17,6 +19,12 @@ struct LayoutProblem {
   std::size_t offset = 0;  // the byte at which the file stops fitting
   std::string message;
 };
+
+// The most bytes a compiled file of `kind` can hold (compiled_layout.hpp).
+std::uint64_t largest_file_bytes(compiler::CompiledFileKind kind);
+// Why a file of `size` bytes cannot be a compiled file of `kind`, told by its
+// size alone; nullopt when it may be one.
+std::optional<LayoutProblem> size_problem(compiler::CompiledFileKind kind, std::uint64_t size);
 
 // The cell file: 15 bytes a cell, cell 0 first, no more cells than the grid
 // of the longest line has.

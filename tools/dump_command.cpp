@@ -1,5 +1,6 @@
 // scenario-tool dump: a compiled file as readable text or as JSON.
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -31,7 +32,8 @@ Shows compiled files as text, one line per entry:
 - a line file (NAME_linea.dat): the number of entries of each type in each
   coordinate column, and the coordinates every 1000 m.
 The kind of file comes from its name; --as names it for a renamed file.
-A file whose length or layout does not fit says so, and at which byte.
+A file whose length or layout does not fit says so, and at which byte; one
+larger than any file of its kind is told by its size, without being read.
 
 Options:
   --json       the same as a JSON array, one object per file
@@ -333,6 +335,27 @@ Dump dump_plan(std::string_view bytes) {
   return d;
 }
 
+compiler::CompiledFileKind kind_of(FileType type) {
+  switch (type) {
+    case FileType::kLine:
+      return compiler::CompiledFileKind::kLinePlan;
+    case FileType::kTrain:
+      return compiler::CompiledFileKind::kItems;
+    case FileType::kCells:
+      break;
+  }
+  return compiler::CompiledFileKind::kCells;
+}
+
+// A file larger than its kind can be: said so, and nothing of it read.
+Dump dump_too_large(FileType type, std::uint64_t size) {
+  static constexpr std::string_view kTypeNames[] = {"line", "train", "cells"};
+  Dump d;
+  d.summary = {{"type", text(kTypeNames[static_cast<std::size_t>(type)])}};
+  d.problem = size_problem(kind_of(type), size);
+  return d;
+}
+
 Dump dump_file(FileType type, std::string_view bytes) {
   switch (type) {
     case FileType::kLine:
@@ -345,7 +368,8 @@ Dump dump_file(FileType type, std::string_view bytes) {
   return dump_cells(bytes);
 }
 
-void write_text_dump(std::ostream& out, const std::string& file, std::size_t size, const Dump& d) {
+void write_text_dump(std::ostream& out, const std::string& file, std::uint64_t size,
+                     const Dump& d) {
   out << file << ": " << size << " bytes, ";
   write_text(out, d.summary);
   out << "\n";
@@ -360,7 +384,8 @@ void write_text_dump(std::ostream& out, const std::string& file, std::size_t siz
   }
 }
 
-void write_json_dump(std::ostream& out, const std::string& file, std::size_t size, const Dump& d) {
+void write_json_dump(std::ostream& out, const std::string& file, std::uint64_t size,
+                     const Dump& d) {
   out << "{\"file\": " << json_string(file) << ", \"bytes\": " << size;
   for (const auto& [name, value] : d.summary) {
     out << ", " << json_string(name) << ": ";
@@ -397,22 +422,33 @@ int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
     }
     if (parsed.positionals.empty()) throw UsageError("no FILE to dump");
     const bool json = parsed.has("--json");
-    // Every name is checked, and every file read, before anything is shown.
-    std::vector<std::pair<FileType, std::string>> files;
+    // Every name is checked, and every file read, before anything is shown;
+    // a file larger than its kind can be is not read.
+    struct File {
+      FileType type = FileType::kCells;
+      std::uint64_t size = 0;
+      std::optional<std::string> bytes;
+    };
+    std::vector<File> files;
     for (const std::string& name : parsed.positionals) {
-      const FileType type = type_of(name, parsed.value("--as"));
-      files.emplace_back(type, storage::read_file(name));
+      File& file = files.emplace_back();
+      file.type = type_of(name, parsed.value("--as"));
+      file.bytes =
+          storage::read_file_of_at_most(name, largest_file_bytes(kind_of(file.type)), file.size);
     }
     bool all_fit = true;
     if (json) out << "[";
     for (std::size_t i = 0; i < files.size(); ++i) {
-      const Dump d = dump_file(files[i].first, files[i].second);
+      const File& file = files[i];
+      const Dump d =
+          file.bytes ? dump_file(file.type, *file.bytes) : dump_too_large(file.type, file.size);
+      const std::uint64_t size = file.bytes ? file.bytes->size() : file.size;
       all_fit = all_fit && !d.problem;
       if (json) {
         out << (i == 0 ? "\n  " : ",\n  ");
-        write_json_dump(out, parsed.positionals[i], files[i].second.size(), d);
+        write_json_dump(out, parsed.positionals[i], size, d);
       } else {
-        write_text_dump(out, parsed.positionals[i], files[i].second.size(), d);
+        write_text_dump(out, parsed.positionals[i], size, d);
       }
     }
     if (json) out << "\n]\n";

@@ -185,24 +185,47 @@ DocumentText disk_text(std::string bytes) {
   return {std::move(text), std::move(bytes), Counted::kCharacters};
 }
 
-void Documents::open(const std::string& uri, std::string utf8, std::int64_t version) {
+bool Documents::open(const std::string& uri, std::string utf8, std::int64_t version) {
+  const auto it = open_.find(uri);
+  const std::size_t replaced = it != open_.end() ? it->second.text.text.size() : 0;
+  const std::size_t others = open_.size() - (it != open_.end() ? 1 : 0);
+  if (others >= limits_.most_documents || utf8.size() > limits_.most_bytes - (bytes_ - replaced)) {
+    return false;
+  }
+  bytes_ = bytes_ - replaced + utf8.size();
   OpenDocument& document = open_[uri];
   document.uri = uri;
   document.path = path_of_uri(uri);
   document.text = buffer_text(std::move(utf8));
   document.version = version;
   document.opened = ++opened_;
-}
-
-bool Documents::change(const std::string& uri, std::string utf8, std::int64_t version) {
-  const auto it = open_.find(uri);
-  if (it == open_.end()) return false;
-  it->second.text = buffer_text(std::move(utf8));
-  it->second.version = version;
   return true;
 }
 
-bool Documents::close(const std::string& uri) { return open_.erase(uri) > 0; }
+Documents::Change Documents::change(const std::string& uri, std::string utf8,
+                                    std::int64_t version) {
+  const auto it = open_.find(uri);
+  if (it == open_.end()) return Change::kNotOpen;
+  const std::size_t others = bytes_ - it->second.text.text.size();
+  if (utf8.size() > limits_.most_bytes - others) {
+    // Kept as it was, it would no longer be the editor's text.
+    bytes_ = others;
+    open_.erase(it);
+    return Change::kTooLarge;
+  }
+  bytes_ = others + utf8.size();
+  it->second.text = buffer_text(std::move(utf8));
+  it->second.version = version;
+  return Change::kChanged;
+}
+
+bool Documents::close(const std::string& uri) {
+  const auto it = open_.find(uri);
+  if (it == open_.end()) return false;
+  bytes_ -= it->second.text.text.size();
+  open_.erase(it);
+  return true;
+}
 
 const OpenDocument* Documents::find(std::string_view uri) const {
   const auto it = open_.find(uri);

@@ -87,15 +87,33 @@ struct Pairing {
   }
 };
 
+// How many open buffers the server keeps, and how much of their text in all:
+// far more than any editing session opens, so that a client cannot make it
+// hold without end.
+struct DocumentLimits {
+  std::size_t most_documents = 64;
+  std::size_t most_bytes = std::size_t{64} << 20;  // of UTF-8 text
+};
+
 class Documents {
  public:
   // Bounds on what is looked for on disk beside a line description.
   static constexpr std::size_t kMostFolderEntries = 4096;
   static constexpr std::size_t kMostTrains = 16;
 
-  void open(const std::string& uri, std::string utf8, std::int64_t version);
-  // False when the document is not open.
-  bool change(const std::string& uri, std::string utf8, std::int64_t version);
+  explicit Documents(DocumentLimits limits = {}) : limits_(limits) {}
+
+  const DocumentLimits& limits() const { return limits_; }
+
+  // False, keeping nothing of it, when the document would take the open
+  // buffers past a limit. A document opened again replaces the one open.
+  bool open(const std::string& uri, std::string utf8, std::int64_t version);
+  enum class Change {
+    kChanged,
+    kNotOpen,
+    kTooLarge,  // the text would take the open buffers past a limit: closed
+  };
+  Change change(const std::string& uri, std::string utf8, std::int64_t version);
   bool close(const std::string& uri);
 
   const OpenDocument* find(std::string_view uri) const;
@@ -118,8 +136,10 @@ class Documents {
   std::vector<Pairing> line_pairings(const OpenDocument& document,
                                      const DescriptionName& name) const;
 
+  DocumentLimits limits_;
   std::map<std::string, OpenDocument, std::less<>> open_;
   std::uint64_t opened_ = 0;
+  std::size_t bytes_ = 0;  // of the open buffers' UTF-8 text
 };
 
 }  // namespace borgo::tools::lsp

@@ -1,5 +1,6 @@
 #include "tools/lsp_server.hpp"
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -39,6 +40,32 @@ class InvalidRequest : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// How deep a message's values may nest. The protocol's own messages nest a
+// dozen levels at most. Copying, comparing and writing a value recurse on its
+// depth, so a deeper message is refused while it is parsed (the parser keeps
+// a stack of its own), before a value that deep exists.
+constexpr int kMostNesting = 64;
+
+struct ParsedMessage {
+  json message;           // discarded when the content is not JSON
+  bool too_deep = false;  // what nests deeper than kMostNesting was left out
+};
+
+ParsedMessage parsed_message(std::string_view content) {
+  ParsedMessage out;
+  bool& too_deep = out.too_deep;
+  const json::parser_callback_t bounded = [&too_deep](int depth, json::parse_event_t event,
+                                                      const json&) {
+    const bool opens =
+        event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+    if (!opens || depth < kMostNesting) return true;
+    too_deep = true;
+    return false;  // neither this value nor anything in it is built
+  };
+  out.message = json::parse(content, bounded, false);
+  return out;
+}
 
 std::string dumped(const json& message) {
   // Text from the documents and file names is UTF-8 already; a name that is
@@ -112,7 +139,7 @@ bool markdown_hover(const json& capabilities) {
 struct LanguageServer::State {
   enum class Phase { kBeforeInitialize, kRunning, kShutDown, kExited };
 
-  explicit State(ServerOptions given) : options(given) {}
+  State(ServerOptions given, DocumentLimits limits) : options(given), documents(limits) {}
 
   ServerOptions options;
   Phase phase = Phase::kBeforeInitialize;
@@ -129,9 +156,17 @@ struct LanguageServer::State {
   // What each document was last given, so that only news is published.
   std::map<std::string, json> published;
   // Compiles of the documents as they are now: changed documents start a
-  // new generation.
+  // new generation. Only the few last used are kept, for hover: a compile
+  // holds its line's whole cell grid, many times the size of the documents.
+  static constexpr std::size_t kMostCompilesKept = 8;
+  struct KeptCompile {
+    std::uint64_t generation = 0;
+    std::uint64_t used = 0;
+    CompiledPair pair;
+  };
   std::uint64_t generation = 0;
-  std::map<std::pair<std::string, std::string>, std::pair<std::uint64_t, CompiledPair>> compiled;
+  std::uint64_t uses = 0;
+  std::map<std::pair<std::string, std::string>, KeptCompile> compiled;
 
   void changed(Clock::time_point now) {
     ++generation;
@@ -141,12 +176,23 @@ struct LanguageServer::State {
     publish_at = std::min(now + options.debounce, latest);
   }
 
+  // The pairing's compile, valid until the next call.
   const CompiledPair& compile(const Pairing& pairing) {
-    auto& slot = compiled[{pairing.line_uri, pairing.train_uri}];
-    if (slot.first != generation || slot.second.pairing.line_uri.empty()) {
-      slot = {generation, compile_pairing(documents, pairing)};
+    const std::pair<std::string, std::string> key{pairing.line_uri, pairing.train_uri};
+    auto it = compiled.find(key);
+    if (it == compiled.end() && compiled.size() >= kMostCompilesKept) {
+      compiled.erase(std::min_element(compiled.begin(), compiled.end(), [](auto& a, auto& b) {
+        return a.second.used < b.second.used;
+      }));
     }
-    return slot.second;
+    if (it == compiled.end() || it->second.generation != generation) {
+      it = compiled
+               .insert_or_assign(key, KeptCompile{.generation = generation,
+                                                  .pair = compile_pairing(documents, pairing)})
+               .first;
+    }
+    it->second.used = ++uses;
+    return it->second.pair;
   }
 
   std::vector<std::string> publish() {
@@ -292,11 +338,28 @@ struct LanguageServer::State {
 
   // ---- notifications
 
-  void notified(const std::string& method, const json& params, Clock::time_point now) {
+  // What the user is told when a document is past the limits of what is kept.
+  std::string not_followed(const std::string& uri, std::string_view why) const {
+    const DocumentLimits& limits = documents.limits();
+    return notification(
+        "window/showMessage",
+        {{"type", 2},
+         {"message", "scenario-tool lsp: " + file_name_of_uri(uri) + " " + std::string(why) +
+                         ": the server follows at most " + std::to_string(limits.most_documents) +
+                         " open documents, with " + std::to_string(limits.most_bytes >> 20) +
+                         " MB of text in all. Close others, then open it again."}});
+  }
+
+  // The messages a notification calls for.
+  std::vector<std::string> notified(const std::string& method, const json& params,
+                                    Clock::time_point now) {
     if (method == "textDocument/didOpen") {
       const json& document = member(params, "textDocument");
-      documents.open(string_member(document, "uri"), string_member(document, "text"),
-                     integer_member(document, "version"));
+      const std::string uri = string_member(document, "uri");
+      if (!documents.open(uri, string_member(document, "text"),
+                          integer_member(document, "version"))) {
+        return {not_followed(uri, "is not followed")};
+      }
       changed(now);
     } else if (method == "textDocument/didChange") {
       const json& document = member(params, "textDocument");
@@ -307,11 +370,16 @@ struct LanguageServer::State {
       if (last.is_object() && last.contains("range")) {
         throw InvalidParams("a change of a range: the server takes whole documents only");
       }
-      if (!documents.change(string_member(document, "uri"), string_member(last, "text"),
-                            integer_member(document, "version"))) {
+      const std::string uri = string_member(document, "uri");
+      const Documents::Change change =
+          documents.change(uri, string_member(last, "text"), integer_member(document, "version"));
+      if (change == Documents::Change::kNotOpen) {
         throw InvalidParams("a change to a document that is not open");
       }
       changed(now);
+      if (change == Documents::Change::kTooLarge) {
+        return {not_followed(uri, "has grown too large and is no longer followed")};
+      }
     } else if (method == "textDocument/didSave") {
       uri_of(params);
       changed(now);  // a partner on disk may read differently now
@@ -320,10 +388,12 @@ struct LanguageServer::State {
       changed(now);
     }
     // initialized, $/cancelRequest, $/setTrace and the others need nothing.
+    return {};
   }
 };
 
-LanguageServer::LanguageServer(ServerOptions options) : state_(std::make_unique<State>(options)) {}
+LanguageServer::LanguageServer(ServerOptions options, DocumentLimits limits)
+    : state_(std::make_unique<State>(options, limits)) {}
 
 LanguageServer::~LanguageServer() = default;
 
@@ -334,9 +404,19 @@ std::vector<std::string> LanguageServer::bad_frame(std::string_view problem) {
 
 std::vector<std::string> LanguageServer::receive(std::string_view content, Clock::time_point now) {
   State& s = *state_;
-  const json message = json::parse(content, nullptr, false);
+  const ParsedMessage parsed = parsed_message(content);
+  const json& message = parsed.message;
   if (message.is_discarded()) {
     return {error_response(nullptr, kParseError, "the message is not JSON")};
+  }
+  if (parsed.too_deep) {
+    // Answered even when it may have been a notification: its id may be
+    // what was too deep to read.
+    const auto id = message.find("id");  // end() when the message is no object
+    const bool id_known = id != message.end() && (id->is_string() || id->is_number_integer());
+    return {error_response(id_known ? *id : json(nullptr), kInvalidRequest,
+                           "the message nests deeper than " + std::to_string(kMostNesting) +
+                               " levels: it is not read")};
   }
   if (!message.is_object()) {
     return {error_response(nullptr, kInvalidRequest, "a message must be one JSON object")};
@@ -378,12 +458,11 @@ std::vector<std::string> LanguageServer::receive(std::string_view content, Clock
   }
   if (!has_id) {
     try {
-      s.notified(method, params, now);
+      return s.notified(method, params, now);
     } catch (const std::exception& failure) {
       return {notification("window/logMessage",
                            {{"type", 1}, {"message", method + ": " + failure.what()}})};
     }
-    return {};
   }
   try {
     bool known = false;

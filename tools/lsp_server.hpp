@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/lsp_documents.hpp"
+
 namespace borgo::tools::lsp {
 
 struct ServerOptions {
@@ -23,7 +25,8 @@ class LanguageServer {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit LanguageServer(ServerOptions options = {});
+  // A document opened past `limits` is not kept, and the client is told.
+  explicit LanguageServer(ServerOptions options = {}, DocumentLimits limits = {});
   ~LanguageServer();
   LanguageServer(const LanguageServer&) = delete;
   LanguageServer& operator=(const LanguageServer&) = delete;

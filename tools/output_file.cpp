@@ -12,6 +12,7 @@
 
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "storage/file_error.hpp"
 #include "storage/replace_file.hpp"
@@ -29,45 +30,79 @@ bool is_stream(std::filesystem::file_type type) {
   throw storage::FileError(path, std::strerror(error != 0 ? error : EIO));
 }
 
+// A descriptor's bytes, each chunk written whole: each round writes at least
+// one byte or fails, and an interrupted write is tried again a bounded number
+// of times. The descriptor is closed by its owner, also on a failure.
+class DescriptorSink final : public storage::ByteSink {
+ public:
+  DescriptorSink(int fd, const std::filesystem::path& path) : fd_(fd), path_(path) {}
+  ~DescriptorSink() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  DescriptorSink(const DescriptorSink&) = delete;
+  DescriptorSink& operator=(const DescriptorSink&) = delete;
+
+  void write(std::string_view chunk) override {
+    constexpr std::size_t kChunk = 1 << 20;
+    constexpr int kInterruptions = 100;
+    int interruptions = 0;
+    for (std::size_t done = 0; done < chunk.size();) {
+      const ssize_t n = ::write(fd_, chunk.data() + done, std::min(kChunk, chunk.size() - done));
+      if (n < 0 && errno == EINTR && ++interruptions < kInterruptions) continue;
+      if (n <= 0) fail(path_, n < 0 ? errno : EIO);
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  void close() {
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0 && errno != EINTR) fail(path_, errno);
+  }
+
+ private:
+  int fd_;
+  const std::filesystem::path& path_;
+};
+
 // Writes into a FIFO or a character device as it stands. What is opened is
 // checked again, since the name may have been swapped for a file meanwhile.
-void write_into_stream(const std::filesystem::path& path, std::string_view bytes) {
+void write_into_stream(const std::filesystem::path& path, const storage::FileContent& content) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) fail(path, errno);
+  DescriptorSink sink(fd, path);
   struct stat opened {};
-  if (::fstat(fd, &opened) != 0) {
-    const int error = errno;
-    ::close(fd);
-    fail(path, error);
-  }
+  if (::fstat(fd, &opened) != 0) fail(path, errno);
   if (!S_ISFIFO(opened.st_mode) && !S_ISCHR(opened.st_mode)) {
-    ::close(fd);
     throw Refusal("'" + path.string() + "' stopped being a FIFO or a device while it was opened");
   }
-  // Each round writes at least one byte or ends; an interrupted write is
-  // tried again a bounded number of times.
-  constexpr std::size_t kChunk = 1 << 20;
-  constexpr int kInterruptions = 100;
-  int interruptions = 0;
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, std::min(kChunk, bytes.size() - done));
-    if (n < 0 && errno == EINTR && ++interruptions < kInterruptions) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      ::close(fd);
-      fail(path, error);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0 && errno != EINTR) fail(path, errno);
+  content.write_to(sink);
+  sink.close();
 }
 #endif
+
+// Standard output's bytes; a failed write shows on the stream, which the
+// tool checks before it ends.
+class StreamSink final : public storage::ByteSink {
+ public:
+  explicit StreamSink(std::ostream& out) : out_(out) {}
+  void write(std::string_view chunk) override {
+    out_.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
+
+ private:
+  std::ostream& out_;
+};
 
 }  // namespace
 
 OutputWritten write_output(std::string_view name, std::string_view bytes, std::ostream& out) {
+  return write_output(name, storage::BytesContent(bytes), out);
+}
+
+OutputWritten write_output(std::string_view name, const storage::FileContent& content,
+                           std::ostream& out, storage::FileKind kind) {
   if (name == "-") {
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    StreamSink sink(out);
+    content.write_to(sink);
     return OutputWritten::kStream;
   }
   const std::filesystem::path path{std::string(name)};
@@ -78,7 +113,7 @@ OutputWritten write_output(std::string_view name, std::string_view bytes, std::o
     throw storage::FileError(path, failed.message());
   }
   if (is_stream(link.type())) {
-    write_into_stream(path, bytes);
+    write_into_stream(path, content);
     return OutputWritten::kStream;
   }
   if (link.type() == std::filesystem::file_type::symlink) {
@@ -87,11 +122,11 @@ OutputWritten write_output(std::string_view name, std::string_view bytes, std::o
       throw Refusal("'" + path.string() +
                     "' is a symbolic link: name the file itself, or '-' for standard output");
     }
-    write_into_stream(path, bytes);
+    write_into_stream(path, content);
     return OutputWritten::kStream;
   }
 #endif
-  storage::replace_file(path, bytes);
+  storage::replace_file(path, content, kind);
   return OutputWritten::kFile;
 }
 

@@ -4,6 +4,9 @@
 #include <ostream>
 #include <string_view>
 
+#include "storage/byte_sink.hpp"
+#include "storage/replace_file.hpp"
+
 namespace borgo::tools {
 
 enum class OutputWritten {
@@ -21,7 +24,10 @@ enum class OutputWritten {
 // - a link to anything else is refused (Refusal): replacing it would replace
 //   the link, and writing through it would not be a replacement;
 // - anything else goes to the replacement, which fails and says why.
-// Throws storage::FileError naming `name` when it cannot be written.
+// Throws storage::FileError naming `name` when it cannot be written. A new
+// regular file of `kind` kProgram may be run (storage/replace_file.hpp).
+OutputWritten write_output(std::string_view name, const storage::FileContent& content,
+                           std::ostream& out, storage::FileKind kind = storage::FileKind::kData);
 OutputWritten write_output(std::string_view name, std::string_view bytes, std::ostream& out);
 
 }  // namespace borgo::tools

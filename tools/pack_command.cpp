@@ -7,7 +7,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 #endif
 
 #include <array>
@@ -28,6 +32,8 @@
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
+#include "tools/output_file.hpp"
+#include "tools/same_file.hpp"
 #include "tools/scenario_compile.hpp"
 #include "tools/text_encoding.hpp"
 
@@ -74,15 +80,19 @@ Options:
   --generic-program FILE   start from FILE instead of the generic package
                            program beside scenario-tool
   -o, --output PROGRAM     the package program to write; name a Windows one
-                           NAME.exe
+                           NAME.exe. "-" writes it to standard output, and
+                           a FIFO or a device is written into as it is.
+                           It is never a file pack reads: one of the
+                           documents, the generic package program or
+                           scenario-tool itself
   -h, --help               show this text
 
 Exit status:
   0  packed
   1  the scenario records an error (or a fatal contest error): nothing written
   2  a usage problem, a document missing or not as a package carries it, a
-     generic package program missing, or a file that cannot be read or
-     written
+     generic package program missing, PROGRAM naming a file pack reads, or a
+     file that cannot be read or written
 )";
 
 constexpr std::array<OptionRule, 7> kOptions{{
@@ -123,9 +133,8 @@ Target target_of(const ParsedArguments& parsed) {
   throw UsageError("--target takes windows or linux, not '" + *given + "'");
 }
 
-// The folder of the running tool, where the generic package programs are
-// installed beside it.
-std::filesystem::path tool_folder() {
+// The running tool's own file, or why it cannot be found.
+std::filesystem::path tool_path(std::string& failure) {
 #ifdef _WIN32
   std::vector<wchar_t> name(MAX_PATH);
   // Windows' paths end at 32767 characters: the buffer doubles a few times at most.
@@ -133,20 +142,27 @@ std::filesystem::path tool_folder() {
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
     if (length == 0 || (length >= name.size() && name.size() >= kLongestPath)) {
-      throw std::runtime_error("cannot find scenario-tool's own folder");
+      failure = "cannot find scenario-tool's own folder";
+      return {};
     }
-    if (length < name.size()) {
-      return std::filesystem::path(std::wstring(name.data(), length)).parent_path();
-    }
+    if (length < name.size()) return std::filesystem::path(std::wstring(name.data(), length));
     name.resize(name.size() * 2);
   }
 #else
   std::error_code failed;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failed);
-  if (failed)
-    throw std::runtime_error("cannot find scenario-tool's own folder: " + failed.message());
-  return self.parent_path();
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failed);
+  if (failed) failure = "cannot find scenario-tool's own folder: " + failed.message();
+  return self;
 #endif
+}
+
+// The folder of the running tool, where the generic package programs are
+// installed beside it.
+std::filesystem::path tool_folder() {
+  std::string failure;
+  const std::filesystem::path self = tool_path(failure);
+  if (!failure.empty()) throw std::runtime_error(failure);
+  return self.parent_path();
 }
 
 // The generic package program of `target`: its path and bytes. Throws
@@ -188,6 +204,42 @@ GenericProgram generic_program(const ParsedArguments& parsed, Target target) {
 void check_scenario_name(std::string_view option, const std::string& name_1252) {
   if (const std::optional<std::string> fault = documents::scenario_name_fault(name_1252)) {
     throw UsageError("the name given to " + std::string(option) + " " + *fault);
+  }
+}
+
+std::filesystem::path document_path(const std::filesystem::path& folder, const ScenarioNames& names,
+                                    documents::DocumentKind kind) {
+  return folder / documents::document_name(kind, names.line, names.train);
+}
+
+// Throws Refusal when PROGRAM would be written over a file pack reads: one of
+// the author's documents (there or not: one written there would be read as
+// the document next time), the generic package program or the tool itself.
+// Told apart by name, as a file system that ignores case does, and on disk,
+// through links and other spellings.
+void check_output_spares_inputs(const std::filesystem::path& output,
+                                const std::filesystem::path& folder, const ScenarioNames& names,
+                                const GenericProgram& generic) {
+  struct Input {
+    std::string what;
+    std::filesystem::path path;
+  };
+  std::vector<Input> inputs;
+  for (const documents::DocumentKind kind : documents::kDocumentKinds) {
+    inputs.push_back(
+        {std::string(documents::document_title(kind)), document_path(folder, names, kind)});
+  }
+  inputs.push_back({"generic package program", generic.path});
+  std::string unknown;  // then there is no file of the tool to name
+  const std::filesystem::path self = tool_path(unknown);
+  if (unknown.empty()) inputs.push_back({"running scenario-tool", self});
+  for (const Input& input : inputs) {
+    if (one_file_on_disk(output, input.path) ||
+        one_file_where_case_is_ignored(output, input.path)) {
+      throw Refusal("nothing was packed: -o '" + output.string() + "' would write over the " +
+                    input.what + " '" + input.path.string() +
+                    "', which pack reads: name another PROGRAM");
+    }
   }
 }
 
@@ -279,8 +331,7 @@ PackedDocuments read_documents(const std::filesystem::path& folder, const Scenar
   std::vector<std::string> notes;
   for (const documents::DocumentKind kind : documents::kDocumentKinds) {
     const std::string title(documents::document_title(kind));
-    const std::filesystem::path path =
-        folder / documents::document_name(kind, names.line, names.train);
+    const std::filesystem::path path = document_path(folder, names, kind);
     std::optional<std::string> bytes = read_if_present(path);
     if (!bytes) {
       if (documents::is_description(kind)) {
@@ -349,7 +400,8 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
             documents::package_file_name_fault(names.line_1252, names.train_1252)) {
       throw UsageError("the names given to --line and --train " + *fault);
     }
-    const std::filesystem::path output = parsed.required("--output");
+    const std::string& output = parsed.required("--output");
+    const bool to_standard_output = output == "-";
     const Target target = target_of(parsed);
     // The package program writes its compiled files beside itself.
     check_distinct_outputs(names, {}, true);
@@ -357,6 +409,7 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
       throw UsageError("'" + folder.string() + "' is not a folder");
     }
     const GenericProgram generic = generic_program(parsed, target);
+    if (!to_standard_output) check_output_spares_inputs(output, folder, names, generic);
 
     const PackedDocuments packed = read_documents(folder, names, parsed.has("--from-utf8"), err);
     const PackedDocument& line = *packed[0];
@@ -387,13 +440,19 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
     } catch (const std::invalid_argument& refused) {
       throw Refusal(std::string("nothing was packed: ") + refused.what());
     }
-    if (target == Target::kWindows && output.extension() != ".exe") {
-      err << "scenario-tool pack: note: Windows runs a program whose name ends in .exe; '"
-          << output.string() << "' does not\n";
+    if (target == Target::kWindows && !to_standard_output &&
+        std::filesystem::path(output).extension() != ".exe") {
+      err << "scenario-tool pack: note: Windows runs a program whose name ends in .exe; '" << output
+          << "' does not\n";
     }
-    storage::replace_file(output, PackageContent(generic.bytes, payload),
-                          storage::FileKind::kProgram);
-    out << "wrote " << output.string() << "\n";
+#ifdef _WIN32
+    // The program's bytes as they are: no CR added before a LF.
+    if (to_standard_output) _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (write_output(output, PackageContent(generic.bytes, payload), out,
+                     storage::FileKind::kProgram) == OutputWritten::kFile) {
+      out << "wrote " << output << "\n";
+    }
     return kExitClean;
   });
 }

@@ -9,6 +9,7 @@
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
+#include "tools/same_file.hpp"
 #include "tools/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -28,15 +29,6 @@ std::string checked_name(std::string_view option, const std::string& name) {
   throw UsageError(given + " holds \"" + converted.unheld +
                    "\", which Windows-1252, the simulator's code page, cannot hold: '" + name +
                    "'");
-}
-
-bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -119,10 +111,7 @@ void check_distinct_outputs(const ScenarioNames& names, const std::filesystem::p
   outputs.push_back({"cell file", names.compiled_path(folder, compiler::CompiledFileKind::kCells)});
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-      if (!equal_ignoring_ascii_case(outputs[i].path.filename().string(),
-                                     outputs[j].path.filename().string())) {
-        continue;
-      }
+      if (!one_file_where_case_is_ignored(outputs[i].path, outputs[j].path)) continue;
       throw Refusal("the " + std::string(outputs[i].what) + " '" + outputs[i].path.string() +
                     "' and the " + outputs[j].what + " '" + outputs[j].path.string() +
                     "' would be one file (where case is ignored, names that differ only in case "

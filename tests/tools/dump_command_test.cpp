@@ -185,5 +185,59 @@ TEST(DumpCommand, ATruncatedFileSaysSoAndWhere) {
       << json.out;
 }
 
+// A file larger than any compiled file of its kind is told by its size and
+// not read: nothing of it is shown. The largest: 87 records of 34 bytes with
+// texts of 65535 bytes, 5704503 bytes; a line of 1000000 m, 20141 cells of 15
+// bytes, 302115 bytes, and 1007001 metres of plan, two entries of 10 bytes
+// each, 20140020 bytes. Sparse files, which take no room on the disk.
+TEST(DumpCommand, AFileLargerThanItsKindCanBeIsToldByItsSize) {
+  constexpr std::uintmax_t kTwoGigabytes = std::uintmax_t{1} << 31;
+  struct Case {
+    const char* name;
+    std::string file;
+    std::uintmax_t size;
+    int status;
+    std::string said;  // empty: fits
+  };
+  const Case cases[] = {
+      {"a train file of 2 GB", "a.sim", kTwoGigabytes, 1,
+       "at byte 5704503: the file is 2147483648 bytes, longer than the largest train file"},
+      {"a cell file of 2 GB", "a.dat", kTwoGigabytes, 1,
+       "at byte 302115: the file is 2147483648 bytes, longer than the largest grid"},
+      {"a line file of 2 GB", "a_linea.dat", kTwoGigabytes, 1,
+       "at byte 20140020: the file is 2147483648 bytes, longer than the largest line file"},
+      {"a train file a byte past the largest", "a.sim", 5704504, 1,
+       "at byte 5704503: the file is 5704504 bytes, longer than the largest train file"},
+      // Read: its 87 records of empty texts leave the rest over.
+      {"a train file of the largest size", "a.sim", 5704503, 1,
+       "at byte 2958: 5701545 bytes left over after the 87 records"},
+      {"a cell file of the largest size", "a.dat", 302115, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    const std::filesystem::path file = folder / c.file;
+    spit(file, "");
+    std::filesystem::resize_file(file, c.size);
+    const ToolRun run = tool({"dump", file.string()});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    const std::vector<std::string> lines = run.lines(run.out);
+    if (c.said.empty()) {
+      EXPECT_EQ(run.out.find("does not fit"), std::string::npos) << run.out;
+      continue;
+    }
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind(file.string() + ": does not fit its layout " + c.said, 0), 0u)
+        << lines.back();
+    if (c.size == kTwoGigabytes) {
+      EXPECT_EQ(lines.size(), 2u) << run.out;  // the summary, and why
+      const ToolRun json = tool({"dump", "--json", file.string()});
+      EXPECT_EQ(json.status, 1);
+      EXPECT_NE(json.out.find("\"bytes\": 2147483648, \"type\": "), std::string::npos) << json.out;
+      EXPECT_NE(json.out.find("\"problem\": {\"offset\": "), std::string::npos) << json.out;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace borgo::tools::testing

@@ -97,6 +97,79 @@ TEST(LspDocuments, TextKeepsOneByteForEachCharacter) {
   EXPECT_EQ(utf8.counted, Counted::kBytes);
 }
 
+// A document that would take the open buffers past a limit is not kept; one
+// that grows past it is closed; the others stay as they were.
+TEST(LspDocuments, KeepsTheOpenBuffersWithinTheirLimits) {
+  enum class Step { kOpen, kChange, kClose };
+  struct Case {
+    Step step;
+    const char* uri;
+    std::size_t bytes;
+    int done;  // open: 1 kept, 0 refused; change: a Documents::Change
+    std::vector<std::string> open_after;
+  };
+  using Change = Documents::Change;
+  const auto changed = [](Change c) { return static_cast<int>(c); };
+  struct Session {
+    const char* name;
+    DocumentLimits limits;
+    std::vector<Case> steps;
+  };
+  const Session sessions[] = {
+      {"by number",
+       {.most_documents = 2, .most_bytes = 100},
+       {{Step::kOpen, "a", 1, 1, {"a"}},
+        {Step::kOpen, "b", 1, 1, {"a", "b"}},
+        {Step::kOpen, "c", 1, 0, {"a", "b"}},
+        {Step::kOpen, "a", 2, 1, {"a", "b"}},  // opened again: replaced
+        {Step::kChange, "c", 1, changed(Change::kNotOpen), {"a", "b"}},
+        {Step::kClose, "a", 0, 1, {"b"}},
+        {Step::kOpen, "c", 1, 1, {"b", "c"}}}},
+      {"by bytes",
+       {.most_documents = 10, .most_bytes = 10},
+       {{Step::kOpen, "a", 5, 1, {"a"}},
+        {Step::kOpen, "b", 6, 0, {"a"}},
+        {Step::kOpen, "b", 5, 1, {"a", "b"}},
+        {Step::kOpen, "b", 4, 1, {"a", "b"}},
+        {Step::kChange, "a", 6, changed(Change::kChanged), {"a", "b"}},
+        {Step::kChange, "a", 7, changed(Change::kTooLarge), {"b"}},
+        {Step::kOpen, "a", 6, 1, {"a", "b"}},
+        {Step::kOpen, "c", 1, 0, {"a", "b"}},
+        {Step::kClose, "b", 0, 1, {"a"}},
+        {Step::kOpen, "c", 4, 1, {"a", "c"}}}},
+  };
+  for (const Session& session : sessions) {
+    SCOPED_TRACE(session.name);
+    Documents documents(session.limits);
+    int version = 0;
+    for (const Case& c : session.steps) {
+      SCOPED_TRACE(std::string(c.uri) + " step " + std::to_string(++version));
+      const std::string uri = std::string("file:///d/") + c.uri;
+      const std::string text(c.bytes, 'x');
+      switch (c.step) {
+        case Step::kOpen:
+          EXPECT_EQ(documents.open(uri, text, version), c.done == 1);
+          break;
+        case Step::kChange:
+          EXPECT_EQ(changed(documents.change(uri, text, version)), c.done);
+          break;
+        case Step::kClose:
+          EXPECT_EQ(documents.close(uri), c.done == 1);
+          break;
+      }
+      std::vector<std::string> open;
+      for (const auto& [name, document] : documents.open_documents()) {
+        open.push_back(name.substr(name.rfind('/') + 1));
+      }
+      EXPECT_EQ(open, c.open_after);
+      // What is kept is what the editor sent last.
+      if (c.step != Step::kClose && documents.find(uri) != nullptr) {
+        EXPECT_EQ(documents.find(uri)->text.text, text);
+      }
+    }
+  }
+}
+
 #ifndef _WIN32
 std::string uri_of(const fs::path& path) { return "file://" + path.string(); }
 

@@ -27,7 +27,9 @@ using testing::ScenarioFolder;
 // A client talking to a server in-process, on a clock of its own.
 class Client {
  public:
-  LanguageServer server{ServerOptions{.debounce = 20ms}};
+  explicit Client(DocumentLimits limits = {}) : server(ServerOptions{.debounce = 20ms}, limits) {}
+
+  LanguageServer server;
   LanguageServer::Clock::time_point now = LanguageServer::Clock::time_point() + 1h;
 
   std::vector<json> send_text(const std::string& content) {
@@ -62,14 +64,27 @@ class Client {
     }
     return out;
   }
+  // A document opened or changed: what the server says of it.
+  std::vector<json> send_open(const std::string& uri, const std::string& text) {
+    return send(
+        {{"jsonrpc", "2.0"},
+         {"method", "textDocument/didOpen"},
+         {"params",
+          {{"textDocument",
+            {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", text}}}}}});
+  }
+  std::vector<json> send_change(const std::string& uri, const std::string& text) {
+    return send({{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didChange"},
+                 {"params",
+                  {{"textDocument", {{"uri", uri}, {"version", ++version_}}},
+                   {"contentChanges", json::array({{{"text", text}}})}}}});
+  }
   void open(const std::string& uri, const std::string& text) {
-    notify("textDocument/didOpen",
-           {{"textDocument",
-             {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", text}}}});
+    EXPECT_EQ(send_open(uri, text), std::vector<json>());
   }
   void change(const std::string& uri, const std::string& text) {
-    notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", ++version_}}},
-                                      {"contentChanges", json::array({{{"text", text}}})}});
+    EXPECT_EQ(send_change(uri, text), std::vector<json>());
   }
   static json at(const std::string& uri, int line, int character) {
     return {{"textDocument", {{"uri", uri}}},
@@ -180,6 +195,61 @@ TEST(LspServer, AnswersEachMessageAsTheProtocolSays) {
   EXPECT_EQ(client.server.exit_status(), 0);
 }
 
+// Values nested far deeper than any of the protocol's messages: each message
+// is refused as it is read, with an error, and the server goes on as it was.
+TEST(LspServer, RefusesMessagesNestedTooDeepAndGoesOn) {
+  const auto objects = [](std::size_t levels) {
+    std::string text;
+    for (std::size_t i = 0; i < levels; ++i) text += "{\"a\":";
+    return text + "1" + std::string(levels, '}');
+  };
+  const auto arrays = [](std::size_t levels) {
+    return std::string(levels, '[') + std::string(levels, ']');
+  };
+  const std::string request = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":)";
+  // The message is the first level and params the second: 63 levels in
+  // params are the most taken.
+  struct Case {
+    const char* name;
+    std::string content;
+    int code;           // 0: no answer
+    json id = nullptr;  // the answer's id
+  };
+  const Case cases[] = {
+      {"objects in a request's params", request + objects(100000) + "}", -32600, 7},
+      {"arrays in a request's params", request + arrays(100000) + "}", -32600, 7},
+      {"objects as the id", R"({"jsonrpc":"2.0","method":"shutdown","id":)" + objects(100000) + "}",
+       -32600},
+      {"a message of nothing but arrays", arrays(100000), -32600},
+      {"objects in a notification's params",
+       R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":)" + objects(100000) + "}",
+       -32600},
+      {"one level more than the most", request + objects(64) + "}", -32600, 7},
+      {"the most levels", R"({"jsonrpc":"2.0","method":"$/setTrace","params":)" + objects(63) + "}",
+       0},
+      {"deep and cut short", request + std::string(100000, '['), -32700},
+  };
+  Client client;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<json> replies = client.send_text(c.content);
+    if (c.code == 0) {
+      EXPECT_TRUE(replies.empty());
+    } else {
+      ASSERT_EQ(replies.size(), 1u);
+      EXPECT_EQ(replies[0]["error"]["code"], c.code) << replies[0];
+      EXPECT_EQ(replies[0]["id"], c.id);
+    }
+    // The next request gets its own answer: before initialize, that one.
+    const std::vector<json> next =
+        client.send_text(R"({"jsonrpc":"2.0","id":8,"method":"shutdown"})");
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0]["error"]["code"], -32002) << next[0];
+  }
+  EXPECT_TRUE(
+      client.request("initialize", {{"capabilities", json::object()}}).contains("capabilities"));
+}
+
 TEST(LspServer, ExitWithoutShutdownIsAFailure) {
   Client client;
   client.initialize();
@@ -284,6 +354,67 @@ TEST(LspServer, PublishesACellConflictOnBothRowsOnceTheChangesSettle) {
   EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
                                                         {scenario.train_uri, json::array()}}));
   EXPECT_EQ(listing(), before);  // nothing written
+}
+
+// Past the limits of the open documents, the document is not followed and
+// the user is told; the documents held are served as before.
+TEST(LspServer, TellsOfADocumentPastItsLimitsAndServesTheOthers) {
+  Scenario scenario;
+  Client client(DocumentLimits{.most_documents = 2, .most_bytes = std::size_t{1} << 20});
+  client.initialize();
+  client.open(scenario.train_uri, scenario.train());
+  client.open(uri_beside(scenario.train_uri, "notes.txt"), "x");
+  const auto symbols = [&](const std::string& uri) {
+    return client.request("textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}});
+  };
+  const auto told = [](const std::vector<json>& replies, const std::string& words) {
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0]["method"], "window/showMessage");
+    EXPECT_EQ(replies[0]["params"]["type"], 2);  // a warning
+    const std::string message = replies[0]["params"]["message"];
+    EXPECT_NE(message.find(words), std::string::npos) << message;
+    EXPECT_NE(message.find("at most 2 open documents, with 1 MB of text"), std::string::npos)
+        << message;
+  };
+
+  told(client.send_open(scenario.line_uri, scenario.line()), kLineDocument + " is not followed");
+  EXPECT_EQ(symbols(scenario.line_uri), json::array());
+  // The train is compiled with the line description on disk, as when alone.
+  EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
+                                                        {scenario.train_uri, json::array()}}));
+  EXPECT_TRUE(
+      client.request("textDocument/hover", Client::at(scenario.train_uri, 16, 14)).is_object());
+  EXPECT_FALSE(symbols(scenario.train_uri).empty());
+
+  told(client.send_change(scenario.train_uri, std::string(std::size_t{1} << 20, '\n')),
+       kTrainDocument + " has grown too large and is no longer followed");
+  EXPECT_EQ(symbols(scenario.train_uri), json::array());
+  // Room again.
+  client.open(scenario.line_uri, scenario.line());
+  EXPECT_FALSE(symbols(scenario.line_uri).empty());
+}
+
+// Only the last compiles used are kept: hover on a document whose compile
+// was let go compiles it again, to the same answer.
+TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  std::vector<std::string> uris;
+  for (int i = 0; i < 12; ++i) {
+    uris.push_back(uri_beside(scenario.line_uri, "Linea" + std::to_string(i) + "_linea.txt"));
+    client.open(uris.back(), scenario.line());
+  }
+  const auto hover = [&](const std::string& uri) {
+    return client.request("textDocument/hover", Client::at(uri, 1, 25));
+  };
+  std::map<std::string, json> before;
+  for (const std::string& uri : uris) {
+    before[uri] = hover(uri);
+    ASSERT_TRUE(before[uri].is_object()) << before[uri];
+  }
+  EXPECT_EQ(client.wait().size(), uris.size());  // every document compiled again
+  for (const std::string& uri : uris) EXPECT_EQ(hover(uri), before[uri]) << uri;
 }
 
 TEST(LspServer, CountsColumnsInTheEncodingAgreed) {

@@ -99,6 +99,8 @@ TEST(ToolProcess, OutputThatCannotBeWrittenFailsTheRun) {
       {"emit", {"emit", dir + "/emitted", "--force"}},
       {"dump", {"dump", (compiled / "Costa_R 12.dat").string()}},
       {"render to standard output", {"render", dir, "--line", kLine, "--train", kTrain, "-o", "-"}},
+      {"pack to standard output",
+       {"pack", dir, "--line", kLine, "--train", kTrain, "--target", "linux", "-o", "-"}},
   };
   struct Stream {
     const char* name;
@@ -112,8 +114,11 @@ TEST(ToolProcess, OutputThatCannotBeWrittenFailsTheRun) {
   for (const Stream& stream : streams) {
     if (stream.sink == Sink::kFullDevice && !full_device) continue;
     for (const Case& c : cases) {
-      // compile writes its summary, emit and dump nothing, to standard error.
-      if (stream.fd == 2 && c.words[0] != "compile" && c.words[0] != "render") continue;
+      // compile, render and pack write a summary, emit and dump nothing, to standard error.
+      if (stream.fd == 2 && c.words[0] != "compile" && c.words[0] != "render" &&
+          c.words[0] != "pack") {
+        continue;
+      }
       SCOPED_TRACE(std::string(stream.name) + ", " + c.name);
       borgo::testing::ScratchFolder scratch;
       const ProcessRun run =

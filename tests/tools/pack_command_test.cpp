@@ -2,10 +2,17 @@
 // with the author's names and documents, and the scenarios pack refuses.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "documents/documents.hpp"
@@ -287,6 +294,167 @@ TEST(PackCommand, RefusesNamesAndGenericProgramsItCannotUse) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(program));
+  }
+}
+
+// -o naming a file pack reads, by any name: refused before anything is
+// written, and the file stays as it was (or absent).
+TEST(PackCommand, NeverWritesOverAFileItReads) {
+  enum class Named { kAsIs, kAnotherSpelling, kAnotherCase, kHardLink, kSymbolicLink };
+  struct Case {
+    const char* name;
+    std::filesystem::path (*file)(const std::filesystem::path& scenario,
+                                  const std::filesystem::path& generic);
+    Named named;
+    std::string said;
+  };
+  using Path = std::filesystem::path;
+  const Case cases[] = {
+      {"the notes", [](const Path& d, const Path&) { return d / "Costa_R 12_note.txt"; },
+       Named::kAsIs, "the notes '"},
+      {"the line description", [](const Path& d, const Path&) { return d / kLineDocument; },
+       Named::kAsIs, "the line description '"},
+      {"the train description, named through ./",
+       [](const Path& d, const Path&) { return d / kTrainDocument; }, Named::kAnotherSpelling,
+       "the train description '"},
+      {"the line description, its name in other case",
+       [](const Path& d, const Path&) { return d / kLineDocument; }, Named::kAnotherCase,
+       "the line description '"},
+      {"a slow-down order that is not there",
+       [](const Path& d, const Path&) { return d / "Costa_R 12_rallentamenti.txt"; }, Named::kAsIs,
+       "the slow-down order '"},
+      {"the train sheet, through a hard link",
+       [](const Path& d, const Path&) { return d / "Costa_R 12_scheda_treno.txt"; },
+       Named::kHardLink, "the train sheet '"},
+      {"the generic package program", [](const Path&, const Path& generic) { return generic; },
+       Named::kAsIs, "the generic package program '"},
+#ifndef _WIN32
+      {"scenario-tool itself, through a symbolic link",
+       [](const Path&, const Path&) { return std::filesystem::read_symlink("/proc/self/exe"); },
+       Named::kSymbolicLink, "the running scenario-tool '"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    spit(scenario.path() / "Costa_R 12_note.txt", "notes\r\n");
+    spit(scenario.path() / "Costa_R 12_scheda_treno.txt", "sheet\r\n");
+    ScratchFolder made;
+    const std::filesystem::path generic = made / ("generic-" + kProgramName);
+    std::filesystem::copy_file(BORGO_PACKAGE_PROGRAM, generic);
+    const std::filesystem::path file = c.file(scenario.path(), generic);
+    const bool present = std::filesystem::exists(file);
+    const std::string before = present ? slurp(file) : "";
+    std::filesystem::path output = file;
+    switch (c.named) {
+      case Named::kAsIs:
+        break;
+      case Named::kAnotherSpelling:
+        output = file.parent_path() / "." / file.filename();
+        break;
+      case Named::kAnotherCase:
+        output = file.parent_path() / "costa_LINEA.txt";
+        break;
+      case Named::kHardLink:
+        output = made / "link";
+        std::filesystem::create_hard_link(file, output);
+        break;
+      case Named::kSymbolicLink:
+        output = made / "link";
+        std::filesystem::create_symlink(file, output);
+        break;
+    }
+    const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, output,
+                                        {"--generic-program", generic.string()}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("nothing was packed: -o '" + output.string() + "' would write over " +
+                           c.said + file.string() + "', which pack reads"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out.find("wrote"), std::string::npos) << run.out;
+    EXPECT_EQ(std::filesystem::exists(file), present);
+    if (present) {
+      EXPECT_TRUE(slurp(file) == before);
+    }
+  }
+}
+
+// PROGRAM as render takes its output: a new file that may be run, "-" for
+// standard output, and a FIFO or a device written into and left as it was.
+TEST(PackCommand, WritesWhereRenderWouldWrite) {
+  ScenarioFolder scenario;
+  ScratchFolder made;
+  const std::filesystem::path program = made / kProgramName;
+  const ToolRun packed = tool(pack_words(scenario.path(), kLine, kTrain, program));
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_EQ(packed.last_out_line(), "wrote " + program.string());
+  const std::string bytes = slurp(program);
+  ASSERT_TRUE(documents::carries_payload(bytes));
+#ifndef _WIN32
+  EXPECT_NE(std::filesystem::status(program).permissions() & std::filesystem::perms::owner_exec,
+            std::filesystem::perms::none);
+#endif
+
+  enum class Kind { kDash, kFifo, kLinkToDevice };
+  struct Case {
+    const char* name;
+    Kind kind;
+  };
+  const Case cases[] = {
+      {"standard output", Kind::kDash},
+#ifndef _WIN32
+      {"a FIFO", Kind::kFifo},
+      {"a link to /dev/null", Kind::kLinkToDevice},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder scratch;
+    std::filesystem::path output = "-";
+    std::string through_fifo;
+    std::thread reader;
+    const std::filesystem::path fifo_kept = scratch / "fifo";
+    switch (c.kind) {
+      case Kind::kDash:
+        break;
+      case Kind::kFifo:
+#ifndef _WIN32
+        output = scratch / "out";
+        ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+        // A second name for the FIFO, should the tool put a file in its place.
+        std::filesystem::create_hard_link(output, fifo_kept);
+        reader = std::thread([&] { through_fifo = slurp(fifo_kept); });
+#endif
+        break;
+      case Kind::kLinkToDevice:
+        output = scratch / "out";
+        std::filesystem::create_symlink("/dev/null", output);
+        break;
+    }
+    const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, output));
+#ifndef _WIN32
+    if (reader.joinable()) {
+      // Lets the reader go should the tool never have opened the FIFO.
+      const int unblock = ::open(fifo_kept.c_str(), O_WRONLY | O_NONBLOCK);
+      if (unblock >= 0) ::close(unblock);
+      reader.join();
+    }
+#endif
+    EXPECT_EQ(run.status, 0) << run.err;
+    switch (c.kind) {
+      case Kind::kDash:
+        EXPECT_TRUE(run.out == bytes);  // and no "wrote" line
+        break;
+      case Kind::kFifo:
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(output)));
+        EXPECT_TRUE(through_fifo == bytes);
+        break;
+      case Kind::kLinkToDevice:
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_EQ(std::filesystem::read_symlink(output), "/dev/null");
+        break;
+    }
   }
 }
 
