@@ -1,5 +1,6 @@
 #include "tools/render_input.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -69,7 +70,12 @@ RenderInput render_input_in(const std::filesystem::path& folder, const ScenarioN
       [&folder, &names](compiler::CompiledFileKind kind) -> std::optional<std::string> {
         const std::filesystem::path path = names.compiled_path(folder, kind);
         if (!std::filesystem::exists(path)) return std::nullopt;
-        return storage::read_file(path);
+        // A file larger than any of its kind is told by its size, unread.
+        std::uint64_t size = 0;
+        std::optional<std::string> bytes =
+            storage::read_file_of_at_most(path, largest_file_bytes(kind), size);
+        if (!bytes) require_fit(size_problem(kind, size), path);
+        return bytes;
       });
 }
 

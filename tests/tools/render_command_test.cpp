@@ -208,23 +208,29 @@ TEST(LineRender, EachSlowDownReachesTheNextEndCell) {
 TEST(RenderCommand, ACompiledFileThatDoesNotFitIsNotDrawn) {
   struct Case {
     const char* name;
-    std::string cells;  // the cell file's bytes
+    const char* file;
+    std::string bytes;        // the file's bytes, or its first 100 when empty
+    std::uintmax_t grown_to;  // then grown, sparse, to this size (0: as it is)
     const char* says;
   };
   const Case cases[] = {
-      {"cut short in a cell", "", "does not fit its layout at byte 90: "},
+      {"cut short in a cell", "Costa_R 12.dat", "", 0, "does not fit its layout at byte 90: "},
       // Cells of a 1000000 m line: 0 to 20140, 302115 bytes.
-      {"larger than the largest grid", std::string(302115 + 15, '\0'),
+      {"larger than the largest grid", "Costa_R 12.dat", std::string(302115 + 15, '\0'), 0,
        "does not fit its layout at byte 302115: the file is 302130 bytes, longer than the "
        "largest grid"},
+      // Told by its size before a byte of it is read.
+      {"a train file of 2 GB", "Costa_R 12.sim", "", std::uintmax_t{2} << 30,
+       "does not fit its layout at byte 5704503: the file is 2147483648 bytes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScenarioFolder scenario;
     ScratchFolder compiled;
     ASSERT_EQ(scenario.compile({"--out", compiled.path().string()}).status, 0);
-    const std::filesystem::path cells = compiled / "Costa_R 12.dat";
-    borgo::testing::spit(cells, c.cells.empty() ? slurp(cells).substr(0, 100) : c.cells);
+    const std::filesystem::path file = compiled / c.file;
+    borgo::testing::spit(file, c.bytes.empty() ? slurp(file).substr(0, 100) : c.bytes);
+    if (c.grown_to != 0) std::filesystem::resize_file(file, c.grown_to);
     const std::filesystem::path svg_file = compiled / "costa.svg";
     const ToolRun run = tool({"render", compiled.path().string(), "--line", kLine, "--train",
                               kTrain, "-o", svg_file.string()});
