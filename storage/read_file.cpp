@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "storage/file_error.hpp"
 
@@ -42,6 +43,10 @@ class Descriptor {
 }  // namespace
 
 std::string read_file(const std::filesystem::path& path) {
+  return read_file(path, std::numeric_limits<std::uintmax_t>::max());
+}
+
+std::string read_file(const std::filesystem::path& path, std::uintmax_t largest) {
   // Opened without waiting, so that a FIFO with no writer does not hold the
   // run; what is not a regular file is then refused before a byte is read.
 #ifdef _WIN32
@@ -61,6 +66,9 @@ std::string read_file(const std::filesystem::path& path) {
 #endif
   if (!known) throw FileError(path, std::strerror(errno));
   if (!regular) throw FileError(path, "is not a regular file");
+  if (status.st_size > 0 && static_cast<std::uintmax_t>(status.st_size) > largest) {
+    throw FileTooLarge(path, largest);
+  }
 
   std::string bytes;
   bytes.reserve(static_cast<std::size_t>(status.st_size));
@@ -74,6 +82,8 @@ std::string read_file(const std::filesystem::path& path) {
 #endif
     if (got < 0) throw FileError(path, std::string("read failed: ") + std::strerror(errno));
     if (got == 0) return bytes;
+    if (static_cast<std::uintmax_t>(got) > largest - bytes.size())
+      throw FileTooLarge(path, largest);
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
 }
