@@ -78,6 +78,9 @@ struct PreviewServer::Impl {
     return equal_ignoring_case(host, kLoopback + port_part) ||
            equal_ignoring_case(host, "localhost" + port_part);
   }
+  bool origin_is_ours(std::string_view origin) const {
+    return origin.substr(0, 7) == "http://" && host_is_ours(origin.substr(7));
+  }
 
   void routes();
   void events(httplib::Response& res);
@@ -91,8 +94,22 @@ void PreviewServer::Impl::routes() {
       return httplib::Server::HandlerResponse::Handled;
     };
     if (!req.has_header("Host")) return refuse(400, "a request without a Host header\n");
+    // A header given twice may be taken one way here and the other way by
+    // whatever stands between: each of these comes once or not at all.
+    for (const char* name : {"Host", "Origin", "Sec-Fetch-Site"}) {
+      if (req.get_header_value_count(name) > 1) return refuse(400, "a header given twice\n");
+    }
     if (!host_is_ours(req.get_header_value("Host"))) {
       return refuse(403, "this server answers only to its own address\n");
+    }
+    // Another page in the browser, of any site or of another port here, may
+    // send requests here too; the browser says whose they are.
+    if (req.has_header("Origin") && !origin_is_ours(req.get_header_value("Origin"))) {
+      return refuse(403, "this server answers only its own page\n");
+    }
+    const std::string site = req.get_header_value("Sec-Fetch-Site");
+    if (req.has_header("Sec-Fetch-Site") && site != "same-origin" && site != "none") {
+      return refuse(403, "this server answers only its own page\n");
     }
     return httplib::Server::HandlerResponse::Unhandled;
   });

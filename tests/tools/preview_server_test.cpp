@@ -172,6 +172,59 @@ TEST_F(PreviewServerTest, AnswersOnlyToItsOwnAddress) {
   }
 }
 
+// Another page open in the browser, of any site or of another server here,
+// may send requests to this one: the browser names the page they come from,
+// and only the preview's own page, or the author typing its address, is
+// answered.
+TEST_F(PreviewServerTest, AnswersOnlyItsOwnPage) {
+  const std::string own = "http://127.0.0.1:" + std::to_string(port());
+  const struct {
+    const char* what;
+    httplib::Headers headers;
+    int status;
+  } cases[] = {
+      {"its own page", {{"Origin", own}}, 200},
+      {"its own page under localhost",
+       {{"Origin", "http://localhost:" + std::to_string(port())}},
+       200},
+      {"a page of another site", {{"Origin", "http://evil.example"}}, 403},
+      {"a page of another port here", {{"Origin", "http://127.0.0.1:1"}}, 403},
+      {"a page with no origin to tell", {{"Origin", "null"}}, 403},
+      {"its address over another scheme",
+       {{"Origin", "https://127.0.0.1:" + std::to_string(port())}},
+       403},
+      {"the same origin", {{"Sec-Fetch-Site", "same-origin"}}, 200},
+      {"an address typed by the author", {{"Sec-Fetch-Site", "none"}}, 200},
+      {"a page of the same site", {{"Sec-Fetch-Site", "same-site"}}, 403},
+      {"a page of another site, told by the fetch", {{"Sec-Fetch-Site", "cross-site"}}, 403},
+      {"its own origin but a cross-site fetch",
+       {{"Origin", own}, {"Sec-Fetch-Site", "cross-site"}},
+       403},
+      {"two origins", {{"Origin", own}, {"Origin", own}}, 400},
+      {"two fetch sites", {{"Sec-Fetch-Site", "none"}, {"Sec-Fetch-Site", "none"}}, 400},
+  };
+  httplib::Client c = client();
+  for (const auto& test : cases) {
+    for (const char* path : {"/", "/outcome.json", "/events", "/nothing"}) {
+      SCOPED_TRACE(std::string(test.what) + " " + path);
+      if (test.status == 200 && std::string(path) == "/events") continue;  // it stays open
+      const auto res = c.Get(path, test.headers);
+      ASSERT_TRUE(res);
+      const int expected =
+          test.status == 200 && std::string(path) == "/nothing" ? 404 : test.status;
+      EXPECT_EQ(res->status, expected);
+      if (test.status != 200) {
+        EXPECT_EQ(res->body.find("generation"), std::string::npos);
+      }
+    }
+  }
+  // An event stream its own page opens is let in.
+  testing::RawConnection events(port());
+  events.send("GET /events HTTP/1.1\r\nHost: " + own_host() + "\r\nOrigin: " + own +
+              "\r\nSec-Fetch-Site: same-origin\r\n\r\n");
+  EXPECT_EQ(events.status_within(5s), 200);
+}
+
 // A head is refused as soon as its bytes show what it is: the rows without
 // a blank line at their end are refused before the head is over, so that a
 // head of any size is never held whole.
@@ -198,6 +251,8 @@ TEST_F(PreviewServerTest, RefusesMalformedRequestsAndGoesOn) {
       {"a control character in a header", get + "X-Bell: \a\r\n\r\n", 400},
       {"a line ended by LF alone", "GET / HTTP/1.1\n" + host + "\r\n", 400},
       {"a CR without its LF", get + "X-A: 1\rX-B: 2\r\n\r\n", 400},
+      {"two Host headers, ours first", get + "Host: evil.example\r\n\r\n", 400},
+      {"two Host headers, both ours", get + host + "\r\n", 400},
       {"a GET with a body", get + "Content-Length: 5\r\n\r\nhello", 400},
       {"a GET with a chunked body",
        get + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 400},
