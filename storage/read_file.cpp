@@ -91,11 +91,9 @@ long long read_some(int descriptor, char* buffer, std::size_t count) {
 
 }  // namespace
 
-std::optional<std::string> read_file_of_at_most(const std::filesystem::path& path,
-                                                std::uint64_t most, std::uint64_t& size) {
+std::string read_file(const std::filesystem::path& path, std::uint64_t largest) {
   const OpenFile file = open_regular_file(path);
-  size = file.size;
-  if (size > most) return std::nullopt;
+  if (file.size > largest) throw FileTooLarge(path, largest, file.size);
   std::string bytes;
   bytes.reserve(static_cast<std::size_t>(file.size));
   char buffer[1 << 16];
@@ -103,18 +101,15 @@ std::optional<std::string> read_file_of_at_most(const std::filesystem::path& pat
     const long long got = read_some(file.descriptor.get(), buffer, sizeof buffer);
     if (got < 0) throw FileError(path, std::string("read failed: ") + std::strerror(errno));
     if (got == 0) return bytes;
-    // A file that grows while it is read is stopped as soon as it passes.
-    if (static_cast<std::uint64_t>(got) > most - bytes.size()) {
-      size = bytes.size() + static_cast<std::uint64_t>(got);
-      return std::nullopt;
+    if (static_cast<std::uint64_t>(got) > largest - bytes.size()) {
+      throw FileTooLarge(path, largest, bytes.size() + static_cast<std::uint64_t>(got));
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
 }
 
 std::string read_file(const std::filesystem::path& path) {
-  std::uint64_t size = 0;
-  return *read_file_of_at_most(path, std::numeric_limits<std::uint64_t>::max(), size);
+  return read_file(path, std::numeric_limits<std::uint64_t>::max());
 }
 
 FileReader::FileReader(const std::filesystem::path& path) : path_(path) {

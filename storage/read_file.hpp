@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
+#include <utility>
+
+#include "storage/file_error.hpp"
 
 namespace borgo::storage {
 
@@ -13,12 +15,27 @@ namespace borgo::storage {
 // `path` on failure.
 std::string read_file(const std::filesystem::path& path);
 
-// The same for a file that can hold no more than `most` bytes: nullopt when
-// it holds more, told by its size as opened, without reading a byte (or, for
-// one that grows while it is read, as soon as it is past `most`). `size` is
-// given the file's size: as opened, or as far as it was read past `most`.
-std::optional<std::string> read_file_of_at_most(const std::filesystem::path& path,
-                                                std::uint64_t most, std::uint64_t& size);
+// A file that holds more bytes than its reader takes.
+class FileTooLarge : public FileError {
+ public:
+  FileTooLarge(std::filesystem::path path, std::uint64_t largest, std::uint64_t size)
+      : FileError(std::move(path), "holds more than " + std::to_string(largest) + " bytes"),
+        largest_(largest),
+        size_(size) {}
+  std::uint64_t largest() const { return largest_; }
+  // The file's size as opened, or, for one that grew while it was read, as
+  // far as it was read.
+  std::uint64_t size() const { return size_; }
+
+ private:
+  std::uint64_t largest_;
+  std::uint64_t size_;
+};
+
+// The same for a file that may hold at most `largest` bytes: a larger one is
+// refused by its size before a byte is read, and one that grows past it
+// while it is read as soon as it does. Throws FileTooLarge, or FileError.
+std::string read_file(const std::filesystem::path& path, std::uint64_t largest);
 
 // A regular file open for reading pieces of it, for a reader that wants only
 // a part of a file that may be large (the end of a program). Refuses what

@@ -433,8 +433,11 @@ int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
     for (const std::string& name : parsed.positionals) {
       File& file = files.emplace_back();
       file.type = type_of(name, parsed.value("--as"));
-      file.bytes =
-          storage::read_file_of_at_most(name, largest_file_bytes(kind_of(file.type)), file.size);
+      try {
+        file.bytes = storage::read_file(name, largest_file_bytes(kind_of(file.type)));
+      } catch (const storage::FileTooLarge& too_large) {
+        file.size = too_large.size();
+      }
     }
     bool all_fit = true;
     if (json) out << "[";

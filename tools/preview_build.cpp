@@ -16,6 +16,7 @@
 #include "compiler/record_roles.hpp"
 #include "compiler/runtime_failure.hpp"
 #include "storage/file_error.hpp"
+#include "storage/read_file.hpp"
 #include "tools/line_render.hpp"
 #include "tools/render_input.hpp"
 #include "tools/text_encoding.hpp"
@@ -233,7 +234,8 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
   try {
     std::vector<ShownDiagnostic> shown;
     std::ostringstream terminal_form;  // the page shows the parts instead
-    const CompileResult result = compile_scenario({folder_, names_, true}, terminal_form, &shown);
+    const CompileResult result = compile_scenario(
+        {folder_, names_, true, kLargestPreviewedDescription}, terminal_form, &shown);
     const compiler::CompileOutcome& o = result.outcome();
     outcome["error_number"] = o.error_number;
     outcome["fatal"] = o.fatal;
@@ -266,6 +268,10 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
       outcome["diagnostics"].push_back(
           diagnostic_json(d, o.report, geometry ? &*geometry : nullptr));
     }
+  } catch (const storage::FileTooLarge& failure) {
+    problem = "'" + failure.path().string() + "' is larger than " +
+              std::to_string(failure.largest() >> 20) +
+              " MiB, far more than any description: it is not read";
   } catch (const storage::FileError& failure) {
     problem = "'" + failure.path().string() + "': " + failure.reason();
   } catch (const compiler::RuntimeFailure& failure) {

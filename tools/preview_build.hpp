@@ -20,11 +20,16 @@ struct PreviewState {
   std::shared_ptr<const std::string> drawing;
 };
 
+// A description larger than this is not read: it would take the preview's
+// memory many times over, and real ones stay below a megabyte.
+inline constexpr std::uintmax_t kLargestPreviewedDescription = 16 << 20;
+
 // Compiles the scenario in a folder from the documents' bytes with the
 // compile core and draws it, build after build. Nothing is written into the
 // folder. A build whose documents cannot be read, whose compile stops on a
 // run-time failure (a description caught half-written ends too soon) or
-// compiles nothing keeps the last good drawing and says why.
+// compiles nothing keeps the last good drawing and says why; so does one
+// with a description larger than kLargestPreviewedDescription.
 class PreviewBuilder {
  public:
   PreviewBuilder(std::filesystem::path folder, ScenarioNames names);

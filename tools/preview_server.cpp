@@ -8,20 +8,25 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <utility>
 
+#include "tools/preview_connections.hpp"
 #include "tools/preview_page.hpp"
 
 namespace borgo::tools {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
-// Each event stream holds a worker for as long as its page stays open; the
-// streams are bounded well below the workers, so that the page and its files
-// are always served.
-constexpr std::size_t kWorkers = 12;
+// Each event stream holds one of the gate's workers for as long as its page
+// stays open; the streams are bounded well below the workers
+// (ConnectionLimits::workers), so that the page and its files are always
+// served.
 constexpr int kMostStreams = 4;
+// On every answer, the gate's refusals included.
+const ConnectionGate::Headers kAlwaysSent{{"Cache-Control", "no-store"},
+                                          {"X-Content-Type-Options", "nosniff"},
+                                          {"Referrer-Policy", "no-referrer"},
+                                          {"X-Frame-Options", "DENY"}};
 // How often a waiting stream looks whether the server is stopping, and how
 // often it says it is still there (which also finds a page that has gone).
 constexpr auto kStreamWake = std::chrono::milliseconds(100);
@@ -34,21 +39,28 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
   });
 }
 
+// The HTTP library's server without its own listening: the gate hands it
+// each connection whose request head has come in whole.
+class GatedServer : public httplib::Server {
+ public:
+  void serve(httplib::Stream& stream) {
+    bool closed = false;
+    process_request(stream, true, closed, nullptr);
+  }
+  // An answer streamed bit by bit goes on while this holds.
+  void set_serving(bool serving) { svr_sock_ = serving ? serving_mark() : INVALID_SOCKET; }
+
+ private:
+  // Any socket number but the invalid one: the library only compares.
+  static socket_t serving_mark() { return INVALID_SOCKET == 0 ? 1 : 0; }
+};
+
 }  // namespace
 
 struct PreviewServer::Impl {
-  httplib::Server server;
-  int port = 0;
-  std::thread listener;
-  std::atomic<bool> listened = false;  // the listening has ended
-
-  // The listener takes a moment to begin, and the server can only be stopped
-  // once it has: waits for that, or for the listening to have failed.
-  void await_listening() const {
-    for (int i = 0; i < 10000 && !server.is_running() && !listened; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
+  GatedServer server;
+  std::atomic<int> port = 0;  // read by the workers, which may start first
+  std::unique_ptr<ConnectionGate> gate;
 
   std::mutex mutex;
   std::condition_variable published;
@@ -66,6 +78,9 @@ struct PreviewServer::Impl {
     return equal_ignoring_case(host, kLoopback + port_part) ||
            equal_ignoring_case(host, "localhost" + port_part);
   }
+  bool origin_is_ours(std::string_view origin) const {
+    return origin.substr(0, 7) == "http://" && host_is_ours(origin.substr(7));
+  }
 
   void routes();
   void events(httplib::Response& res);
@@ -73,15 +88,28 @@ struct PreviewServer::Impl {
 
 void PreviewServer::Impl::routes() {
   server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (!req.has_header("Host")) {
-      res.status = 400;
-      res.set_content("a request without a Host header\n", "text/plain");
+    const auto refuse = [&res](int status, const char* why) {
+      res.status = status;
+      res.set_content(why, "text/plain");
       return httplib::Server::HandlerResponse::Handled;
+    };
+    if (!req.has_header("Host")) return refuse(400, "a request without a Host header\n");
+    // A header given twice may be taken one way here and the other way by
+    // whatever stands between: each of these comes once or not at all.
+    for (const char* name : {"Host", "Origin", "Sec-Fetch-Site"}) {
+      if (req.get_header_value_count(name) > 1) return refuse(400, "a header given twice\n");
     }
     if (!host_is_ours(req.get_header_value("Host"))) {
-      res.status = 403;
-      res.set_content("this server answers only to its own address\n", "text/plain");
-      return httplib::Server::HandlerResponse::Handled;
+      return refuse(403, "this server answers only to its own address\n");
+    }
+    // Another page in the browser, of any site or of another port here, may
+    // send requests here too; the browser says whose they are.
+    if (req.has_header("Origin") && !origin_is_ours(req.get_header_value("Origin"))) {
+      return refuse(403, "this server answers only its own page\n");
+    }
+    const std::string site = req.get_header_value("Sec-Fetch-Site");
+    if (req.has_header("Sec-Fetch-Site") && site != "same-origin" && site != "none") {
+      return refuse(403, "this server answers only its own page\n");
     }
     return httplib::Server::HandlerResponse::Unhandled;
   });
@@ -92,10 +120,7 @@ void PreviewServer::Impl::routes() {
                                              : "refused";
     res.set_content(std::to_string(res.status) + " " + reason + "\n", "text/plain");
   });
-  server.set_default_headers({{"Cache-Control", "no-store"},
-                              {"X-Content-Type-Options", "nosniff"},
-                              {"Referrer-Policy", "no-referrer"},
-                              {"X-Frame-Options", "DENY"}});
+  server.set_default_headers(httplib::Headers(kAlwaysSent.begin(), kAlwaysSent.end()));
 
   // The patterns are whole-path regular expressions: exact paths only.
   const auto exact = [](std::string_view path) {
@@ -184,41 +209,18 @@ void PreviewServer::Impl::events(httplib::Response& res) {
 PreviewServer::PreviewServer(int port, std::shared_ptr<const PreviewState> first)
     : impl_(std::make_unique<Impl>()) {
   impl_->state = std::move(first);
-  impl_->server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
-  // One request a connection: no idle connection keeps a worker, and the
-  // unread body of a refused request cannot be taken for the next request.
-  impl_->server.set_keep_alive_max_count(1);
-  impl_->server.set_payload_max_length(64 * 1024);
-  // The port is this server's alone: no other socket, of this user's or
-  // another's, may listen on it beside it and take a share of its requests.
-  impl_->server.set_socket_options([](socket_t sock) {
-    int yes = 1;
-#ifdef _WIN32
-    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<char*>(&yes), sizeof yes);
-#else
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-#endif
-  });
   impl_->routes();
-  if (port == 0) {
-    impl_->port = impl_->server.bind_to_any_port(kLoopback);
-    if (impl_->port <= 0) throw PreviewServerError("cannot listen on 127.0.0.1");
-  } else {
-    if (!impl_->server.bind_to_port(kLoopback, port)) {
-      throw PreviewServerError("cannot listen on 127.0.0.1:" + std::to_string(port) +
-                               " (is the port taken?)");
-    }
-    impl_->port = port;
+  impl_->server.set_serving(true);
+  try {
+    impl_->gate = std::make_unique<ConnectionGate>(
+        port, ConnectionLimits{}, kAlwaysSent,
+        [impl = impl_.get()](httplib::Stream& stream) { impl->server.serve(stream); });
+  } catch (const ConnectionGateError&) {
+    if (port == 0) throw PreviewServerError("cannot listen on 127.0.0.1");
+    throw PreviewServerError("cannot listen on 127.0.0.1:" + std::to_string(port) +
+                             " (is the port taken?)");
   }
-  impl_->listener = std::thread([impl = impl_.get()] {
-    impl->server.listen_after_bind();
-    impl->listened = true;
-  });
-  impl_->await_listening();
-  if (impl_->listened) {
-    impl_->listener.join();
-    throw PreviewServerError("cannot listen on 127.0.0.1:" + std::to_string(impl_->port));
-  }
+  impl_->port = impl_->gate->port();
 }
 
 PreviewServer::~PreviewServer() { stop(); }
@@ -243,10 +245,8 @@ void PreviewServer::stop() {
     impl_->stopping = true;
   }
   impl_->published.notify_all();
-  if (!impl_->listener.joinable()) return;
-  impl_->await_listening();
-  if (impl_->server.is_running()) impl_->server.stop();
-  impl_->listener.join();
+  impl_->server.set_serving(false);
+  if (impl_->gate) impl_->gate->stop();
 }
 
 }  // namespace borgo::tools

@@ -28,9 +28,13 @@ class PreviewServerError : public std::runtime_error {
 // Serves the preview page on the loopback interface only. GET and HEAD of
 // its paths are answered; any other path or method gets 404, a malformed
 // request 400. The Host header must name the server as 127.0.0.1 or
-// localhost with its port (403 otherwise, 400 without one), so that a page
-// elsewhere cannot reach it under a name rebound to 127.0.0.1. The event
-// stream tells each open page the generation of every new build.
+// localhost with its port (403 otherwise, 400 without one or with two), so
+// that a page elsewhere cannot reach it under a name rebound to 127.0.0.1;
+// a request that the browser says comes from another page (its Origin or
+// Sec-Fetch-Site) gets 403. The event stream tells each open page the
+// generation of every new build. Every connection passes a ConnectionGate
+// first: a slow, large or malformed request head is refused there and holds
+// no worker, and stop() ends at once whatever the clients do.
 class PreviewServer {
  public:
   // Listens on 127.0.0.1:port, a free port when `port` is 0.
@@ -45,7 +49,8 @@ class PreviewServer {
   // Hands out `state` from now on and tells the open pages.
   void publish(std::shared_ptr<const PreviewState> state);
 
-  // Ends the event streams and the listening, and waits for both.
+  // Ends the listening, the event streams and every open connection, and
+  // waits for the workers.
   void stop();
 
  private:

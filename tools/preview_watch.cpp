@@ -4,14 +4,17 @@
 #include <system_error>
 #include <utility>
 
+#include "tools/preview_build.hpp"
+
 namespace borgo::tools {
 
 namespace {
 
 // A time this close to now may be shared by a later save of the same size.
 constexpr auto kRecent = std::chrono::seconds(3);
-// A description is far smaller; a larger file is told by its size and time.
-constexpr std::uintmax_t kLargestDigested = 64 << 20;
+// A larger description is not read by the build, which says so whatever
+// its bytes: it is told by its size and time alone.
+constexpr std::uintmax_t kLargestDigested = kLargestPreviewedDescription;
 
 // FNV-1a over the file's bytes; nullopt when it cannot be read.
 std::optional<std::uint64_t> digest_of(const std::filesystem::path& file) {

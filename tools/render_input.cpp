@@ -71,11 +71,12 @@ RenderInput render_input_in(const std::filesystem::path& folder, const ScenarioN
         const std::filesystem::path path = names.compiled_path(folder, kind);
         if (!std::filesystem::exists(path)) return std::nullopt;
         // A file larger than any of its kind is told by its size, unread.
-        std::uint64_t size = 0;
-        std::optional<std::string> bytes =
-            storage::read_file_of_at_most(path, largest_file_bytes(kind), size);
-        if (!bytes) require_fit(size_problem(kind, size), path);
-        return bytes;
+        try {
+          return storage::read_file(path, largest_file_bytes(kind));
+        } catch (const storage::FileTooLarge& too_large) {
+          require_fit(size_problem(kind, too_large.size()), path);
+          throw;
+        }
       });
 }
 

@@ -33,12 +33,13 @@ std::string checked_name(std::string_view option, const std::string& name) {
 
 }  // namespace
 
-std::optional<std::string> read_if_present(const std::filesystem::path& path) {
+std::optional<std::string> read_if_present(const std::filesystem::path& path,
+                                           std::uintmax_t largest) {
   std::error_code failed;
   const bool present = std::filesystem::exists(path, failed);
   if (failed) throw storage::FileError(path, failed.message());
   if (!present) return std::nullopt;
-  return storage::read_file(path);
+  return storage::read_file(path, largest);
 }
 
 compiler::RouteModel ScenarioNames::as_given() const {
@@ -76,8 +77,10 @@ CompileResult compile_scenario(const CompileRequest& request, std::ostream& diag
   const compiler::RouteModel names = request.names.as_given();
   const std::filesystem::path line_path = request.folder / compiler::line_description_name(names);
   const std::filesystem::path train_path = request.folder / compiler::train_description_name(names);
-  const SourceDocument line{line_path.string(), read_if_present(line_path)};
-  const SourceDocument train{train_path.string(), read_if_present(train_path)};
+  const SourceDocument line{line_path.string(),
+                            read_if_present(line_path, request.largest_description)};
+  const SourceDocument train{train_path.string(),
+                             read_if_present(train_path, request.largest_description)};
   return compile_documents(request.names, line, train, request.line_file, diagnostics, shown);
 }
 

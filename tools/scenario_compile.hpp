@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -42,13 +44,18 @@ ScenarioNames scenario_names(const ParsedArguments& parsed);
 
 // A document's bytes, or nullopt when there is none. A name the file system
 // refuses (too long, say) is the author's to hear about, not a missing file:
-// throws storage::FileError.
-std::optional<std::string> read_if_present(const std::filesystem::path& path);
+// throws storage::FileError; storage::FileTooLarge for a document of more
+// than `largest` bytes, which is not read.
+std::optional<std::string> read_if_present(
+    const std::filesystem::path& path,
+    std::uintmax_t largest = std::numeric_limits<std::uintmax_t>::max());
 
 struct CompileRequest {
   std::filesystem::path folder;  // holds the two descriptions
   ScenarioNames names;
   bool line_file = true;  // j = 1; false: j = 0, no line file
+  // A larger description is not read: storage::FileTooLarge.
+  std::uintmax_t largest_description = std::numeric_limits<std::uintmax_t>::max();
 };
 
 struct CompileResult {

@@ -42,6 +42,33 @@ TEST(ReadFile, ReadsEveryByteOfARegularFile) {
   }
 }
 
+TEST(ReadFile, ReadsNoFileLargerThanItsBound) {
+  ScratchFolder folder;
+  const struct {
+    std::size_t size;
+    std::uintmax_t largest;
+    bool read;
+  } cases[] = {
+      {0, 0, true},
+      {100000, 100000, true},
+      {100001, 100000, false},
+      {1, 0, false},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(std::to_string(test.size) + " bytes, " + std::to_string(test.largest) + " taken");
+    const std::string content(test.size, 'a');
+    spit(folder / "doc.txt", content);
+    try {
+      EXPECT_EQ(read_file(folder / "doc.txt", test.largest), content);
+      EXPECT_TRUE(test.read);
+    } catch (const FileTooLarge& failure) {
+      EXPECT_FALSE(test.read);
+      EXPECT_EQ(failure.path(), folder / "doc.txt");
+      EXPECT_EQ(failure.largest(), test.largest);
+    }
+  }
+}
+
 // read_file on `path`, in a thread of its own. A reading that still waits
 // after a long while is released by a writer that opens the FIFO and closes
 // it again, so that the fault shows as a failed test instead of a test that

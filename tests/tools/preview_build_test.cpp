@@ -193,6 +193,29 @@ TEST(PreviewBuild, NamesADocumentThatCannotBeRead) {
   EXPECT_EQ(outcome["drawing"]["current"], false);
 }
 
+// A description far larger than any real one would take the preview's
+// memory many times over: it is not read, and the page says which and why.
+TEST(PreviewBuild, ReadsNoDescriptionLargerThanItsBound) {
+  for (const std::string& document : {kLineDocument, kTrainDocument}) {
+    SCOPED_TRACE(document);
+    ScenarioFolder scenario;
+    PreviewBuilder builder(scenario.path(), costa_names());
+    const auto good = builder.build();
+    ASSERT_TRUE(good->drawing);
+    // The bound and one byte more, without a disk's worth of writing.
+    std::filesystem::resize_file(scenario.path() / document, kLargestPreviewedDescription + 1);
+
+    const auto refused = builder.build();
+    const Json outcome = outcome_of(*refused);
+    const std::string problem = outcome["problem"];
+    EXPECT_NE(problem.find(document), std::string::npos) << problem;
+    EXPECT_NE(problem.find("larger than 16 MiB"), std::string::npos) << problem;
+    EXPECT_TRUE(outcome["error_number"].is_null()) << "nothing compiled";
+    EXPECT_EQ(refused->drawing, good->drawing);
+    EXPECT_EQ(outcome["drawing"]["current"], false);
+  }
+}
+
 TEST(PreviewBuild, HasNoDrawingUntilABuildMakesOne) {
   ScenarioFolder scenario;
   std::filesystem::remove(scenario.path() / kLineDocument);

@@ -1,11 +1,33 @@
 // scenario-tool preview's command line: what it refuses before it serves.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <regex>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/tools/raw_connection.hpp"
+#endif
+
 #include <string>
 #include <vector>
 
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/preview_server.hpp"
+
+#ifndef _WIN32
+extern char** environ;
+#endif
 
 namespace borgo::tools {
 namespace {
@@ -67,6 +89,107 @@ TEST(PreviewCommand, HelpTellsWhereItListens) {
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("127.0.0.1 only"), std::string::npos) << run.out;
 }
+
+#ifndef _WIN32
+
+using namespace std::chrono_literals;
+
+// scenario-tool as a process of its own, which a signal ends as Ctrl-C does.
+class ToolProcess {
+ public:
+  explicit ToolProcess(std::vector<std::string> words) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    words.insert(words.begin(), BORGO_TOOL);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&pid_, BORGO_TOOL, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    out_ = out[0];
+    if (spawned != 0) {
+      pid_ = -1;
+      throw std::runtime_error("cannot start the tool");
+    }
+  }
+  ~ToolProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(out_);
+  }
+  ToolProcess(const ToolProcess&) = delete;
+  ToolProcess& operator=(const ToolProcess&) = delete;
+
+  // The port of the address the tool prints first, within 10 s; 0 for none.
+  int port() {
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
+      pollfd readable{out_, POLLIN, 0};
+      if (poll(&readable, 1, 100) <= 0) continue;
+      char chunk[512];
+      const ssize_t n = read(out_, chunk, sizeof chunk);
+      if (n <= 0) break;
+      text.append(chunk, static_cast<std::size_t>(n));
+    }
+    std::smatch found;
+    if (!std::regex_search(text, found, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"))) return 0;
+    return std::stoi(found[1]);
+  }
+
+  void signal(int number) { kill(pid_, number); }
+
+  // The exit status once the tool has ended by exiting; nullopt before.
+  std::optional<int> exit_status() {
+    int status = 0;
+    if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return std::nullopt;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+};
+
+// Clients that hold their connections, each in its own way, do not keep the
+// tool from ending when the author presses Ctrl-C.
+TEST(PreviewCommand, EndsOnCtrlCWhateverItsClientsDo) {
+  ScenarioFolder scenario;
+  ToolProcess tool({"preview", scenario.path().string(), "--line", kLine, "--train", kTrain});
+  const int port = tool.port();
+  ASSERT_GT(port, 0);
+  const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+  std::vector<std::unique_ptr<testing::RawConnection>> trickling;
+  std::vector<std::unique_ptr<testing::RawConnection>> others;
+  for (int i = 0; i < 8; ++i) {
+    trickling.push_back(std::make_unique<testing::RawConnection>(port));
+    trickling.back()->send("GET / HTTP/1.1\r\n");
+    others.push_back(std::make_unique<testing::RawConnection>(port));  // silent
+  }
+  for (int i = 0; i < 4; ++i) {
+    others.push_back(std::make_unique<testing::RawConnection>(port));
+    others.back()->send("GET /events HTTP/1.1\r\n" + host + "\r\n");
+    ASSERT_EQ(others.back()->status_within(5s), 200) << "an event stream, never read";
+  }
+
+  tool.signal(SIGINT);
+  // The slow clients go on sending while the tool ends: 10 s at most.
+  std::optional<int> status;
+  for (int i = 0; i < 200 && !(status = tool.exit_status()); ++i) {
+    for (auto& connection : trickling) connection->send("X-Slow: 1\r\n");
+    std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_EQ(status, 0) << "the tool did not end by itself";
+}
+
+#endif
 
 }  // namespace
 }  // namespace borgo::tools
