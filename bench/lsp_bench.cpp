@@ -15,7 +15,7 @@
 #include "documents/documents.hpp"
 #include "tools/lsp_documents.hpp"
 #include "tools/lsp_server.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::bench {
 namespace {

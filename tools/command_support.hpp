@@ -10,16 +10,9 @@
 #include "storage/file_error.hpp"
 #include "tools/arguments.hpp"
 #include "tools/exit_status.hpp"
+#include "tools/shared/refusal.hpp"
 
 namespace borgo::tools {
-
-// A command that will not do what it was asked, because doing it would lose
-// or spoil something (an author's document, one compiled file written over
-// another); the message says what and why. Nothing has been written.
-class Refusal : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // Runs one command's body and turns what it throws into a message on `err`
 // and exit status 2: a wrong command line, a refusal, a file that cannot be

@@ -6,8 +6,8 @@
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/record_roles.hpp"
-#include "tools/cell_kinds.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/cell_kinds.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

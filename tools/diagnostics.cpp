@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "tools/compile_findings.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

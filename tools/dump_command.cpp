@@ -8,12 +8,12 @@
 #include "compiler/record_roles.hpp"
 #include "compiler/route_model.hpp"
 #include "storage/read_file.hpp"
-#include "tools/cell_kinds.hpp"
+#include "tools/shared/cell_kinds.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/compiled_decoder.hpp"
 #include "tools/json_writer.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -10,9 +10,9 @@
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/record_roles.hpp"
-#include "tools/cell_kinds.hpp"
+#include "tools/shared/cell_kinds.hpp"
 #include "tools/diagnostics.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -9,7 +9,7 @@
 #include "compiler/numeric.hpp"
 #include "compiler/record_roles.hpp"
 #include "tools/svg_writer.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

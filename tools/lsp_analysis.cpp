@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "tools/compile_findings.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

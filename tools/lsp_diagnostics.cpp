@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "compiler/description_format.hpp"
-#include "tools/cell_kinds.hpp"
+#include "tools/shared/cell_kinds.hpp"
 #include "tools/compile_findings.hpp"
 
 namespace borgo::tools::lsp {

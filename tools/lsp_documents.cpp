@@ -9,7 +9,7 @@
 #include "compiler/utf8_text.hpp"
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

@@ -11,7 +11,7 @@
 #include "tools/compile_findings.hpp"
 #include "tools/description_scan.hpp"
 #include "tools/explanation.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

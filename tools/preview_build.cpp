@@ -19,7 +19,7 @@
 #include "storage/read_file.hpp"
 #include "tools/line_render.hpp"
 #include "tools/render_input.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 

@@ -25,7 +25,7 @@
 #include "tools/preview_server.hpp"
 #include "tools/preview_watch.hpp"
 #include "tools/scenario_compile.hpp"
-#include "tools/stop_request.hpp"
+#include "tools/shared/stop_request.hpp"
 
 #ifndef _WIN32
 extern char** environ;

@@ -7,7 +7,7 @@
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/line_render.hpp"
-#include "tools/output_file.hpp"
+#include "tools/shared/output_file.hpp"
 #include "tools/render_input.hpp"
 #include "tools/scenario_compile.hpp"
 

@@ -10,7 +10,7 @@
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
 #include "tools/compiled_decoder.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -9,8 +9,8 @@
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
-#include "tools/same_file.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/same_file.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 

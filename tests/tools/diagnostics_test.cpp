@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
 namespace {

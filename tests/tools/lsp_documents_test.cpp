@@ -10,7 +10,7 @@
 
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

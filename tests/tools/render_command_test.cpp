@@ -19,7 +19,7 @@
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/line_render.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::testing {
 namespace {

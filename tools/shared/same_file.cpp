@@ -1,4 +1,4 @@
-#include "tools/same_file.hpp"
+#include "tools/shared/same_file.hpp"
 
 #include <system_error>
 

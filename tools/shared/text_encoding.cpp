@@ -1,4 +1,4 @@
-#include "tools/text_encoding.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 #ifdef _WIN32
 #include <windows.h>

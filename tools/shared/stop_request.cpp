@@ -1,4 +1,4 @@
-#include "tools/stop_request.hpp"
+#include "tools/shared/stop_request.hpp"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "tools/output_file.hpp"
+#include "tools/shared/output_file.hpp"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -16,7 +16,7 @@
 
 #include "storage/file_error.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/command_support.hpp"
+#include "tools/shared/refusal.hpp"
 
 namespace borgo::tools {
 namespace {

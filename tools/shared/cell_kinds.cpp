@@ -1,4 +1,4 @@
-#include "tools/cell_kinds.hpp"
+#include "tools/shared/cell_kinds.hpp"
 
 #include "compiler/numeric.hpp"
 #include "compiler/route_model.hpp"
