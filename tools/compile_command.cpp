@@ -5,7 +5,7 @@
 
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
-#include "tools/scenario_compile.hpp"
+#include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {
 namespace {

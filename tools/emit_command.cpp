@@ -7,7 +7,7 @@
 #include "documents/documents.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
-#include "tools/scenario_compile.hpp"
+#include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {
 namespace {

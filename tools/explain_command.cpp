@@ -9,9 +9,9 @@
 #include "compiler/file_names.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
-#include "tools/description_scan.hpp"
-#include "tools/explanation.hpp"
-#include "tools/scenario_compile.hpp"
+#include "tools/findings/explanation.hpp"
+#include "tools/findings/scenario_compile.hpp"
+#include "tools/findings/source_scan.hpp"
 
 namespace borgo::tools {
 namespace {

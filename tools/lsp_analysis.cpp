@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/compile_findings.hpp"
+#include "tools/findings/compile_findings.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "compiler/compile.hpp"
-#include "tools/diagnostics.hpp"
+#include "tools/findings/diagnostics.hpp"
 #include "tools/lsp_documents.hpp"
 #include "tools/lsp_positions.hpp"
 

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "compiler/description_format.hpp"
+#include "tools/findings/compile_findings.hpp"
 #include "tools/shared/cell_kinds.hpp"
-#include "tools/compile_findings.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

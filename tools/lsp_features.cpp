@@ -8,9 +8,9 @@
 #include "compiler/reader_support.hpp"
 #include "documents/documents.hpp"
 #include "documents/line_table.hpp"
-#include "tools/compile_findings.hpp"
-#include "tools/description_scan.hpp"
-#include "tools/explanation.hpp"
+#include "tools/findings/compile_findings.hpp"
+#include "tools/findings/explanation.hpp"
+#include "tools/findings/source_scan.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {

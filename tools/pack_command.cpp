@@ -32,9 +32,9 @@
 #include "storage/replace_file.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
+#include "tools/findings/scenario_compile.hpp"
 #include "tools/shared/output_file.hpp"
 #include "tools/shared/same_file.hpp"
-#include "tools/scenario_compile.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "tools/scenario_compile.hpp"
+#include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {
 

@@ -21,10 +21,10 @@
 
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
+#include "tools/findings/scenario_compile.hpp"
 #include "tools/preview_build.hpp"
 #include "tools/preview_server.hpp"
 #include "tools/preview_watch.hpp"
-#include "tools/scenario_compile.hpp"
 #include "tools/shared/stop_request.hpp"
 
 #ifndef _WIN32

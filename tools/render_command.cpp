@@ -6,10 +6,10 @@
 #include "compiler/file_names.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
+#include "tools/findings/scenario_compile.hpp"
 #include "tools/line_render.hpp"
-#include "tools/shared/output_file.hpp"
 #include "tools/render_input.hpp"
-#include "tools/scenario_compile.hpp"
+#include "tools/shared/output_file.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "compiler/compile.hpp"
+#include "tools/findings/scenario_compile.hpp"
 #include "tools/line_render.hpp"
-#include "tools/scenario_compile.hpp"
 
 namespace borgo::tools {
 

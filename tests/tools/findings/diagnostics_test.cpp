@@ -1,5 +1,5 @@
 // The pieces the diagnostics are made of: source lines, counts, text.
-#include "tools/diagnostics.hpp"
+#include "tools/findings/diagnostics.hpp"
 
 #include <gtest/gtest.h>
 

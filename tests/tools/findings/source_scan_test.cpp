@@ -1,7 +1,7 @@
 // The scan walks a description as its reader does: the keys it finds
 // unmatched or lost are the ones the compile warns of, a run-time failure
 // stops it at the same field, and each value lands at its own field.
-#include "tools/description_scan.hpp"
+#include "tools/findings/source_scan.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/compile_findings.hpp"
+#include "tools/findings/compile_findings.hpp"
 
 #include <algorithm>
 

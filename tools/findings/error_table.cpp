@@ -1,4 +1,4 @@
-#include "tools/error_table.hpp"
+#include "tools/findings/error_table.hpp"
 
 #include <cstddef>
 

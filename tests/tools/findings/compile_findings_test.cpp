@@ -1,6 +1,6 @@
 // Findings of a cell conflict name the row that holds the cell, whichever
 // document it stands in.
-#include "tools/compile_findings.hpp"
+#include "tools/findings/compile_findings.hpp"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 
 #include "compiler/compile.hpp"
 #include "compiler/route_model.hpp"
-#include "tools/description_scan.hpp"
+#include "tools/findings/source_scan.hpp"
 
 namespace borgo::tools {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "compiler/compile.hpp"
-#include "tools/description_scan.hpp"
+#include "tools/findings/source_scan.hpp"
 
 namespace borgo::tools {
 

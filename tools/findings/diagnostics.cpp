@@ -1,11 +1,11 @@
-#include "tools/diagnostics.hpp"
+#include "tools/findings/diagnostics.hpp"
 
 #include <algorithm>
 #include <iomanip>
 #include <map>
 #include <utility>
 
-#include "tools/compile_findings.hpp"
+#include "tools/findings/compile_findings.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

@@ -1,4 +1,4 @@
-#include "tools/description_reference.hpp"
+#include "tools/findings/reference.hpp"
 
 #include <span>
 #include <string_view>
@@ -7,7 +7,7 @@
 #include "compiler/error_catalog.hpp"
 #include "compiler/file_names.hpp"
 #include "compiler/route_model.hpp"
-#include "tools/scenario_compile.hpp"
+#include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/scenario_compile.hpp"
+#include "tools/findings/scenario_compile.hpp"
 
 #include <optional>
 #include <system_error>

@@ -11,7 +11,7 @@
 #include "compiler/compile.hpp"
 #include "compiler/compiled_files.hpp"
 #include "tools/arguments.hpp"
-#include "tools/diagnostics.hpp"
+#include "tools/findings/diagnostics.hpp"
 
 namespace borgo::tools {
 

@@ -1,4 +1,4 @@
-#include "tools/explanation.hpp"
+#include "tools/findings/explanation.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,8 +10,8 @@
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/record_roles.hpp"
+#include "tools/findings/diagnostics.hpp"
 #include "tools/shared/cell_kinds.hpp"
-#include "tools/diagnostics.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

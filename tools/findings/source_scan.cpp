@@ -1,4 +1,4 @@
-#include "tools/description_scan.hpp"
+#include "tools/findings/source_scan.hpp"
 
 #include <algorithm>
 
