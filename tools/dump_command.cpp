@@ -11,8 +11,8 @@
 #include "tools/shared/cell_kinds.hpp"
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
-#include "tools/compiled_decoder.hpp"
-#include "tools/json_writer.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
+#include "tools/drawing/json_writer.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

@@ -17,8 +17,8 @@
 #include "compiler/runtime_failure.hpp"
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
-#include "tools/line_render.hpp"
-#include "tools/render_input.hpp"
+#include "tools/drawing/line_render.hpp"
+#include "tools/drawing/render_input.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

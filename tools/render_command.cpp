@@ -7,8 +7,8 @@
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/findings/scenario_compile.hpp"
-#include "tools/line_render.hpp"
-#include "tools/render_input.hpp"
+#include "tools/drawing/line_render.hpp"
+#include "tools/drawing/render_input.hpp"
 #include "tools/shared/output_file.hpp"
 
 namespace borgo::tools {

@@ -10,7 +10,7 @@
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
-#include "tools/compiled_decoder.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 
 namespace borgo::tools::testing {
 namespace {

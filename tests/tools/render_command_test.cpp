@@ -18,7 +18,7 @@
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
-#include "tools/line_render.hpp"
+#include "tools/drawing/line_render.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::testing {

@@ -1,4 +1,4 @@
-#include "tools/svg_writer.hpp"
+#include "tools/drawing/svg_writer.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/render_input.hpp"
+#include "tools/drawing/render_input.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -9,7 +9,7 @@
 #include "storage/byte_sink.hpp"
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
-#include "tools/compiled_decoder.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

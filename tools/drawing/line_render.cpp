@@ -1,4 +1,4 @@
-#include "tools/line_render.hpp"
+#include "tools/drawing/line_render.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 
 #include "compiler/numeric.hpp"
 #include "compiler/record_roles.hpp"
-#include "tools/svg_writer.hpp"
+#include "tools/drawing/svg_writer.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

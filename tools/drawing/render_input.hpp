@@ -4,7 +4,7 @@
 
 #include "compiler/compile.hpp"
 #include "tools/findings/scenario_compile.hpp"
-#include "tools/line_render.hpp"
+#include "tools/drawing/line_render.hpp"
 
 namespace borgo::tools {
 

@@ -1,4 +1,4 @@
-#include "tools/json_writer.hpp"
+#include "tools/drawing/json_writer.hpp"
 
 #include <charconv>
 #include <cmath>

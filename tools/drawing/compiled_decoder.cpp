@@ -1,4 +1,4 @@
-#include "tools/compiled_decoder.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 
 #include <algorithm>
 #include <bit>
