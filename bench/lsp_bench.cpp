@@ -13,8 +13,8 @@
 
 #include "bench/bench_support.hpp"
 #include "documents/documents.hpp"
-#include "tools/lsp_documents.hpp"
-#include "tools/lsp_server.hpp"
+#include "tools/lsp/documents.hpp"
+#include "tools/lsp/server.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::bench {

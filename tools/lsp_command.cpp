@@ -11,7 +11,7 @@
 
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
-#include "tools/lsp_session.hpp"
+#include "tools/lsp/session.hpp"
 
 namespace borgo::tools {
 namespace {

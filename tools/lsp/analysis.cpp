@@ -1,4 +1,4 @@
-#include "tools/lsp_analysis.hpp"
+#include "tools/lsp/analysis.hpp"
 
 #include <algorithm>
 

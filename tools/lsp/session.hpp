@@ -7,8 +7,8 @@
 #include <ostream>
 #include <streambuf>
 
-#include "tools/lsp_framing.hpp"
-#include "tools/lsp_server.hpp"
+#include "tools/lsp/protocol/framing.hpp"
+#include "tools/lsp/server.hpp"
 
 namespace borgo::tools::lsp {
 

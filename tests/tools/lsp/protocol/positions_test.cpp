@@ -1,5 +1,5 @@
 // Columns as clients count them, both ways, in each position encoding.
-#include "tools/lsp_positions.hpp"
+#include "tools/lsp/protocol/positions.hpp"
 
 #include <gtest/gtest.h>
 

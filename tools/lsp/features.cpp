@@ -1,4 +1,4 @@
-#include "tools/lsp_features.hpp"
+#include "tools/lsp/features.hpp"
 
 #include <algorithm>
 #include <optional>

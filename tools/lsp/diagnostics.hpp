@@ -8,8 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/lsp_analysis.hpp"
-#include "tools/lsp_positions.hpp"
+#include "tools/lsp/analysis.hpp"
+#include "tools/lsp/protocol/positions.hpp"
 
 namespace borgo::tools::lsp {
 

@@ -13,8 +13,8 @@
 
 #include "compiler/compile.hpp"
 #include "tools/findings/diagnostics.hpp"
-#include "tools/lsp_documents.hpp"
-#include "tools/lsp_positions.hpp"
+#include "tools/lsp/documents.hpp"
+#include "tools/lsp/protocol/positions.hpp"
 
 namespace borgo::tools::lsp {
 

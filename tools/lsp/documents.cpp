@@ -1,4 +1,4 @@
-#include "tools/lsp_documents.hpp"
+#include "tools/lsp/documents.hpp"
 
 #include <algorithm>
 #include <system_error>

@@ -1,6 +1,6 @@
 // The language server's methods, message by message: the protocol's
 // answers, the lifecycle, and what it says of the fixture scenario.
-#include "tools/lsp_server.hpp"
+#include "tools/lsp/server.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "tests/tools/tool_fixture.hpp"
-#include "tools/lsp_diagnostics.hpp"
-#include "tools/lsp_documents.hpp"
+#include "tools/lsp/diagnostics.hpp"
+#include "tools/lsp/documents.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

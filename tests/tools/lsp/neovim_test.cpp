@@ -1,4 +1,4 @@
-// A real client end to end: Neovim, headless, runs tests/tools/lsp_neovim.lua
+// A real client end to end: Neovim, headless, runs tests/tools/lsp/neovim.lua
 // against `scenario-tool lsp` on the emitted scenario, and this test checks
 // what it received. Skipped where Neovim is not installed, and on Windows.
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ TEST(LspNeovim, ShowsTheConflictOfAnEditAsItIsTyped) {
   const fs::path scenario = folder / "scenario";
   ASSERT_EQ(tool({"emit", scenario.string()}).status, 0);
   const fs::path received = folder / "received.json";
-  const fs::path script = fs::path(BORGO_SOURCE_DIR) / "tests" / "tools" / "lsp_neovim.lua";
+  const fs::path script = fs::path(BORGO_SOURCE_DIR) / "tests" / "tools" / "lsp" / "neovim.lua";
   // Neovim's own state goes into the scratch folder; a client that hangs is
   // stopped by the script's waits, and the editor by `timeout`.
   const std::string command =

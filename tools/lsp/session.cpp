@@ -1,4 +1,4 @@
-#include "tools/lsp_session.hpp"
+#include "tools/lsp/session.hpp"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "tools/lsp_server.hpp"
+#include "tools/lsp/server.hpp"
 
 #include <algorithm>
 #include <map>
@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <utility>
 
-#include "tools/lsp_analysis.hpp"
-#include "tools/lsp_diagnostics.hpp"
-#include "tools/lsp_documents.hpp"
-#include "tools/lsp_features.hpp"
-#include "tools/lsp_positions.hpp"
+#include "tools/lsp/analysis.hpp"
+#include "tools/lsp/diagnostics.hpp"
+#include "tools/lsp/documents.hpp"
+#include "tools/lsp/features.hpp"
+#include "tools/lsp/protocol/positions.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The language server's methods, from one message's content to the messages
-// it answers with, with no stream of its own: the session (lsp_session.hpp)
+// it answers with, with no stream of its own: the session (session.hpp)
 // frames and carries them, and the tests call it directly.
 
 #include <chrono>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/lsp_documents.hpp"
+#include "tools/lsp/documents.hpp"
 
 namespace borgo::tools::lsp {
 

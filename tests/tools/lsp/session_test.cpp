@@ -1,6 +1,6 @@
 // A whole session over a byte stream: framing, bad input and the lifecycle,
 // as a client's bytes arrive.
-#include "tools/lsp_session.hpp"
+#include "tools/lsp/session.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/lsp_diagnostics.hpp"
+#include "tools/lsp/diagnostics.hpp"
 
 #include <optional>
 #include <utility>

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "compiler/compile_report.hpp"
-#include "tools/lsp_positions.hpp"
+#include "tools/lsp/protocol/positions.hpp"
 
 namespace borgo::tools::lsp {
 

@@ -1,4 +1,4 @@
-#include "tools/lsp_positions.hpp"
+#include "tools/lsp/protocol/positions.hpp"
 
 #include <string>
 

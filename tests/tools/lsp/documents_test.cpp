@@ -1,6 +1,6 @@
 // The server's documents: URIs, descriptions by their file names, the text
 // the compile reads, and which documents compile together.
-#include "tools/lsp_documents.hpp"
+#include "tools/lsp/documents.hpp"
 
 #include <gtest/gtest.h>
 

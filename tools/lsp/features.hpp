@@ -7,7 +7,7 @@
 #include <string>
 
 #include "compiler/compile_report.hpp"
-#include "tools/lsp_analysis.hpp"
+#include "tools/lsp/analysis.hpp"
 
 namespace borgo::tools::lsp {
 

@@ -1,6 +1,6 @@
 // Messages on a byte stream: each header and its content, and what a bad
 // header leaves of the stream for the next message.
-#include "tools/lsp_framing.hpp"
+#include "tools/lsp/protocol/framing.hpp"
 
 #include <gtest/gtest.h>
 

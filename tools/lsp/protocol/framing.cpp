@@ -1,4 +1,4 @@
-#include "tools/lsp_framing.hpp"
+#include "tools/lsp/protocol/framing.hpp"
 
 #include <algorithm>
 #include <array>
