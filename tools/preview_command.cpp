@@ -22,9 +22,9 @@
 #include "tools/command_support.hpp"
 #include "tools/commands.hpp"
 #include "tools/findings/scenario_compile.hpp"
-#include "tools/preview_build.hpp"
-#include "tools/preview_server.hpp"
-#include "tools/preview_watch.hpp"
+#include "tools/preview/build.hpp"
+#include "tools/preview/server.hpp"
+#include "tools/preview/watch.hpp"
 #include "tools/shared/stop_request.hpp"
 
 #ifndef _WIN32

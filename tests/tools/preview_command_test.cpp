@@ -16,14 +16,14 @@
 #include <stdexcept>
 #include <thread>
 
-#include "tests/tools/raw_connection.hpp"
+#include "tests/tools/preview/raw_connection.hpp"
 #endif
 
 #include <string>
 #include <vector>
 
 #include "tests/tools/tool_fixture.hpp"
-#include "tools/preview_server.hpp"
+#include "tools/preview/server.hpp"
 
 #ifndef _WIN32
 extern char** environ;

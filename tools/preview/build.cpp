@@ -1,4 +1,4 @@
-#include "tools/preview_build.hpp"
+#include "tools/preview/build.hpp"
 
 #include <cmath>
 #include <cstdlib>

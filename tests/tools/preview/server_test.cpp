@@ -1,6 +1,6 @@
 // The preview server's answers: its few paths, every other request, the
 // Host check, malformed requests, and the event stream.
-#include "tools/preview_server.hpp"
+#include "tools/preview/server.hpp"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/tools/raw_connection.hpp"
+#include "tests/tools/preview/raw_connection.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/preview_build.hpp"
+#include "tools/preview/build.hpp"
 
 namespace borgo::tools {
 

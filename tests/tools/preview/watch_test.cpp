@@ -1,6 +1,6 @@
 // The preview's watch over the two descriptions: what a look sees, when a
 // change counts as settled, and the watcher's thread.
-#include "tools/preview_watch.hpp"
+#include "tools/preview/watch.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/preview_request_head.hpp"
+#include "tools/preview/request_head.hpp"
 
 #include <algorithm>
 #include <array>

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/preview_request_head.hpp"
+#include "tools/preview/request_head.hpp"
 
 namespace httplib {
 class Stream;

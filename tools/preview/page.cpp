@@ -1,4 +1,4 @@
-#include "tools/preview_page.hpp"
+#include "tools/preview/page.hpp"
 
 #include "embedded/kPreviewPage.hpp"
 #include "embedded/kPreviewScript.hpp"

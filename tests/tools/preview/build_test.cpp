@@ -1,7 +1,7 @@
 // The preview's compile-and-render step: what it tells the page of a
 // compile, where the drawing's features come from, and which drawing a build
 // that cannot make one keeps.
-#include "tools/preview_build.hpp"
+#include "tools/preview/build.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/preview_connections.hpp"
+#include "tools/preview/connections.hpp"
 
 #include <httplib.h>
 

@@ -1,4 +1,4 @@
-#include "tools/preview_server.hpp"
+#include "tools/preview/server.hpp"
 
 #include <httplib.h>
 
@@ -10,8 +10,8 @@
 #include <mutex>
 #include <utility>
 
-#include "tools/preview_connections.hpp"
-#include "tools/preview_page.hpp"
+#include "tools/preview/connections.hpp"
+#include "tools/preview/page.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -1,10 +1,10 @@
-#include "tools/preview_watch.hpp"
+#include "tools/preview/watch.hpp"
 
 #include <fstream>
 #include <system_error>
 #include <utility>
 
-#include "tools/preview_build.hpp"
+#include "tools/preview/build.hpp"
 
 namespace borgo::tools {
 

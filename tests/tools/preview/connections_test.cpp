@@ -2,7 +2,7 @@
 // which waiting connection it closes when there are too many, how a request
 // waits for a free worker, and how stopping cuts off an answer that the
 // client does not take.
-#include "tools/preview_connections.hpp"
+#include "tools/preview/connections.hpp"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/tools/raw_connection.hpp"
+#include "tests/tools/preview/raw_connection.hpp"
 
 namespace borgo::tools {
 namespace {
