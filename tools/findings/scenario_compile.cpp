@@ -8,7 +8,7 @@
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/command_support.hpp"
+#include "tools/cli/command_support.hpp"
 #include "tools/shared/same_file.hpp"
 #include "tools/shared/text_encoding.hpp"
 

@@ -10,7 +10,7 @@
 
 #include "compiler/compile.hpp"
 #include "compiler/compiled_files.hpp"
-#include "tools/arguments.hpp"
+#include "tools/cli/arguments.hpp"
 #include "tools/findings/diagnostics.hpp"
 
 namespace borgo::tools {

@@ -22,7 +22,7 @@
 #include "tests/support/files.hpp"
 #include "tests/support/headless_chromium.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/commands.hpp"
 
 extern char** environ;
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "documents/documents.hpp"
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {

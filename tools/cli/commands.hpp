@@ -2,13 +2,13 @@
 
 #include <ostream>
 
-#include "tools/arguments.hpp"
+#include "tools/cli/arguments.hpp"
 
 namespace borgo::tools {
 
 // scenario-tool as a function: `args` are the words after the program's
 // name; output goes to `out`, diagnostics and messages to `err`. Returns the
-// exit status (tools/exit_status.hpp).
+// exit status (tools/cli/exit_status.hpp).
 int run_tool(Arguments args, std::ostream& out, std::ostream& err);
 
 // The commands, each given the words after its name.

@@ -7,8 +7,8 @@
 
 #include "compiler/compile.hpp"
 #include "compiler/file_names.hpp"
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/findings/explanation.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/findings/source_scan.hpp"

@@ -9,8 +9,8 @@
 #include <iostream>
 #include <string>
 
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/lsp/session.hpp"
 
 namespace borgo::tools {

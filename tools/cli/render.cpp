@@ -4,11 +4,11 @@
 #include <system_error>
 
 #include "compiler/file_names.hpp"
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
-#include "tools/findings/scenario_compile.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/drawing/line_render.hpp"
 #include "tools/drawing/render_input.hpp"
+#include "tools/findings/scenario_compile.hpp"
 #include "tools/shared/output_file.hpp"
 
 namespace borgo::tools {

@@ -8,11 +8,11 @@
 #include "compiler/record_roles.hpp"
 #include "compiler/route_model.hpp"
 #include "storage/read_file.hpp"
-#include "tools/shared/cell_kinds.hpp"
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/drawing/compiled_decoder.hpp"
 #include "tools/drawing/json_writer.hpp"
+#include "tools/shared/cell_kinds.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {

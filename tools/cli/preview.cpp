@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/preview/build.hpp"
 #include "tools/preview/server.hpp"

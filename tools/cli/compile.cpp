@@ -3,8 +3,8 @@
 #include <array>
 #include <filesystem>
 
-#include "tools/command_support.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/command_support.hpp"
+#include "tools/cli/commands.hpp"
 #include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {

@@ -8,8 +8,8 @@
 
 #include "compiler/runtime_failure.hpp"
 #include "storage/file_error.hpp"
-#include "tools/arguments.hpp"
-#include "tools/exit_status.hpp"
+#include "tools/cli/arguments.hpp"
+#include "tools/cli/exit_status.hpp"
 #include "tools/shared/refusal.hpp"
 
 namespace borgo::tools {

@@ -1,8 +1,8 @@
 // scenario-tool: the command words and the tool's own help.
 #include <string_view>
 
-#include "tools/commands.hpp"
-#include "tools/exit_status.hpp"
+#include "tools/cli/commands.hpp"
+#include "tools/cli/exit_status.hpp"
 
 namespace borgo::tools {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/commands.hpp"
-#include "tools/exit_status.hpp"
+#include "tools/cli/commands.hpp"
+#include "tools/cli/exit_status.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/arguments.hpp"
+#include "tools/cli/arguments.hpp"
 
 namespace borgo::tools {
 
