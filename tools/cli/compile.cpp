@@ -5,6 +5,7 @@
 
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
+#include "tools/cli/scenario_options.hpp"
 #include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {

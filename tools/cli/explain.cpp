@@ -9,6 +9,7 @@
 #include "compiler/file_names.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
+#include "tools/cli/scenario_options.hpp"
 #include "tools/findings/explanation.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/findings/source_scan.hpp"

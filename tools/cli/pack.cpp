@@ -32,6 +32,7 @@
 #include "storage/replace_file.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
+#include "tools/cli/scenario_options.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/shared/output_file.hpp"
 #include "tools/shared/same_file.hpp"

@@ -6,6 +6,7 @@
 #include "compiler/file_names.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
+#include "tools/cli/scenario_options.hpp"
 #include "tools/drawing/line_render.hpp"
 #include "tools/drawing/render_input.hpp"
 #include "tools/findings/scenario_compile.hpp"

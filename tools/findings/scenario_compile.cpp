@@ -8,31 +8,10 @@
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/cli/command_support.hpp"
+#include "tools/shared/refusal.hpp"
 #include "tools/shared/same_file.hpp"
-#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
-namespace {
-
-// The name given to `option`, in Windows-1252.
-std::string checked_name(std::string_view option, const std::string& name) {
-  const std::string given = "the name given to " + std::string(option);
-  if (name.empty()) throw UsageError("the option " + std::string(option) + " needs a name");
-  if (name.find_first_of("/\\") != std::string::npos) {
-    throw UsageError(given + " must not hold a folder separator: '" + name + "'");
-  }
-  Windows1252Text converted = windows_1252_from_platform(name);
-  if (converted.text) return std::move(*converted.text);
-  if (converted.unheld.empty())
-    throw UsageError(given + " is not valid " + std::string(kPlatformEncoding));
-  throw UsageError(given + " holds \"" + converted.unheld +
-                   "\", which Windows-1252, the simulator's code page, cannot hold: '" + name +
-                   "'");
-}
-
-}  // namespace
-
 std::optional<std::string> read_if_present(const std::filesystem::path& path,
                                            std::uintmax_t largest) {
   std::error_code failed;
@@ -40,36 +19,6 @@ std::optional<std::string> read_if_present(const std::filesystem::path& path,
   if (failed) throw storage::FileError(path, failed.message());
   if (!present) return std::nullopt;
   return storage::read_file(path, largest);
-}
-
-compiler::RouteModel ScenarioNames::as_given() const {
-  compiler::RouteModel model;
-  model.line_name = line;
-  model.train_name = train;
-  return model;
-}
-
-std::filesystem::path ScenarioNames::compiled_path(const std::filesystem::path& folder,
-                                                   compiler::CompiledFileKind kind) const {
-  const compiler::RouteModel model = as_given();
-  switch (kind) {
-    case compiler::CompiledFileKind::kLinePlan:
-      return folder / compiler::line_file_name(model);
-    case compiler::CompiledFileKind::kItems:
-      return folder / compiler::train_file_name(model);
-    case compiler::CompiledFileKind::kCells:
-      break;
-  }
-  return folder / compiler::cell_file_name(model);
-}
-
-ScenarioNames scenario_names(const ParsedArguments& parsed) {
-  ScenarioNames names;
-  names.line = parsed.required("--line");
-  names.train = parsed.required("--train");
-  names.line_1252 = checked_name("--line", names.line);
-  names.train_1252 = checked_name("--train", names.train);
-  return names;
 }
 
 CompileResult compile_scenario(const CompileRequest& request, std::ostream& diagnostics,

@@ -10,37 +10,10 @@
 
 #include "compiler/compile.hpp"
 #include "compiler/compiled_files.hpp"
-#include "tools/cli/arguments.hpp"
 #include "tools/findings/diagnostics.hpp"
+#include "tools/shared/scenario_names.hpp"
 
 namespace borgo::tools {
-
-// The scenario the package program carries, as `emit` writes it.
-inline constexpr std::string_view kEmbeddedLine = "Borgo_Mar";
-inline constexpr std::string_view kEmbeddedTrain = "TX 903";
-
-// A scenario's two names, in two encodings. As given on the command line
-// they are the platform's bytes, and name the author's files; the compile
-// takes them in Windows-1252, as the simulator reads them from the train
-// file and as the contest codes sum their character codes.
-struct ScenarioNames {
-  std::string line;
-  std::string train;
-  std::string line_1252;
-  std::string train_1252;
-
-  // A model holding only the names as given: the files' names come from it.
-  compiler::RouteModel as_given() const;
-  // Where the compiled file of `kind` goes in `folder`.
-  std::filesystem::path compiled_path(const std::filesystem::path& folder,
-                                      compiler::CompiledFileKind kind) const;
-};
-
-// The names given to --line and --train, checked and converted. Throws
-// UsageError for an empty name, a folder separator, bytes that are not
-// valid in the platform's encoding or a character that Windows-1252 cannot
-// hold.
-ScenarioNames scenario_names(const ParsedArguments& parsed);
 
 // A document's bytes, or nullopt when there is none. A name the file system
 // refuses (too long, say) is the author's to hear about, not a missing file:
