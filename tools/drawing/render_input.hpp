@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "compiler/compile.hpp"
-#include "tools/findings/scenario_compile.hpp"
 #include "tools/drawing/line_render.hpp"
+#include "tools/shared/scenario_names.hpp"
 
 namespace borgo::tools {
 
