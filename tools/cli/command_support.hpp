@@ -8,11 +8,16 @@
 
 #include "compiler/runtime_failure.hpp"
 #include "storage/file_error.hpp"
-#include "tools/cli/arguments.hpp"
 #include "tools/cli/exit_status.hpp"
 #include "tools/shared/refusal.hpp"
 
 namespace borgo::tools {
+
+// A wrong command line; the message says what is wrong.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // Runs one command's body and turns what it throws into a message on `err`
 // and exit status 2: a wrong command line, a refusal, a file that cannot be

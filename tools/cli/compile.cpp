@@ -1,40 +1,35 @@
 // scenario-tool compile: the program's compile of any scenario, with
 // diagnostics an editor can jump to.
-#include <array>
 #include <filesystem>
 
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
-#include "tools/cli/scenario_options.hpp"
+#include "tools/cli/options.hpp"
 #include "tools/findings/scenario_compile.hpp"
 
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp =
-    R"(Usage: scenario-tool compile DIR --line NAME --train NAME [--no-line-file] [--out OUTDIR]
-
-Compiles DIR/NAME_linea.txt and DIR/NAME_TRAIN-.txt exactly as the package
+class CompileCommand final : public Command {
+ public:
+  Text text() const override {
+    return {
+        .name = "compile",
+        .summary = "compile the descriptions in DIR, with diagnostics",
+        .description = R"(Compiles DIR/NAME_linea.txt and DIR/NAME_TRAIN-.txt exactly as the package
 program does and writes the compiled files into OUTDIR (default DIR):
 NAME_linea.dat (the line plan), NAME_TRAIN.sim and NAME_TRAIN.dat. The
 descriptions are read, never changed or deleted.
-
-Options:
-  --line NAME       the line's name (first part of every file name)
-  --train NAME      the train's name
-  --no-line-file    compile without the line plan and write no line file
-  --out OUTDIR      write the compiled files there (made when missing)
-  -h, --help        show this text
-
-Diagnostics go to standard error, one per fault, as
+)",
+        .footer = R"(Diagnostics go to standard error, one per fault, as
   FILE:LINE:COLUMN: error N: message
   FILE:LINE:COLUMN: warning: message
 each followed by the source line and a caret under the field at fault (a
 line over 200 characters shows as a window around the field, cut with
 "..."); a fatal contest error reads "error 1250: message" and has no line.
-Past ten warnings of one kind in one document, a note counts the rest. A summary
-line counts errors and warnings. Reading stops at the first error, so there
-is at most one besides a fatal one.
+Past ten warnings of one kind in one document, a note counts the rest. A
+summary line counts errors and warnings. Reading stops at the first error, so
+there is at most one besides a fatal one.
 
 The last line on standard output is "error_number N" (0 when clean) or
 "fatal N".
@@ -45,35 +40,27 @@ Exit status:
      writes them (none when reading stopped before the line length)
   2  a usage problem, or a file that cannot be read or written
   3  a fatal contest error (1250 or 1251): no compiled file was written
-)";
+)"};
+  }
 
-constexpr std::array<OptionRule, 4> kOptions{{
-    {"--line", true},
-    {"--train", true},
-    {"--no-line-file", false},
-    {"--out", true},
-}};
+  void define(CLI::App& app) override {
+    add_folder(app, folder_, "the folder of the two descriptions");
+    add_scenario_options(app, scenario_, "the line's name (first part of every file name)");
+    app.add_flag("--no-line-file", no_line_file_,
+                 "compile without the line plan and write no line file");
+    out_ =
+        app.add_option("--out", out_folder_, "write the compiled files there (made when missing)")
+            ->type_name("OUTDIR");
+  }
 
-}  // namespace
-
-int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("compile", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp;
-      return kExitClean;
-    }
+  int run(std::ostream& out, std::ostream& err) override {
     CompileRequest request;
-    request.folder = parsed.single_folder();
-    request.names = scenario_names(parsed);
-    request.line_file = !parsed.has("--no-line-file");
-    const std::string* out_option = parsed.value("--out");
+    request.folder = folder_;
+    request.names = scenario_names(scenario_);
+    request.line_file = !no_line_file_;
     const std::filesystem::path output =
-        out_option != nullptr ? std::filesystem::path(*out_option) : request.folder;
+        out_->count() > 0 ? std::filesystem::path(out_folder_) : request.folder;
     check_distinct_outputs(request.names, output, request.line_file);
-    if (!std::filesystem::is_directory(request.folder)) {
-      throw UsageError("'" + request.folder.string() + "' is not a folder");
-    }
     std::filesystem::create_directories(output);
 
     const CompileResult result = compile_scenario(request, err);
@@ -88,7 +75,18 @@ int compile_command(Arguments args, std::ostream& out, std::ostream& err) {
     }
     out << "error_number " << outcome.error_number << "\n";
     return outcome.error_number != 0 ? kExitRecordedError : kExitClean;
-  });
-}
+  }
+
+ private:
+  std::string folder_;
+  ScenarioOptions scenario_;
+  bool no_line_file_ = false;
+  std::string out_folder_;
+  CLI::Option* out_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> compile_command() { return std::make_unique<CompileCommand>(); }
 
 }  // namespace borgo::tools

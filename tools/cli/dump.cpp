@@ -1,8 +1,9 @@
 // scenario-tool dump: a compiled file as readable text or as JSON.
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "compiler/compiled_files.hpp"
 #include "storage/read_file.hpp"
@@ -13,34 +14,6 @@
 
 namespace borgo::tools {
 namespace {
-
-constexpr std::string_view kHelp =
-    R"(Usage: scenario-tool dump FILE... [--json] [--as line|train|cells]
-
-Shows compiled files as text, one line per entry:
-- a cell file (NAME_TRAIN.dat): every cell whose fields are not all 0, with
-  its index, the positions whose features land in it (cell i holds
-  (i-1)*50 up to i*50 m), its kind and the fields that mean something for
-  that kind, then its line speed, gradient, adhesion and marks;
-- a train file (NAME_TRAIN.sim): every item record that is not all zero,
-  named by its role: station, sign, kilometre-progressive change (81 to 83),
-  train and line length (84), line (85), train (86);
-- a line file (NAME_linea.dat): the number of entries of each type in each
-  coordinate column, and the coordinates every 1000 m.
-The kind of file comes from its name; --as names it for a renamed file.
-A file whose length or layout does not fit says so, and at which byte; one
-larger than any file of its kind is told by its size, without being read.
-
-Options:
-  --json       the same as a JSON array, one object per file
-  --as KIND    read every FILE as a line, train or cells file
-  -h, --help   show this text
-
-Exit status: 0 every file fits its layout; 1 a file does not fit; 2 a usage
-problem or a file that cannot be read.
-)";
-
-constexpr std::array<OptionRule, 2> kOptions{{{"--json", false}, {"--as", true}}};
 
 compiler::CompiledFileKind kind_of(const std::filesystem::path& file, const std::string* as) {
   if (as != nullptr) {
@@ -61,17 +34,39 @@ compiler::CompiledFileKind kind_of(const std::filesystem::path& file, const std:
                    "' is; name it with --as line, train or cells");
 }
 
-}  // namespace
+class DumpCommand final : public Command {
+ public:
+  Text text() const override {
+    return {.name = "dump",
+            .summary = "show compiled files (.dat, .sim, _linea.dat) as text or JSON",
+            .description = R"(Shows compiled files as text, one line per entry:
+- a cell file (NAME_TRAIN.dat): every cell whose fields are not all 0, with
+  its index, the positions whose features land in it (cell i holds
+  (i-1)*50 up to i*50 m), its kind and the fields that mean something for
+  that kind, then its line speed, gradient, adhesion and marks;
+- a train file (NAME_TRAIN.sim): every item record that is not all zero,
+  named by its role: station, sign, kilometre-progressive change (81 to 83),
+  train and line length (84), line (85), train (86);
+- a line file (NAME_linea.dat): the number of entries of each type in each
+  coordinate column, and the coordinates every 1000 m.
+The kind of file comes from its name; --as names it for a renamed file.
+A file whose length or layout does not fit says so, and at which byte; one
+larger than any file of its kind is told by its size, without being read.
+)",
+            .footer = R"(Exit status: 0 every file fits its layout; 1 a file does not fit; 2 a usage
+problem or a file that cannot be read.
+)"};
+  }
 
-int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("dump", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp;
-      return kExitClean;
-    }
-    if (parsed.positionals.empty()) throw UsageError("no FILE to dump");
-    const bool json = parsed.has("--json");
+  void define(CLI::App& app) override {
+    app.add_option("FILE", files_, "the compiled files to show")->required();
+    app.add_flag("--json", json_, "the same as a JSON array, one object per file");
+    as_ = app.add_option("--as", as_name_, "read every FILE as a line, train or cells file")
+              ->type_name("KIND");
+  }
+
+  int run(std::ostream& out, std::ostream&) override {
+    const bool json = json_;
     // Every name is checked, and every file read, before anything is shown;
     // a file larger than its kind can be is not read.
     struct File {
@@ -80,9 +75,9 @@ int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
       std::optional<std::string> bytes;
     };
     std::vector<File> files;
-    for (const std::string& name : parsed.positionals) {
+    for (const std::string& name : files_) {
       File& file = files.emplace_back();
-      file.kind = kind_of(name, parsed.value("--as"));
+      file.kind = kind_of(name, as_->count() > 0 ? &as_name_ : nullptr);
       try {
         file.bytes = storage::read_file(name, largest_file_bytes(file.kind));
       } catch (const storage::FileTooLarge& too_large) {
@@ -99,14 +94,24 @@ int dump_command(Arguments args, std::ostream& out, std::ostream& err) {
       all_fit = all_fit && !d.problem;
       if (json) {
         out << (i == 0 ? "\n  " : ",\n  ");
-        write_listing_json(out, parsed.positionals[i], size, d);
+        write_listing_json(out, files_[i], size, d);
       } else {
-        write_listing_text(out, parsed.positionals[i], size, d);
+        write_listing_text(out, files_[i], size, d);
       }
     }
     if (json) out << "\n]\n";
     return all_fit ? kExitClean : kExitRecordedError;
-  });
-}
+  }
+
+ private:
+  std::vector<std::string> files_;
+  bool json_ = false;
+  std::string as_name_;
+  CLI::Option* as_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> dump_command() { return std::make_unique<DumpCommand>(); }
 
 }  // namespace borgo::tools

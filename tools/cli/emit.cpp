@@ -1,20 +1,23 @@
 // scenario-tool emit: the package's five documents, the start of a new scenario.
-#include <array>
 #include <filesystem>
+#include <string>
 #include <system_error>
-#include <vector>
 
 #include "documents/documents.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
-#include "tools/findings/scenario_compile.hpp"
+#include "tools/cli/options.hpp"
 
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp = R"(Usage: scenario-tool emit DIR [--force]
-
-Writes the package's five embedded documents into DIR (made when missing),
+class EmitCommand final : public Command {
+ public:
+  Text text() const override {
+    return {
+        .name = "emit",
+        .summary = "write the package's five documents into DIR, to start from",
+        .description = R"(Writes the package's five embedded documents into DIR (made when missing),
 byte for byte as the package program writes them: the line description, the
 train description, the notes, the slow-down order and the train sheet of the
 line Borgo_Mar and the train TX 903. Nothing is compiled. Rename and edit
@@ -23,34 +26,26 @@ them to start a new scenario, then run
 
 When DIR already holds any of the five, nothing is written and the command
 names them, so that an author's edited documents are not lost.
-
-Options:
-  --force      replace the documents DIR holds
-  -h, --help   show this text
-
-Exit status: 0 written; 2 a usage problem, documents in the way without
+)",
+        .footer = R"(Exit status: 0 written; 2 a usage problem, documents in the way without
 --force, or a file that cannot be written.
-)";
+)"};
+  }
 
-constexpr std::array<OptionRule, 1> kOptions{{{"--force", false}}};
+  void define(CLI::App& app) override {
+    add_folder(app, folder_name_, "the folder to write into", FolderMustExist::kNo);
+    app.add_flag("--force", force_, "replace the documents DIR holds");
+  }
 
-}  // namespace
-
-int emit_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("emit", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp;
-      return kExitClean;
-    }
-    const std::filesystem::path folder = parsed.single_folder();
+  int run(std::ostream& out, std::ostream&) override {
+    const std::filesystem::path folder = folder_name_;
     // The program's order: line, train, notes, slow-down order, train sheet.
     const std::string names[] = {documents::line_description_name(kEmbeddedLine),
                                  documents::train_description_name(kEmbeddedLine, kEmbeddedTrain),
                                  documents::notes_name(kEmbeddedLine, kEmbeddedTrain),
                                  documents::slow_down_order_name(kEmbeddedLine, kEmbeddedTrain),
                                  documents::train_sheet_name(kEmbeddedLine, kEmbeddedTrain)};
-    if (!parsed.has("--force")) {
+    if (!force_) {
       std::string in_the_way;
       for (const std::string& name : names) {
         // Anything under the name counts, a dangling link too.
@@ -77,7 +72,15 @@ int emit_command(Arguments args, std::ostream& out, std::ostream& err) {
       out << "wrote " << (folder / name).string() << "\n";
     }
     return kExitClean;
-  });
-}
+  }
+
+ private:
+  std::string folder_name_;
+  bool force_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> emit_command() { return std::make_unique<EmitCommand>(); }
 
 }  // namespace borgo::tools

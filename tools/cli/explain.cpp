@@ -1,57 +1,21 @@
 // scenario-tool explain: what one line of a description holds, field by
 // field, after the compile.
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "compiler/compile.hpp"
 #include "compiler/file_names.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
-#include "tools/cli/scenario_options.hpp"
+#include "tools/cli/options.hpp"
 #include "tools/findings/explanation.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/findings/source_scan.hpp"
 
 namespace borgo::tools {
 namespace {
-
-constexpr std::string_view kHelp =
-    R"(Usage: scenario-tool explain DIR --line NAME --train NAME FILE:LINE [--json]
-
-Shows what line LINE of FILE holds, with DIR's two descriptions compiled as
-the package program compiles them; nothing is written. For each row that
-begins on the line (or goes on there from an earlier line): each field with
-its name, the value as read, its unit and meaning; for a position, the cell
-it falls in, what holds that cell after the compile and the kilometre
-progressive there, as the train sheet counts it; for a station its item,
-zone and marks; for a signal its approach marks; for a slow-down its warning
-board, start and end. A line with no row says what it is: a section heading,
-an empty line, text before "[generale]", or a key that matches no row, with
-the nearest known key.
-
-FILE is the line description (NAME_linea.txt) or the train description
-(NAME_TRAIN-.txt), with or without its folder; FILE:LINE:COLUMN, as the
-compile's diagnostics write it, is taken too.
-
-Options:
-  --line NAME    the line's name
-  --train NAME   the train's name
-  --json         the same as one JSON object
-  -h, --help     show this text
-
-The descriptions' format, row by row: docs/description-format.md.
-
-Exit status: 0 explained; 2 a usage problem, a file that cannot be read, or a
-line the file does not have.
-)";
-
-constexpr std::array<OptionRule, 3> kOptions{{
-    {"--line", true},
-    {"--train", true},
-    {"--json", false},
-}};
 
 struct Spot {
   std::string file;
@@ -82,25 +46,46 @@ Spot parse_spot(const std::string& words) {
   return {file, static_cast<std::int32_t>(std::stol(line))};
 }
 
-}  // namespace
+class ExplainCommand final : public Command {
+ public:
+  Text text() const override {
+    return {.name = "explain",
+            .summary = "what one line of a description holds, field by field",
+            .description =
+                R"(Shows what line LINE of FILE holds, with DIR's two descriptions compiled as
+the package program compiles them; nothing is written. For each row that
+begins on the line (or goes on there from an earlier line): each field with
+its name, the value as read, its unit and meaning; for a position, the cell
+it falls in, what holds that cell after the compile and the kilometre
+progressive there, as the train sheet counts it; for a station its item,
+zone and marks; for a signal its approach marks; for a slow-down its warning
+board, start and end. A line with no row says what it is: a section heading,
+an empty line, text before "[generale]", or a key that matches no row, with
+the nearest known key.
 
-int explain_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("explain", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp;
-      return kExitClean;
-    }
-    if (parsed.positionals.size() != 2) {
-      throw UsageError("give the folder DIR and FILE:LINE");
-    }
-    const std::filesystem::path folder = parsed.positionals[0];
-    const Spot spot = parse_spot(parsed.positionals[1]);
-    const ScenarioNames scenario = scenario_names(parsed);
+FILE is the line description (NAME_linea.txt) or the train description
+(NAME_TRAIN-.txt), with or without its folder; FILE:LINE:COLUMN, as the
+compile's diagnostics write it, is taken too.
+)",
+            .footer = R"(The descriptions' format, row by row: docs/description-format.md.
+
+Exit status: 0 explained; 2 a usage problem, a file that cannot be read, or a
+line the file does not have.
+)"};
+  }
+
+  void define(CLI::App& app) override {
+    add_folder(app, folder_name_, "the folder of the two descriptions");
+    app.add_option("FILE:LINE", spot_, "the line to explain")->required();
+    add_scenario_options(app, scenario_);
+    app.add_flag("--json", json_, "the same as one JSON object");
+  }
+
+  int run(std::ostream& out, std::ostream& err) override {
+    const std::filesystem::path folder = folder_name_;
+    const Spot spot = parse_spot(spot_);
+    const ScenarioNames scenario = scenario_names(scenario_);
     const compiler::RouteModel names = scenario.as_given();
-    if (!std::filesystem::is_directory(folder)) {
-      throw UsageError("'" + folder.string() + "' is not a folder");
-    }
     const std::string line_name = compiler::line_description_name(names);
     const std::string train_name = compiler::train_description_name(names);
     const std::string asked = std::filesystem::path(spot.file).filename().string();
@@ -138,7 +123,7 @@ int explain_command(Arguments args, std::ostream& out, std::ostream& err) {
                                                      .compilation = &compilation,
                                                      .scanned = &scanned,
                                                      .train = train_scan ? &*train_scan : nullptr});
-    if (parsed.has("--json")) {
+    if (json_) {
       out << explanation.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     } else {
       out << explanation_text(explanation);
@@ -148,7 +133,17 @@ int explain_command(Arguments args, std::ostream& out, std::ostream& err) {
       return kExitUsage;
     }
     return kExitClean;
-  });
-}
+  }
+
+ private:
+  std::string folder_name_;
+  std::string spot_;
+  ScenarioOptions scenario_;
+  bool json_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> explain_command() { return std::make_unique<ExplainCommand>(); }
 
 }  // namespace borgo::tools

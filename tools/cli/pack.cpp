@@ -14,7 +14,6 @@
 #include <cstdio>
 #endif
 
-#include <array>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -25,7 +24,7 @@
 #include "storage/replace_file.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
-#include "tools/cli/scenario_options.hpp"
+#include "tools/cli/options.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/packing/carried_documents.hpp"
 #include "tools/packing/package.hpp"
@@ -35,12 +34,20 @@
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp =
-    R"(Usage: scenario-tool pack DIR --line NAME --train NAME [--target windows|linux]
-                         [--allow-errors] [--from-utf8] [--generic-program FILE]
-                         -o PROGRAM
+// The name given to `option`, in Windows-1252, checked as a scenario name.
+void check_scenario_name(std::string_view option, const std::string& name_1252) {
+  if (const std::optional<std::string> fault = documents::scenario_name_fault(name_1252)) {
+    throw UsageError("the name given to " + std::string(option) + " " + *fault);
+  }
+}
 
-Makes PROGRAM, the scenario's package program: run by a player, it writes the
+class PackCommand final : public Command {
+ public:
+  Text text() const override {
+    return {.name = "pack",
+            .summary = "make the scenario's package program, for players",
+            .description =
+                R"(Makes PROGRAM, the scenario's package program: run by a player, it writes the
 scenario's documents into its own folder and compiles them, exactly as
 Borgo_Mar_TX903 does with its own. It carries DIR/NAME_linea.txt,
 DIR/NAME_TRAIN-.txt and, when DIR holds them, the notes
@@ -60,96 +67,67 @@ compile it, with the diagnostics of "scenario-tool compile"; a scenario that
 records an error is not packed unless --allow-errors is given.
 
 PROGRAM is made from the generic package program of the target, which is
-installed beside scenario-tool: )";
-// The rest of the help, after the generic programs' names.
-constexpr std::string_view kHelpEnd = R"(
-
-Options:
-  --line NAME              the line's name (first part of every file name)
-  --train NAME             the train's name
-  --target windows|linux   the platform PROGRAM runs on (default: windows,
-                           the platform players use)
-  --allow-errors           pack a scenario that records an error all the same
-  --from-utf8              convert documents saved as UTF-8 to Windows-1252
-                           (refusing a letter Windows-1252 lacks)
-  --generic-program FILE   start from FILE instead of the generic package
-                           program beside scenario-tool
-  -o, --output PROGRAM     the package program to write; name a Windows one
-                           NAME.exe. "-" writes it to standard output, and
-                           a FIFO or a device is written into as it is.
-                           It is never a file pack reads: one of the
-                           documents, the generic package program or
-                           scenario-tool itself
-  -h, --help               show this text
-
-Exit status:
+installed beside scenario-tool: )" +
+                std::string(BORGO_PACKAGE_PROGRAM_NAME) +
+                std::string(traits(Target::kWindows).suffix) + " for Windows,\n" +
+                std::string(BORGO_PACKAGE_PROGRAM_NAME) +
+                std::string(traits(Target::kLinux).suffix) + " for Linux.\n",
+            .footer = R"(Exit status:
   0  packed
   1  the scenario records an error (or a fatal contest error): nothing written
   2  a usage problem, a document missing or not as a package carries it, a
      generic package program missing, PROGRAM naming a file pack reads, or a
      file that cannot be read or written
-)";
-
-constexpr std::array<OptionRule, 7> kOptions{{
-    {"--line", true},
-    {"--train", true},
-    {"--target", true},
-    {"--allow-errors", false},
-    {"--from-utf8", false},
-    {"--generic-program", true},
-    {"--output", true, "-o"},
-}};
-
-Target target_of(const ParsedArguments& parsed) {
-  const std::string* given = parsed.value("--target");
-  if (given == nullptr) return Target::kWindows;
-  if (const std::optional<Target> target = target_named(*given)) return *target;
-  throw UsageError("--target takes windows or linux, not '" + *given + "'");
-}
-
-// The name given to `option`, in Windows-1252, checked as a scenario name.
-void check_scenario_name(std::string_view option, const std::string& name_1252) {
-  if (const std::optional<std::string> fault = documents::scenario_name_fault(name_1252)) {
-    throw UsageError("the name given to " + std::string(option) + " " + *fault);
+)"};
   }
-}
 
-}  // namespace
+  void define(CLI::App& app) override {
+    add_folder(app, folder_name_, "the folder of the scenario's documents");
+    add_scenario_options(app, scenario_, "the line's name (first part of every file name)");
+    target_ = app.add_option("--target", target_name_,
+                             "the platform PROGRAM runs on (default: windows, "
+                             "the platform players use)")
+                  ->type_name("windows|linux");
+    app.add_flag("--allow-errors", allow_errors_,
+                 "pack a scenario that records an error all the same");
+    app.add_flag("--from-utf8", from_utf8_,
+                 "convert documents saved as UTF-8 to Windows-1252 "
+                 "(refusing a letter Windows-1252 lacks)");
+    generic_ = app.add_option("--generic-program", generic_program_,
+                              "start from FILE instead of the generic package "
+                              "program beside scenario-tool")
+                   ->type_name("FILE");
+    app.add_option("-o,--output", output_,
+                   "the package program to write; name a Windows one "
+                   "NAME.exe. \"-\" writes it to standard output, and "
+                   "a FIFO or a device is written into as it is. "
+                   "It is never a file pack reads: one of the "
+                   "documents, the generic package program or "
+                   "scenario-tool itself")
+        ->type_name("PROGRAM")
+        ->required();
+  }
 
-int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("pack", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp << BORGO_PACKAGE_PROGRAM_NAME << traits(Target::kWindows).suffix
-          << " for Windows,\n"
-          << BORGO_PACKAGE_PROGRAM_NAME << traits(Target::kLinux).suffix << " for Linux."
-          << kHelpEnd;
-      return kExitClean;
-    }
-    const std::filesystem::path folder = parsed.single_folder();
-    const ScenarioNames names = scenario_names(parsed);
+  int run(std::ostream& out, std::ostream& err) override {
+    const std::filesystem::path folder = folder_name_;
+    const ScenarioNames names = scenario_names(scenario_);
     check_scenario_name("--line", names.line_1252);
     check_scenario_name("--train", names.train_1252);
     if (const std::optional<std::string> fault =
             documents::package_file_name_fault(names.line_1252, names.train_1252)) {
       throw UsageError("the names given to --line and --train " + *fault);
     }
-    const std::string& output = parsed.required("--output");
+    const std::string& output = output_;
     const bool to_standard_output = output == "-";
-    const Target target = target_of(parsed);
+    const Target target = target_of();
     // The package program writes its compiled files beside itself.
     check_distinct_outputs(names, {}, true);
-    if (!std::filesystem::is_directory(folder)) {
-      throw UsageError("'" + folder.string() + "' is not a folder");
-    }
-    const std::string* given_program = parsed.value("--generic-program");
     const GenericProgram generic = find_generic_program(
-        target,
-        given_program ? std::optional<std::filesystem::path>(*given_program) : std::nullopt);
+        target, generic_->count() > 0 ? std::optional<std::filesystem::path>(generic_program_)
+                                      : std::nullopt);
     if (!to_standard_output) check_output_spares_inputs(output, folder, names, generic.path);
 
-    const CarriedDocuments carried =
-        read_carried_documents(folder, names, parsed.has("--from-utf8"));
+    const CarriedDocuments carried = read_carried_documents(folder, names, from_utf8_);
     for (const std::string& note : carried.notes) {
       err << "scenario-tool pack: note: " << note << "\n";
     }
@@ -166,7 +144,7 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
     err << summary_line(result.counts) << "\n";
     const compiler::CompileOutcome& outcome = result.outcome();
     const std::int32_t recorded = outcome.fatal != 0 ? outcome.fatal : outcome.error_number;
-    if (recorded != 0 && !parsed.has("--allow-errors")) {
+    if (recorded != 0 && !allow_errors_) {
       err << "scenario-tool pack: the scenario records error " << recorded
           << ": nothing was packed (--allow-errors packs it all the same)\n";
       return kExitRecordedError;
@@ -187,7 +165,28 @@ int pack_command(Arguments args, std::ostream& out, std::ostream& err) {
       out << "wrote " << output << "\n";
     }
     return kExitClean;
-  });
-}
+  }
+
+ private:
+  Target target_of() const {
+    if (target_->count() == 0) return Target::kWindows;
+    if (const std::optional<Target> target = target_named(target_name_)) return *target;
+    throw UsageError("--target takes windows or linux, not '" + target_name_ + "'");
+  }
+
+  std::string folder_name_;
+  ScenarioOptions scenario_;
+  std::string target_name_;
+  CLI::Option* target_ = nullptr;
+  bool allow_errors_ = false;
+  bool from_utf8_ = false;
+  std::string generic_program_;
+  CLI::Option* generic_ = nullptr;
+  std::string output_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> pack_command() { return std::make_unique<PackCommand>(); }
 
 }  // namespace borgo::tools

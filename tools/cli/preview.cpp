@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #endif
 
-#include <array>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -21,7 +20,7 @@
 
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
-#include "tools/cli/scenario_options.hpp"
+#include "tools/cli/options.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/preview/build.hpp"
 #include "tools/preview/server.hpp"
@@ -35,50 +34,13 @@ extern char** environ;
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp =
-    R"(Usage: scenario-tool preview DIR --line NAME --train NAME [--port N] [--open]
-
-Serves a page that shows the line as "scenario-tool render" draws it, beside
-the compile's outcome and diagnostics, and keeps it up to date: each time
-DIR/NAME_linea.txt or DIR/NAME_TRAIN-.txt is saved, the descriptions are
-compiled again and the open pages change in place, keeping their zoom and
-scroll. A description caught half-written keeps the last good drawing and
-says why. Nothing is written into DIR.
-
-In the page, hovering a station, signal, sign, slow-down or montagna range
-shows its row, position, cells and kilometre progressive; clicking a
-diagnostic shows its place on the drawing; the wheel zooms the drawing and a
-drag pans it (a double click shows it whole).
-
-The server listens on 127.0.0.1 only and answers to no other host name. Its
-address is the first line on standard output. Ctrl-C ends it.
-
-Options:
-  --line NAME       the line's name
-  --train NAME      the train's name
-  --port N          the port to listen on (default: a free one)
-  --open            ask the desktop to open the page in a browser
-  -h, --help        show this text
-
-Exit status: 0 ended by Ctrl-C; 2 a usage problem, a port that cannot be
-listened on, or standard output that cannot be written.
-)";
-
-constexpr std::array<OptionRule, 4> kOptions{{
-    {"--line", true},
-    {"--train", true},
-    {"--port", true},
-    {"--open", false},
-}};
-
-int port_of(const ParsedArguments& parsed) {
-  const std::string* given = parsed.value("--port");
-  if (given == nullptr) return 0;
+// The port given to --port.
+int port_number(const std::string& given) {
   int port = -1;
-  const char* end = given->data() + given->size();
-  const auto [stop, failed] = std::from_chars(given->data(), end, port);
+  const char* end = given.data() + given.size();
+  const auto [stop, failed] = std::from_chars(given.data(), end, port);
   if (failed != std::errc{} || stop != end || port < 0 || port > 65535) {
-    throw UsageError("--port takes a port number from 0 to 65535, not '" + *given + "'");
+    throw UsageError("--port takes a port number from 0 to 65535, not '" + given + "'");
   }
   return port;
 }
@@ -100,21 +62,46 @@ bool open_in_browser(const std::string& url) {
 #endif
 }
 
-}  // namespace
+class PreviewCommand final : public Command {
+ public:
+  Text text() const override {
+    return {.name = "preview",
+            .summary =
+                "a page on 127.0.0.1 that shows the drawing and the\ndiagnostics, and follows each "
+                "saved change",
+            .description =
+                R"(Serves a page that shows the line as "scenario-tool render" draws it, beside
+the compile's outcome and diagnostics, and keeps it up to date: each time
+DIR/NAME_linea.txt or DIR/NAME_TRAIN-.txt is saved, the descriptions are
+compiled again and the open pages change in place, keeping their zoom and
+scroll. A description caught half-written keeps the last good drawing and
+says why. Nothing is written into DIR.
 
-int preview_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("preview", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp;
-      return kExitClean;
-    }
-    const std::filesystem::path folder = parsed.single_folder();
-    const ScenarioNames names = scenario_names(parsed);
-    const int port = port_of(parsed);
-    if (!std::filesystem::is_directory(folder)) {
-      throw UsageError("'" + folder.string() + "' is not a folder");
-    }
+In the page, hovering a station, signal, sign, slow-down or montagna range
+shows its row, position, cells and kilometre progressive; clicking a
+diagnostic shows its place on the drawing; the wheel zooms the drawing and a
+drag pans it (a double click shows it whole).
+
+The server listens on 127.0.0.1 only and answers to no other host name. Its
+address is the first line on standard output. Ctrl-C ends it.
+)",
+            .footer = R"(Exit status: 0 ended by Ctrl-C; 2 a usage problem, a port that cannot be
+listened on, or standard output that cannot be written.
+)"};
+  }
+
+  void define(CLI::App& app) override {
+    add_folder(app, folder_name_, "the folder of the two descriptions");
+    add_scenario_options(app, scenario_);
+    port_ = app.add_option("--port", port_text_, "the port to listen on (default: a free one)")
+                ->type_name("N");
+    app.add_flag("--open", open_, "ask the desktop to open the page in a browser");
+  }
+
+  int run(std::ostream& out, std::ostream& err) override {
+    const std::filesystem::path folder = folder_name_;
+    const ScenarioNames names = scenario_names(scenario_);
+    const int port = port_->count() > 0 ? port_number(port_text_) : 0;
 
     // Before any thread starts, so that Ctrl-C reaches only the wait below.
     StopRequest stop_request;
@@ -137,7 +124,7 @@ int preview_command(Arguments args, std::ostream& out, std::ostream& err) {
       err << "scenario-tool preview: cannot write standard output\n";
       return kExitUsage;
     }
-    if (parsed.has("--open") && !open_in_browser(server->url())) {
+    if (open_ && !open_in_browser(server->url())) {
       err << "scenario-tool preview: could not ask the desktop to open " << server->url() << "\n";
     }
     {
@@ -147,7 +134,18 @@ int preview_command(Arguments args, std::ostream& out, std::ostream& err) {
     }
     server->stop();
     return kExitClean;
-  });
-}
+  }
+
+ private:
+  std::string folder_name_;
+  ScenarioOptions scenario_;
+  std::string port_text_;
+  CLI::Option* port_ = nullptr;
+  bool open_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> preview_command() { return std::make_unique<PreviewCommand>(); }
 
 }  // namespace borgo::tools

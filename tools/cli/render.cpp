@@ -1,12 +1,12 @@
 // scenario-tool render: the line on one SVG page.
-#include <array>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "compiler/file_names.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
-#include "tools/cli/scenario_options.hpp"
+#include "tools/cli/options.hpp"
 #include "tools/drawing/line_render.hpp"
 #include "tools/drawing/render_input.hpp"
 #include "tools/findings/scenario_compile.hpp"
@@ -15,10 +15,13 @@
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp =
-    R"(Usage: scenario-tool render DIR --line NAME --train NAME -o FILE.svg
-
-Draws the line on one SVG page that any browser opens (no script): the plan
+class RenderCommand final : public Command {
+ public:
+  Text text() const override {
+    return {.name = "render",
+            .summary = "draw the line: plan view and profiles on one SVG page",
+            .description =
+                R"(Draws the line on one SVG page that any browser opens (no script): the plan
 view from the line file with the stations named and the signals marked, and
 below it, on one axis of route position with the kilometre progressives, the
 stations, the height profile integrated from the gradients, the gradient, the
@@ -29,41 +32,27 @@ When DIR holds the line description NAME_linea.txt, the descriptions are
 compiled first, as "scenario-tool compile" does (diagnostics on standard
 error; nothing is written into DIR). Otherwise the compiled files in DIR are
 drawn: NAME_TRAIN.sim, NAME_TRAIN.dat and, for the plan view, NAME_linea.dat.
-
-Options:
-  --line NAME       the line's name
-  --train NAME      the train's name
-  -o, --output FILE the SVG file to write; "-" writes the page to standard
-                    output, and a FIFO or a device is written into as it is
-  -h, --help        show this text
-
-Exit status: 0 drawn; 1 drawn, but the compile recorded an error; 2 a usage
+)",
+            .footer = R"(Exit status: 0 drawn; 1 drawn, but the compile recorded an error; 2 a usage
 problem, or a file that cannot be read or written or does not fit its
 layout; 3 a fatal contest error (nothing to draw).
-)";
+)"};
+  }
 
-constexpr std::array<OptionRule, 3> kOptions{{
-    {"--line", true},
-    {"--train", true},
-    {"--output", true, "-o"},
-}};
+  void define(CLI::App& app) override {
+    add_folder(app, folder_name_, "the folder of the descriptions, or of the compiled files");
+    add_scenario_options(app, scenario_);
+    app.add_option("-o,--output", output_,
+                   "the SVG file to write; \"-\" writes the page to standard output, and a "
+                   "FIFO or a device is written into as it is")
+        ->type_name("FILE.svg")
+        ->required();
+  }
 
-}  // namespace
-
-int render_command(Arguments args, std::ostream& out, std::ostream& err) {
-  return guarded("render", err, [&] {
-    const ParsedArguments parsed = parse_arguments(args, kOptions);
-    if (parsed.help) {
-      out << kHelp;
-      return kExitClean;
-    }
-    const std::filesystem::path folder = parsed.single_folder();
-    const ScenarioNames names = scenario_names(parsed);
-    const std::string& output = parsed.required("--output");
-    if (!std::filesystem::is_directory(folder)) {
-      throw UsageError("'" + folder.string() + "' is not a folder");
-    }
-
+  int run(std::ostream& out, std::ostream& err) override {
+    const std::filesystem::path folder = folder_name_;
+    const ScenarioNames names = scenario_names(scenario_);
+    const std::string& output = output_;
     int status = kExitClean;
     RenderInput input;
     const std::filesystem::path line_description =
@@ -91,7 +80,16 @@ int render_command(Arguments args, std::ostream& out, std::ostream& err) {
       out << "wrote " << output << "\n";
     }
     return status;
-  });
-}
+  }
+
+ private:
+  std::string folder_name_;
+  ScenarioOptions scenario_;
+  std::string output_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> render_command() { return std::make_unique<RenderCommand>(); }
 
 }  // namespace borgo::tools

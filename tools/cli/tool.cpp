@@ -1,68 +1,110 @@
-// scenario-tool: the command words and the tool's own help.
+// scenario-tool: the table of commands, the reading of a command line, and
+// the tool's own help and version.
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
+#include "borgo/version.hpp"
+#include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
 #include "tools/cli/exit_status.hpp"
+#include "tools/cli/help.hpp"
 
 namespace borgo::tools {
 namespace {
 
-constexpr std::string_view kHelp = R"(Usage: scenario-tool COMMAND [ARGUMENTS]
+// Every command reads its command line alike: options anywhere, as
+// "--name value" or "--name=value", the last of an option given twice,
+// "--" before arguments that begin with a dash, and no "/name" options on
+// Windows, where that is a path.
+void read_alike(CLI::App& app) {
+  app.allow_windows_style_options(false);
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_help_flag("-h,--help", "show this text");
+}
 
-The scenario author's tool: compiles a scenario's line and train descriptions
-with the package program's own compiler, shows where and why it fails, reads
-compiled files and draws the line.
-
-Commands:
-  compile DIR --line NAME --train NAME [--no-line-file] [--out OUTDIR]
-                   compile the descriptions in DIR, with diagnostics
-  emit DIR         write the package's five documents into DIR, to start from
-  dump FILE... [--json]
-                   show compiled files (.dat, .sim, _linea.dat) as text or JSON
-  render DIR --line NAME --train NAME -o FILE.svg
-                   draw the line: plan view and profiles on one SVG page
-  explain DIR --line NAME --train NAME FILE:LINE [--json]
-                   what one line of a description holds, field by field
-  lsp              a language server for editors, over standard input and output
-  preview DIR --line NAME --train NAME [--port N] [--open]
-                   a page on 127.0.0.1 that shows the drawing and the
-                   diagnostics, and follows each saved change
-  pack DIR --line NAME --train NAME [--target windows|linux] -o PROGRAM
-                   make the scenario's package program, for players
-
-"scenario-tool COMMAND --help" tells more about each command. What the line
-and train descriptions hold, row by row and field by field, and what to do
-about each error: docs/description-format.md.
-
-Exit status: 0 done; 1 a recorded compile error, or a compiled file that does
-not fit its layout; 2 a usage problem, a file that cannot be read or written,
-or standard output or error that cannot be written (a full device, a closed
-pipe); 3 a fatal contest error.
-)";
+// CLI11's message for a wrong command line, with its first letter small, as
+// the tool's other messages are.
+std::string message_of(const CLI::ParseError& error) {
+  std::string text = error.what();
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || text[1] > 'Z')) {
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  }
+  return text;
+}
 
 }  // namespace
 
+std::vector<std::unique_ptr<Command>> all_commands() {
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(compile_command());
+  commands.push_back(emit_command());
+  commands.push_back(dump_command());
+  commands.push_back(render_command());
+  commands.push_back(explain_command());
+  commands.push_back(lsp_command());
+  commands.push_back(preview_command());
+  commands.push_back(pack_command());
+  return commands;
+}
+
 int run_tool(Arguments args, std::ostream& out, std::ostream& err) {
+  const std::vector<std::unique_ptr<Command>> commands = all_commands();
+  CLI::App tool("", "scenario-tool");
+  read_alike(tool);
+  tool.set_version_flag("--version", "scenario-tool " + std::string(kVersion));
+  std::vector<CLI::App*> apps;
+  for (const std::unique_ptr<Command>& command : commands) {
+    CLI::App* app = tool.add_subcommand(command->text().name);
+    read_alike(*app);
+    command->define(*app);
+    apps.push_back(app);
+  }
+  const std::vector<const CLI::App*> shown(apps.begin(), apps.end());
+
   if (args.empty()) {
-    err << kHelp;
+    err << tool_help(commands, shown);
     return kExitUsage;
   }
-  const std::string_view command = args.front();
-  const Arguments rest = args.subspan(1);
-  if (command == "--help" || command == "-h" || command == "help") {
-    out << kHelp;
+  if (args.front() == "help") {
+    out << tool_help(commands, shown);
     return kExitClean;
   }
-  if (command == "compile") return compile_command(rest, out, err);
-  if (command == "emit") return emit_command(rest, out, err);
-  if (command == "dump") return dump_command(rest, out, err);
-  if (command == "render") return render_command(rest, out, err);
-  if (command == "explain") return explain_command(rest, out, err);
-  if (command == "lsp") return lsp_command(rest, out, err);
-  if (command == "preview") return preview_command(rest, out, err);
-  if (command == "pack") return pack_command(rest, out, err);
-  err << "scenario-tool: unknown command '" << command << "'\n"
-      << "Try 'scenario-tool --help'.\n";
+  // The command the words name: the one whose messages these are.
+  const auto named = std::find_if(apps.begin(), apps.end(),
+                                  [&](const CLI::App* app) { return app->get_name() == args[0]; });
+  if (named == apps.end() && !args.front().starts_with('-')) {
+    err << "scenario-tool: unknown command '" << args.front() << "'\n"
+        << "Try 'scenario-tool --help'.\n";
+    return kExitUsage;
+  }
+  const std::string who = named == apps.end() ? "scenario-tool" : "scenario-tool " + args[0];
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    tool.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    if (named == apps.end()) {
+      out << tool_help(commands, shown);
+    } else {
+      out << command_help(**named,
+                          commands[static_cast<std::size_t>(named - apps.begin())]->text());
+    }
+    return kExitClean;
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << "\n";
+    return kExitClean;
+  } catch (const CLI::ParseError& wrong) {
+    err << who << ": " << message_of(wrong) << "\n"
+        << "Try '" << who << " --help'.\n";
+    return kExitUsage;
+  }
+  for (std::size_t i = 0; i < apps.size(); ++i) {
+    if (!apps[i]->parsed()) continue;
+    Command& command = *commands[i];
+    return guarded(command.text().name, err, [&] { return command.run(out, err); });
+  }
+  err << tool_help(commands, shown);
   return kExitUsage;
 }
 

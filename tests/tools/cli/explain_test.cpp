@@ -344,7 +344,7 @@ TEST(ExplainCommand, WhatCannotBeExplainedIsAClearError) {
       {"a description that is not there",
        {"explain", dir, "--line", kLineName, "--train", "IC 1", "Borgo_Mar_IC 1-.txt:1"},
        "does not exist"},
-      {"no folder", {"explain", "--line", kLineName, "--train", kTrainName}, "FILE:LINE"},
+      {"no folder", {"explain", "--line", kLineName, "--train", kTrainName}, "DIR is required"},
       {"no train", {"explain", dir, "--line", kLineName, L + ":1"}, "--train is required"},
   };
   for (const Bad& c : cases) {
@@ -362,7 +362,7 @@ TEST(ExplainCommand, HelpPointsToTheReference) {
     const ToolRun run = tool(words);
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("docs/description-format.md"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("explain DIR --line NAME --train NAME FILE:LINE"), std::string::npos);
+    EXPECT_NE(run.out.find("explain DIR FILE:LINE --line NAME --train NAME"), std::string::npos);
   }
 }
 

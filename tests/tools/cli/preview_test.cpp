@@ -46,7 +46,7 @@ TEST(PreviewCommand, RefusesAWrongCommandLineBeforeItServes) {
     std::vector<std::string> words;
     const char* said;
   } cases[] = {
-      {"no folder", {"preview", "--line", kLine, "--train", kTrain}, "folder"},
+      {"no folder", {"preview", "--line", kLine, "--train", kTrain}, "DIR is required"},
       {"no train", {"preview", dir, "--line", kLine}, "--train"},
       {"a file for a folder",
        {"preview", file, "--line", kLine, "--train", kTrain},

@@ -1,8 +1,11 @@
-#include "tools/cli/scenario_options.hpp"
+#include "tools/cli/options.hpp"
 
-#include <string>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 #include <utility>
 
+#include "tools/cli/command_support.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -26,10 +29,32 @@ std::string checked_name(std::string_view option, const std::string& name) {
 
 }  // namespace
 
-ScenarioNames scenario_names(const ParsedArguments& parsed) {
+CLI::Option* add_folder(CLI::App& app, std::string& folder, std::string description,
+                        FolderMustExist must_exist) {
+  CLI::Option* option = app.add_option("DIR", folder, std::move(description))->required();
+  if (must_exist == FolderMustExist::kYes) {
+    option->check(CLI::Validator(
+        [](std::string& given) {
+          std::error_code unknown;
+          if (std::filesystem::is_directory(given, unknown)) return std::string();
+          return "'" + given + "' is not a folder";
+        },
+        "", "a folder"));
+  }
+  return option;
+}
+
+void add_scenario_options(CLI::App& app, ScenarioOptions& options, std::string line_description) {
+  app.add_option("--line", options.line, std::move(line_description))
+      ->type_name("NAME")
+      ->required();
+  app.add_option("--train", options.train, "the train's name")->type_name("NAME")->required();
+}
+
+ScenarioNames scenario_names(const ScenarioOptions& options) {
   ScenarioNames names;
-  names.line = parsed.required("--line");
-  names.train = parsed.required("--train");
+  names.line = options.line;
+  names.train = options.train;
   names.line_1252 = checked_name("--line", names.line);
   names.train_1252 = checked_name("--train", names.train);
   return names;
