@@ -2,20 +2,14 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <regex>
-#include <stdexcept>
 #include <thread>
 
+#include "tests/support/tool_process.hpp"
 #include "tests/tools/preview/raw_connection.hpp"
 #endif
 
@@ -24,10 +18,6 @@
 
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/preview/server.hpp"
-
-#ifndef _WIN32
-extern char** environ;
-#endif
 
 namespace borgo::tools {
 namespace {
@@ -94,69 +84,7 @@ TEST(PreviewCommand, HelpTellsWhereItListens) {
 
 using namespace std::chrono_literals;
 
-// scenario-tool as a process of its own, which a signal ends as Ctrl-C does.
-class ToolProcess {
- public:
-  explicit ToolProcess(std::vector<std::string> words) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    words.insert(words.begin(), BORGO_TOOL);
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const int spawned = posix_spawn(&pid_, BORGO_TOOL, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    out_ = out[0];
-    if (spawned != 0) {
-      pid_ = -1;
-      throw std::runtime_error("cannot start the tool");
-    }
-  }
-  ~ToolProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    close(out_);
-  }
-  ToolProcess(const ToolProcess&) = delete;
-  ToolProcess& operator=(const ToolProcess&) = delete;
-
-  // The port of the address the tool prints first, within 10 s; 0 for none.
-  int port() {
-    std::string text;
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
-      pollfd readable{out_, POLLIN, 0};
-      if (poll(&readable, 1, 100) <= 0) continue;
-      char chunk[512];
-      const ssize_t n = read(out_, chunk, sizeof chunk);
-      if (n <= 0) break;
-      text.append(chunk, static_cast<std::size_t>(n));
-    }
-    std::smatch found;
-    if (!std::regex_search(text, found, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"))) return 0;
-    return std::stoi(found[1]);
-  }
-
-  void signal(int number) { kill(pid_, number); }
-
-  // The exit status once the tool has ended by exiting; nullopt before.
-  std::optional<int> exit_status() {
-    int status = 0;
-    if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return std::nullopt;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-};
+using borgo::testing::ToolProcess;
 
 // Clients that hold their connections, each in its own way, do not keep the
 // tool from ending when the author presses Ctrl-C.

@@ -1,20 +1,14 @@
 // scenario-tool preview end to end: the real program serves the page, a real
 // headless Chromium shows it, and a saved change reaches the page in place.
 // Linux only: the Windows build's server is tested in-process.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,9 +16,9 @@
 #include "tests/support/files.hpp"
 #include "tests/support/headless_chromium.hpp"
 #include "tests/support/scratch_folder.hpp"
+#include "tests/support/tool_process.hpp"
 #include "tools/cli/commands.hpp"
 
-extern char** environ;
 
 namespace borgo::tools {
 namespace {
@@ -38,73 +32,10 @@ const std::string kTrainDocument = "Borgo_Mar_TX 903-.txt";
 const std::string kFirstSignal = "segnale,    1050,   2, 4, 1,  1, 0,    2,  2,1,1, 210";
 
 // scenario-tool preview as a process of its own, as an author starts it.
-class PreviewProcess {
+class PreviewProcess : public borgo::testing::ToolProcess {
  public:
-  explicit PreviewProcess(const std::filesystem::path& folder) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> words{BORGO_TOOL,  "preview", folder.string(), "--line",
-                                   "Borgo_Mar", "--train", "TX 903"};
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const int spawned = posix_spawn(&pid_, BORGO_TOOL, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    out_ = out[0];
-    if (spawned != 0) {
-      pid_ = -1;
-      throw std::runtime_error("cannot start the tool");
-    }
-  }
-  ~PreviewProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    close(out_);
-  }
-
-  // The address the tool prints first, within 10 s.
-  std::string address() {
-    std::string text;
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end) {
-      pollfd readable{out_, POLLIN, 0};
-      if (poll(&readable, 1, 100) <= 0) continue;
-      char chunk[512];
-      const ssize_t n = read(out_, chunk, sizeof chunk);
-      if (n <= 0) break;
-      text.append(chunk, static_cast<std::size_t>(n));
-    }
-    std::smatch found;
-    if (!std::regex_search(text, found, std::regex(R"(http://127\.0\.0\.1:\d+/)"))) return "";
-    return found.str();
-  }
-
-  // Sends `signal` and returns the exit status, or nullopt when the tool
-  // did not end by exiting within `limit`.
-  std::optional<int> end_with(int signal, std::chrono::milliseconds limit) {
-    kill(pid_, signal);
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        if (!WIFEXITED(status)) return std::nullopt;
-        return WEXITSTATUS(status);
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return std::nullopt;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
+  explicit PreviewProcess(const std::filesystem::path& folder)
+      : ToolProcess({"preview", folder.string(), "--line", "Borgo_Mar", "--train", "TX 903"}) {}
 };
 
 std::map<std::string, std::string> contents(const std::filesystem::path& folder) {
