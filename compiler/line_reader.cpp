@@ -68,7 +68,7 @@ class LineReader : public DescriptionReader {
  private:
   bool find_general_section();
   Flow read_general_section();
-  Flow general_row(std::string_view key);
+  Flow general_row(std::string_view key, bool& previous_ended_at_comma);
   void between_sections();
   Flow read_body();
 
@@ -146,6 +146,7 @@ bool LineReader::find_general_section() {
 }
 
 Flow LineReader::read_general_section() {
+  bool previous_ended_at_comma = false;
   for (;;) {
     if (reader_.at_end()) return Flow::kContinue;
     std::string_view key = reader_.read_text();
@@ -159,18 +160,27 @@ Flow LineReader::read_general_section() {
       cursor_.key = reader_.last_field();
     }
     cursor_.value = reader_.next_field();
-    if (const Flow flow = general_row(key); flow != Flow::kContinue) return flow;
+    if (const Flow flow = general_row(key, previous_ended_at_comma); flow != Flow::kContinue) {
+      return flow;
+    }
     if (is_section_heading(key)) return Flow::kContinue;
   }
 }
 
-Flow LineReader::general_row(std::string_view key) {
+// `previous_ended_at_comma`: the last row's last number ended at a comma, so
+// that digits in the key are its decimals; updated for the next key.
+Flow LineReader::general_row(std::string_view key, bool& previous_ended_at_comma) {
   bool matched = false;
   if (const Flow flow = apply_row_rules(*this, kGeneralRows, key, matched);
       flow != Flow::kContinue) {
     return flow;
   }
-  if (!matched) warn_unmatched_key(report_, cursor_, key, false);
+  if (matched) {
+    previous_ended_at_comma = reader_.last_number_ended_at_comma();
+  } else {
+    warn_unmatched_key(report_, cursor_, key, previous_ended_at_comma);
+    previous_ended_at_comma = false;
+  }
   return Flow::kContinue;
 }
 
