@@ -218,6 +218,20 @@ struct WarningFormat {
 std::span<const WarningFormat> warnings();
 const WarningFormat& warning(CompileWarning::Kind kind);
 
+// A curve key's side and radius class: an "s" or "S" anywhere turns left;
+// the lowest of the digits 1 to 6 in it is the class, 0 for none.
+struct CurveKey {
+  bool left = false;
+  int radius_class = 0;
+};
+CurveKey read_curve_key(std::string_view key);
+// The curvature per metre of the radius classes 1 to 6: one over the radius.
+inline constexpr std::array<double, 6> kCurveCurvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+
+// What a key says beyond its words, for a row whose key carries more (a
+// curve's side and radius, the signal repetition's codes); "" for the rest.
+std::string key_says(const RowFormat& row, std::string_view key);
+
 std::string_view unit_name(Unit unit);        // "metres", "" for none
 std::string_view type_name(ValueType type);   // "32-bit integer"
 std::string_view type_range(ValueType type);  // "-2147483648 to 2147483647", "" for text

@@ -46,16 +46,13 @@ bool step_plan(RouteModel& model, std::int32_t& m, std::int64_t last, double k,
   return true;
 }
 
-// The curvature per metre named by a curve key: its first digit 1 to 6.
+// The curvature per metre named by a curve key, turning left when negative.
 bool curvature_of(std::string_view key, double& k) {
-  static constexpr double kByClass[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-  for (int digit = 1; digit <= 6; ++digit) {
-    if (contains(key, std::string(1, static_cast<char>('0' + digit)))) {
-      k = kByClass[digit - 1];
-      return true;
-    }
-  }
-  return false;
+  const format::CurveKey curve = format::read_curve_key(key);
+  if (curve.radius_class == 0) return false;
+  k = format::kCurveCurvature[static_cast<std::size_t>(curve.radius_class - 1)];
+  if (curve.left) k = -k;
+  return true;
 }
 
 class LineReader : public DescriptionReader {
@@ -297,7 +294,6 @@ Flow LineReader::curve_row(std::string_view key) {
   if (!curvature_of(key, k)) {
     return fail(error::kCurve, "\"" + std::string(key) + "\" names no radius class 1 to 6");
   }
-  if (contains_ignoring_case(key, "s")) k = -k;
   if (s < plan_metre_ - 1) {
     report_.warnings.push_back({CompileWarning::Kind::kCurveBeforeReached, cursor_.spot(),
                                 "curve starts at " + std::to_string(s) + " m, before metre " +

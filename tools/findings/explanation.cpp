@@ -270,7 +270,10 @@ class Explainer {
                 {"line", key.at.line},
                 {"column", key.at.column},
                 {"rows", std::move(rows)}};
+    const std::string key_says = format::key_says(first, key.text);
+    if (!key_says.empty()) out["key_says"] = key_says;
     std::string says = "a \"" + std::string(first.name) + "\" row: " + std::string(first.title);
+    if (!key_says.empty()) says += ": " + in_quotes(key.text) + " " + key_says;
     if (continued) says += ", going on from line " + std::to_string(key.at.line);
     const std::optional<std::string> skipped = not_read(key);
     out["read"] = !skipped;
@@ -309,8 +312,7 @@ class Explainer {
                 {"type", format::type_name(field.type)},
                 {"range", format::type_range(field.type)},
                 {"checks", field.checks},
-                {"lands", field.lands},
-                {"role", field.role}};
+                {"lands", field.lands}};
     if (field.type == format::ValueType::kText) {
       out["value"] = utf8_from_1252(value.text);
     } else {

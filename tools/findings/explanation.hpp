@@ -30,7 +30,8 @@ struct ExplainRequest {
 // "continued-row", "general-heading", "section-heading", "before-general",
 // "empty-line", "unknown-key", "dash-key", "last-field", "not-read",
 // "no-field") and "says", a sentence; a row's item has "row", "title",
-// "read" and "fields", an array of objects. Text is UTF-8.
+// "read" and "fields", an array of objects, and for a key that carries more
+// than its words, "key_says". Text is UTF-8.
 nlohmann::json explain_line(const ExplainRequest& request);
 
 // The same as text for a terminal.

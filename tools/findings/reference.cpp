@@ -73,7 +73,7 @@ void row_section(std::string& out, const format::RowFormat& row) {
   out += "Key: " + key_test(*row.key) + ".";
   if (!row.key_rule.empty()) out += " " + std::string(row.key_rule);
   out += "\n\nFrom the embedded scenario:\n\n```\n" + std::string(row.example) + "\n```\n\n";
-  out += "| # | field | meaning | unit | type | checks | lands in | errors |\n";
+  out += "| # | field | meaning | unit | type | checks | in the compiled files | errors |\n";
   out += "|---|---|---|---|---|---|---|---|\n";
   int n = 1;
   for (const format::FieldFormat& field : row.fields) {
