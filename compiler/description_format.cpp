@@ -782,13 +782,21 @@ constexpr GeneralRule kGeneralRules[] = {
      "A text field (a sign's text, a station's name) runs to the comma or the line end, its "
      "trailing blanks dropped. A text field that begins with a double quote runs to the "
      "closing quote and may hold commas."},
+    {"Tabs",
+     "Only spaces are blanks: a tab is a character like any other. In a key it does no harm, "
+     "since the key words are looked for anywhere in the key field; beside a number it makes "
+     "the field text, which stops the compile with error 25; in a text it stays part of the "
+     "text. The tool's diagnostics show a line with each tab widened to the next column of 8, "
+     "as a terminal shows it, while their column numbers count a tab as one character."},
     {"Rows and keys",
      "A row is a key field followed by its values. The reader takes the key field and looks for "
      "each row's key words anywhere in it; several rows may match one key, and each then reads "
      "its values in the order of this reference. Letter case does not matter unless a row says "
      "so. A key that matches nothing is skipped, and reading goes on with the next field: a "
      "section heading such as \"[curve]\", an empty line and a stray number are all skipped "
-     "this way."},
+     "this way. So a row whose key matches no row of its section, misspelt or written in "
+     "another section, is skipped whole: its key, then each of its values, read as keys in "
+     "turn."},
     {"Keys with a dash",
      "A key field that holds \"-\" is not a key: the field after it is read in its place, a few "
      "times in a row at most, as each document says below."},
@@ -840,8 +848,87 @@ constexpr WarningFormat kWarnings[] = {
     {W::kUtf8Document, "utf8-document",
      "the document is UTF-8 text with letters beyond ASCII, and the simulator reads "
      "Windows-1252: such a letter reaches it as two or three other characters",
-     "save the document in Windows-1252 (often called \"Western\" or \"ANSI\" by editors)"},
+     "save the document in Windows-1252 (often called \"Western\" or \"ANSI\" by editors), or "
+     "let `scenario-tool pack --from-utf8` convert it"},
+    {W::kIgnoredRow, "ignored-row",
+     "a row whose key matches no row of its section, misspelt or written in another section, "
+     "or a row without a key: its key and the values after it on its line are all skipped, so "
+     "what it places or sets is not in the scenario",
+     "write the key the warning names, or move the row to its section; `scenario-tool pack` "
+     "packs a scenario with ignored rows only when given --allow-ignored-rows"},
+    {W::kCommaEndsText, "comma-ends-text",
+     "a comma ended a text field (a station's name, a sign's text), and what followed it on its "
+     "line was read as keys that match nothing",
+     "put the whole text in double quotes to keep its comma, or leave the comma out"},
+    {W::kPastLineEnd, "past-line-end",
+     "a row of the line description lies past the line's end: the train never gets there, and a "
+     "row past the grid's end stops the reading with error 15",
+     "move the row inside the line, or lengthen the line"},
 };
+
+constexpr Saying kSayings[] = {
+    {Said::kMisspeltKey, "ignored-row", "the key is near a key of its section",
+     "\"{key}\" matches no key of {section}: did you mean \"{nearest}\"? The row is ignored: "
+     "{lost}"},
+    {Said::kKeyOfAnotherSection, "ignored-row", "the key is a row of another section",
+     "\"{key}\" is a row of {home}, not of {section}: put it {place}. The row is ignored: {lost}"},
+    {Said::kKeyInOtherLetterCase, "ignored-row",
+     "the key is a key of its section in other letters, and that key is matched in lower case "
+     "as written",
+     "\"{key}\" is matched in lower case as written: write \"{nearest}\". The row is ignored: "
+     "{lost}"},
+    {Said::kUnknownRowKey, "ignored-row", "the key is near no key, and values follow it",
+     "\"{key}\" matches no key of {section}, nor comes near one. The row is ignored: {lost}"},
+    {Said::kRowWithoutKey, "ignored-row", "a line begins with a number where a key is due",
+     "\"{key}\" stands where a key is due: the row has no key. The row is ignored: {lost}"},
+    {Said::kLoneMisspeltKey, "unknown-key", "a key near a key of its section, with no values",
+     "\"{key}\" matches no key of {section}, and is skipped: did you mean \"{nearest}\"?"},
+    {Said::kLoneKeyOfAnotherSection, "unknown-key", "a key of another section, with no values",
+     "\"{key}\" is a row of {home}, not of {section}, and is skipped: put it {place}"},
+    {Said::kLoneKeyInOtherLetterCase, "unknown-key",
+     "a key in other letters, matched in lower case, with no values",
+     "\"{key}\" is matched in lower case as written, and is skipped: write \"{nearest}\""},
+    {Said::kLostFeatureAt, "ignored-row", "what is lost: a feature and its position",
+     "no {thing} at {position} m"},
+    {Said::kLostFeature, "ignored-row", "what is lost: a feature whose position was not given",
+     "no {thing}"},
+    {Said::kLostSetting, "ignored-row", "what is lost: a setting of the line or the train",
+     "{setting} is not set"},
+    {Said::kLostValues, "ignored-row", "what is lost: values of no known row",
+     "its values are not read ({count} on line {line})"},
+    {Said::kCommaEndsText, "comma-ends-text", "a text field is followed by fields on its line",
+     "a comma ends the \"{row}\" row's {field} at \"{text}\": \"{rest}\" after it is read as a "
+     "key and matches nothing; to keep the comma, put the text in double quotes: {quoted}"},
+    {Said::kPastLineEnd, "past-line-end", "a line row's position lies past the line's end",
+     "{position} m lies past the line's end at {length} m: not in the scenario"},
+    {Said::kUtf8Letters, "utf8-document", "the document holds letters beyond ASCII in UTF-8",
+     "the document is saved as UTF-8, but the simulator reads Windows-1252: {count} beyond ASCII "
+     "({letters}), each reaching it as two or three other characters, this \"{letter}\" as "
+     "\"{seen}\""},
+    {Said::kStationsOutOfOrder, "error 22", "a station stands before the previous one",
+     "the stations are out of route order: \"{name}\" at {position} m follows \"{previous}\" at "
+     "{previous_position} m on line {previous_line}"},
+    {Said::kRowEndsTooSoon, "error 25",
+     "a row's value is missing and the reading went on to the next line",
+     "the \"{row}\" row of line {row_line} ends before its field \"{field}\": the reading went "
+     "on to line {line}, where \"{found}\" is no number"},
+    {Said::kRowEndsWithDocument, "error 25", "a row's value is missing at the document's end",
+     "the \"{row}\" row of line {row_line} ends before its field \"{field}\": the document ends"},
+    {Said::kLengthReadAs, "errors 14, 15 and 23", "an error of the grid's end",
+     "the line's length was read as {length} m, on line {line}"},
+    {Said::kLengthCutByComma, "errors 14, 15 and 23",
+     "an error of the grid's end, with a decimal comma in the line's length",
+     "the line's length was read as {length} m: a decimal comma cut \"{written}\" on line "
+     "{line}"},
+};
+
+constexpr bool sayings_in_id_order() {
+  for (std::size_t i = 0; i < std::size(kSayings); ++i) {
+    if (static_cast<std::size_t>(kSayings[i].id) != i) return false;
+  }
+  return std::size(kSayings) == static_cast<std::size_t>(Said::kLengthCutByComma) + 1;
+}
+static_assert(sayings_in_id_order(), "saying() finds each case at its own index");
 
 // The table's rows, section by section, test the keys in the readers' order.
 constexpr bool rows_follow(std::size_t first, const auto& order) {
@@ -947,6 +1034,12 @@ const WarningFormat& warning(CompileWarning::Kind kind) {
       return kWarnings[5];
     case W::kUtf8Document:
       return kWarnings[6];
+    case W::kIgnoredRow:
+      return kWarnings[7];
+    case W::kCommaEndsText:
+      return kWarnings[8];
+    case W::kPastLineEnd:
+      return kWarnings[9];
   }
   return kWarnings[0];
 }
@@ -976,6 +1069,54 @@ std::string key_says(const RowFormat& row, std::string_view key) {
     return "it names neither 4 nor 9 codes: error 5";
   }
   return "";
+}
+
+std::string_view section_words(Section section) {
+  switch (section) {
+    case Section::kLineGeneral:
+      return "the line description's general section";
+    case Section::kLineBody:
+      return "the line description's body";
+    case Section::kTrainBody:
+      return "the train description";
+  }
+  return "";
+}
+
+std::string_view section_place(Section section) {
+  switch (section) {
+    case Section::kLineGeneral:
+      return "between \"[generale]\" and the heading after it";
+    case Section::kLineBody:
+      return "after the heading that ends the general section";
+    case Section::kTrainBody:
+      return "in the train description, after \"[generale]\"";
+  }
+  return "";
+}
+
+std::span<const Saying> sayings() { return kSayings; }
+
+const Saying& saying(Said id) { return kSayings[static_cast<std::size_t>(id)]; }
+
+std::string say(Said id,
+                std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+  const std::string_view pattern = saying(id).says;
+  std::string out;
+  std::size_t at = 0;
+  while (at < pattern.size()) {
+    const std::size_t open = pattern.find('{', at);
+    const std::size_t close = open == std::string_view::npos ? open : pattern.find('}', open);
+    if (close == std::string_view::npos) break;
+    out += pattern.substr(at, open - at);
+    const std::string_view name = pattern.substr(open + 1, close - open - 1);
+    const auto given = std::find_if(values.begin(), values.end(),
+                                    [&](const auto& value) { return value.first == name; });
+    out += given != values.end() ? given->second : pattern.substr(open, close - open + 1);
+    at = close + 1;
+  }
+  out += pattern.substr(std::min(at, pattern.size()));
+  return out;
 }
 
 std::string_view unit_name(Unit unit) {

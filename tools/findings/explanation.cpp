@@ -11,6 +11,8 @@
 #include "compiler/placement.hpp"
 #include "compiler/record_roles.hpp"
 #include "tools/findings/diagnostics.hpp"
+#include "tools/findings/nearest_key.hpp"
+#include "tools/findings/skipped_fields.hpp"
 #include "tools/shared/cell_kinds.hpp"
 #include "tools/shared/text_encoding.hpp"
 
@@ -114,7 +116,8 @@ class Explainer {
       : request_(request),
         model_(*request.compilation->model),
         outcome_(request.compilation->outcome),
-        source_(LineIndex(request.bytes).line(request.line).value_or("")) {}
+        source_(LineIndex(request.bytes).line(request.line).value_or("")),
+        skipped_(*request.scanned) {}
 
   json run() {
     json out = {
@@ -125,11 +128,18 @@ class Explainer {
     json items = json::array();
     const std::int32_t n = request_.line;
     const ScannedDocument& scanned = *request_.scanned;
-    for (const ScannedKey& key : scanned.keys) {
+    for (std::size_t k = 0; k < scanned.keys.size(); ++k) {
+      const ScannedKey& key = scanned.keys[k];
       for (const auto& [at, text] : key.dashed) {
         if (at.line == n) items.push_back(dash_item(at, text));
       }
-      if (key.at.line == n) items.push_back(key_item(key, false));
+      if (key.at.line != n) continue;
+      if (const SkippedRun* run = skipped_.run_of(k)) {
+        // A run is told once, at its first key.
+        if (run->first == k) items.push_back(run_item(*run));
+        continue;
+      }
+      items.push_back(key_item(key, false));
     }
     if (items.empty()) {
       for (const ScannedKey& key : scanned.keys) {
@@ -209,25 +219,54 @@ class Explainer {
     }
     json out = {
         {"what", "unknown-key"}, {"column", key.at.column}, {"key", utf8_from_1252(key.text)}};
+    if (const compiler::CompileWarning* warning = decimal_comma_at(key)) {
+      out["what"] = "decimal-comma";
+      out["says"] = utf8_from_1252(warning->detail);
+      return out;
+    }
     if (all_digits(key.text)) {
       out["says"] =
           "a number where a key is due, skipped; a decimal comma splits a number and "
           "its decimals come here";
       return out;
     }
-    std::string says = in_quotes(key.text) + " matches no row";
-    if (key.section == format::Section::kLineGeneral) {
-      says += " of the line description's general section";
-    } else if (key.section == format::Section::kLineBody) {
-      says += " of the line description after its general section";
-    } else {
-      says += " of the train description";
+    out["says"] = in_quotes(key.text) + " matches no key and is skipped";
+    return out;
+  }
+
+  // The compile's decimal-comma warning on `key`, if it gave one.
+  const compiler::CompileWarning* decimal_comma_at(const ScannedKey& key) const {
+    for (const compiler::CompileWarning& warning : outcome_.report.warnings) {
+      if (warning.kind == compiler::CompileWarning::Kind::kDecimalComma && warning.where &&
+          warning.where->document == request_.document && warning.where->key == key.at) {
+        return &warning;
+      }
     }
-    says += ", and is skipped";
-    const auto [nearest, distance] = nearest_key(key.text, request_.document);
-    out["nearest_key"] = std::string(nearest);
-    out["distance"] = distance;
-    out["says"] = says + "; the nearest known key is \"" + std::string(nearest) + "\"";
+    return nullptr;
+  }
+
+  // Fields skipped together: a row whose key matched nothing with its values,
+  // a lone key, the rest of a text that a comma ended.
+  json run_item(const SkippedRun& run) const {
+    const ScannedDocument& scanned = *request_.scanned;
+    const ScannedKey& key = scanned.keys[run.first];
+    static constexpr const char* kWhat[] = {"ignored-row", "unknown-key", "comma-ends-text"};
+    json out = {{"what", kWhat[static_cast<std::size_t>(run.kind)]},
+                {"column", key.at.column},
+                {"key", utf8_from_1252(key.text)},
+                {"says", skipped_run_message(scanned, run)}};
+    json values = json::array();
+    for (std::size_t i = run.first + 1; i <= run.last; ++i) {
+      values.push_back(utf8_from_1252(scanned.keys[i].text));
+    }
+    out["values"] = std::move(values);
+    if (run.kind != SkippedRun::Kind::kCutText && !number_like(key.text)) {
+      const KeyGuess guess = guess_key(key.text, key.section);
+      if (guess.kind != KeyGuess::Kind::kFar) {
+        out["nearest_key"] = std::string(guess.row->name);
+        out["distance"] = guess.distance;
+      }
+    }
     return out;
   }
 
@@ -413,6 +452,7 @@ class Explainer {
   const RouteModel& model_;
   const compiler::CompileOutcome& outcome_;
   std::string_view source_;  // the line explained, without its line end
+  SkippedFields skipped_;
 };
 
 // ---- text
@@ -534,41 +574,6 @@ std::int32_t line_count(std::string_view bytes) {
   }
   if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r') ++lines;
   return lines;
-}
-
-std::pair<std::string_view, std::size_t> nearest_key(std::string_view key,
-                                                     compiler::Document document) {
-  // Keys of any length are compared by their first letters only: an edit
-  // distance costs the product of the two lengths.
-  constexpr std::size_t kLongest = 64;
-  std::string a;
-  for (const char c : key.substr(0, kLongest)) {
-    a += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  std::string_view best;
-  std::size_t best_distance = static_cast<std::size_t>(-1);
-  std::vector<std::size_t> previous;
-  std::vector<std::size_t> current;
-  for (const format::RowFormat& row : format::rows()) {
-    if (format::document_of(row.section) != document) continue;
-    const std::string_view b = row.name;
-    previous.resize(b.size() + 1);
-    current.resize(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-      current[0] = i;
-      for (std::size_t j = 1; j <= b.size(); ++j) {
-        current[j] = std::min({previous[j] + 1, current[j - 1] + 1,
-                               previous[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      }
-      std::swap(previous, current);
-    }
-    if (previous[b.size()] < best_distance) {
-      best_distance = previous[b.size()];
-      best = b;
-    }
-  }
-  return {best, best_distance};
 }
 
 }  // namespace borgo::tools

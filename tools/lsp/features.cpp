@@ -10,6 +10,7 @@
 #include "documents/line_table.hpp"
 #include "tools/findings/compile_findings.hpp"
 #include "tools/findings/explanation.hpp"
+#include "tools/findings/nearest_key.hpp"
 #include "tools/findings/source_scan.hpp"
 #include "tools/shared/text_encoding.hpp"
 
@@ -83,12 +84,6 @@ const std::vector<std::string>& headings(Document document) {
   static const std::vector<std::string> line = collect(Document::kLineDescription);
   static const std::vector<std::string> train = collect(Document::kTrainDescription);
   return document == Document::kLineDescription ? line : train;
-}
-
-// The key a row is written with: its name, or, when the key carries more
-// than its words, the key of its example, to be edited.
-std::string_view example_key(const format::RowFormat& row) {
-  return row.example.substr(0, row.example.find(','));
 }
 
 json row_item(const format::RowFormat& row, const json& range, bool snippets) {

@@ -11,6 +11,7 @@
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/findings/explanation.hpp"
+#include "tools/findings/nearest_key.hpp"
 
 namespace borgo::tools::testing {
 namespace {
@@ -245,10 +246,14 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
        "segnale,    1050",
        "segnal,    1050",
        118,
-       {{"/items/0/what", "unknown-key"},
+       {{"/items/0/what", "ignored-row"},
         {"/items/0/nearest_key", "segnale"},
         {"/items/0/distance", 1},
-        {"/items/1/what", "unknown-key"}}},
+        {"/items/0/says",
+         "\"segnal\" matches no key of the train description: did you mean \"segnale\"? The "
+         "row is ignored: no signal at 1050 m"},
+        {"/items/0/values/0", "1050"},
+        {"/items/0/values/10", "210"}}},
       {"a key with a dash",
        &T,
        "segnale,    1050",
@@ -268,7 +273,24 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
        "[curve]\r\n",
        "[curve]\r\nsfondo uno, 1\r\n",
        11,
-       {{"/items/0/what", "unknown-key"}, {"/items/0/nearest_key", "sfondo uno"}}},
+       {{"/items/0/what", "ignored-row"}, {"/items/0/nearest_key", "sfondo uno"}}},
+      {"a decimal comma in the general section",
+       &L,
+       "sfondo uno,    1",
+       "sfondo uno,    1,5",
+       6,
+       {{"/items/1/what", "decimal-comma"},
+        {"/items/1/says",
+         "\"5\" follows a number and a comma: a decimal comma splits the number and its "
+         "decimals are ignored"}}},
+      {"a station's name cut by a comma",
+       &T,
+       "Roma Ostiense",
+       "Ponte Rosso, Scalo",
+       70,
+       {{"/items/0/fields/16/value", "Ponte Rosso"},
+        {"/items/1/what", "comma-ends-text"},
+        {"/items/1/values", json::array()}}},
       {"a curve key, decoded",
        &L,
        "curvas1,  1350",
@@ -290,6 +312,7 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
        "segnale,    1000",
        119,
        {{"/items/0/read", false}}},
+
       {"the last field, never read",
        &T,
        "[fine]\r\n",
@@ -395,6 +418,37 @@ TEST(NearestKey, ByEditDistanceIgnoringLetterCase) {
   // A key of any length is compared by its first letters only.
   EXPECT_EQ(nearest_key(std::string(100000, 'x'), compiler::Document::kTrainDescription).second,
             64u);
+}
+
+TEST(NearestKey, GuessesWhatAnAuthorMeant) {
+  using compiler::format::Section;
+  struct Case {
+    const char* key;
+    Section section;
+    KeyGuess::Kind kind;
+    const char* row;
+  };
+  const Case cases[] = {
+      {"stazoine", Section::kTrainBody, KeyGuess::Kind::kNear, "stazione"},
+      {"cruvas3", Section::kLineBody, KeyGuess::Kind::kNear, "curva"},  // near its example
+      {"Ripetizione segnali 4 codici", Section::kLineGeneral, KeyGuess::Kind::kLetterCase,
+       "ripetizione segnali"},
+      {"cartello_indicatore", Section::kLineGeneral, KeyGuess::Kind::kOtherSection,
+       "cartello_indicatore"},
+      {"sfondo uno", Section::kLineBody, KeyGuess::Kind::kOtherSection, "sfondo uno"},
+      {"pendenza", Section::kTrainBody, KeyGuess::Kind::kOtherSection, "pendenza"},
+      {"Sfondo Tre", Section::kLineGeneral, KeyGuess::Kind::kLetterCase, "sfondo tre"},
+      {"Roma Ostiense", Section::kTrainBody, KeyGuess::Kind::kFar, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const KeyGuess guess = guess_key(c.key, c.section);
+    EXPECT_EQ(guess.kind, c.kind);
+    if (*c.row != '\0') {
+      ASSERT_NE(guess.row, nullptr);
+      EXPECT_EQ(guess.row->name, c.row);
+    }
+  }
 }
 
 TEST(LineCount, CountsAsAnEditorDoes) {
