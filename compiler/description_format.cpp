@@ -920,13 +920,15 @@ constexpr Saying kSayings[] = {
      "an error of the grid's end, with a decimal comma in the line's length",
      "the line's length was read as {length} m: a decimal comma cut \"{written}\" on line "
      "{line}"},
+    {Said::kNotRead, "explain", "a row after the row where the reading stopped",
+     "not read: the compile stopped at {file}:{line}"},
 };
 
 constexpr bool sayings_in_id_order() {
   for (std::size_t i = 0; i < std::size(kSayings); ++i) {
     if (static_cast<std::size_t>(kSayings[i].id) != i) return false;
   }
-  return std::size(kSayings) == static_cast<std::size_t>(Said::kLengthCutByComma) + 1;
+  return std::size(kSayings) == static_cast<std::size_t>(Said::kNotRead) + 1;
 }
 static_assert(sayings_in_id_order(), "saying() finds each case at its own index");
 

@@ -264,6 +264,7 @@ enum class Said : std::uint8_t {
   kRowEndsWithDocument,
   kLengthReadAs,
   kLengthCutByComma,
+  kNotRead,
 };
 
 struct Saying {

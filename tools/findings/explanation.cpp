@@ -12,6 +12,7 @@
 #include "compiler/record_roles.hpp"
 #include "tools/findings/diagnostics.hpp"
 #include "tools/findings/nearest_key.hpp"
+#include "tools/findings/reading_stop.hpp"
 #include "tools/findings/skipped_fields.hpp"
 #include "tools/shared/cell_kinds.hpp"
 #include "tools/shared/text_encoding.hpp"
@@ -117,7 +118,12 @@ class Explainer {
         model_(*request.compilation->model),
         outcome_(request.compilation->outcome),
         source_(LineIndex(request.bytes).line(request.line).value_or("")),
-        skipped_(*request.scanned) {}
+        skipped_(*request.scanned),
+        stop_(reading_stopped_at(
+            outcome_, model_, request.document,
+            request.document == compiler::Document::kLineDescription ? request.scanned : nullptr,
+            request.document == compiler::Document::kTrainDescription ? request.scanned
+                                                                      : request.train)) {}
 
   json run() {
     json out = {
@@ -176,8 +182,9 @@ class Explainer {
     }
     if (scanned.failed_at && n >= scanned.failed_at->line) {
       return {{"what", "not-read"},
-              {"says", "not read: reading stopped at line " +
-                           std::to_string(scanned.failed_at->line) + " (" + scanned.failure + ")"}};
+              {"says", format::say(format::Said::kNotRead,
+                                   {{"file", request_.shown_path},
+                                    {"line", std::to_string(scanned.failed_at->line)}})}};
     }
     if (source_.find_first_not_of(' ') == std::string_view::npos) {
       return {{"what", "empty-line"}, {"says", "an empty line: it is skipped"}};
@@ -272,28 +279,14 @@ class Explainer {
 
   // Whether the compile read the row at `key`, and why not.
   std::optional<std::string> not_read(const ScannedKey& key) const {
-    const std::int32_t number = outcome_.error_number;
-    if (number == 0 || number == e::kProgressiveOffGrid) return std::nullopt;
-    const auto& at = outcome_.report.error_at;
-    const std::string stopped = "not read: reading stopped with error " + std::to_string(number);
-    if (!at) return stopped;
-    const std::string where = stopped + " at " + std::string(document_words(at->document)) +
-                              " line " + std::to_string(at->key.line);
-    if (at->document == request_.document) {
-      if (before(at->key, key.at)) return where;
-      return std::nullopt;
-    }
-    if (request_.document == compiler::Document::kLineDescription) return std::nullopt;
-    // After error 15 in the line description the train description is read up
-    // to its first signal or slow-down, which stops it.
-    if (number != e::kBeyondGrid) return where;
-    for (const ScannedKey& k : request_.scanned->keys) {
-      if (!before(k.at, key.at)) break;
-      for (const format::RowFormat* row : k.rows) {
-        if (row->key == &format::kSignalKey || row->key == &format::kSlowDownKey) return where;
-      }
-    }
-    return std::nullopt;
+    if (was_read(stop_, request_.document, key.at)) return std::nullopt;
+    return format::say(format::Said::kNotRead,
+                       {{"file", stop_->document == request_.document
+                                     ? request_.shown_path
+                                     : (request_.other_shown_path.empty()
+                                            ? std::string(document_words(stop_->document))
+                                            : request_.other_shown_path)},
+                        {"line", std::to_string(stop_->row.line)}});
   }
 
   json row_item(const ScannedKey& key, bool continued) const {
@@ -453,6 +446,7 @@ class Explainer {
   const compiler::CompileOutcome& outcome_;
   std::string_view source_;  // the line explained, without its line end
   SkippedFields skipped_;
+  std::optional<ReadingStop> stop_;
 };
 
 // ---- text

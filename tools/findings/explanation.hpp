@@ -17,6 +17,7 @@ namespace borgo::tools {
 
 struct ExplainRequest {
   std::string shown_path;        // the document's name, as the explanation shows it
+  std::string other_shown_path;  // the other description's name
   compiler::Document document = compiler::Document::kLineDescription;
   std::string_view bytes;                              // the document the line is in
   std::int32_t line = 0;                               // 1-based, within the document

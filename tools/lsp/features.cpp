@@ -151,7 +151,10 @@ json hover(const CompiledPair& compiled, Document document, const PositionMap& p
     train = scan_description(compiled.train->bytes, Document::kTrainDescription, true);
   }
   const std::string uri = compiled.uri(document);
+  const Document other = document == Document::kLineDescription ? Document::kTrainDescription
+                                                                : Document::kLineDescription;
   const json explanation = explain_line({.shown_path = file_name_of_uri(uri),
+                                         .other_shown_path = file_name_of_uri(compiled.uri(other)),
                                          .document = document,
                                          .bytes = text->bytes,
                                          .line = at.line,

@@ -333,6 +333,43 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
   }
 }
 
+// A row after the one where reading stopped is not in the scenario, and says
+// where the compile stopped, in its own description or in the other.
+TEST(ExplainCommand, ARowNotReadNamesWhereTheCompileStopped) {
+  struct Stop {
+    const char* name;
+    const std::string* edited;
+    const char* from;
+    const char* to;
+    const std::string* explained;
+    int line;
+    std::string stopped_at;  // FILE:LINE, the file relative to the scenario's folder
+  };
+  const Stop cases[] = {
+      {"after an error in the same description", &T, "segnale,    1050", "segnale,    1000", &T,
+       119, T + ":118"},
+      {"the train, after an error in the line", &L, "curvas1,  1350", "curvas7,  1350", &T, 2,
+       L + ":11"},
+      {"the train, after error 15 in the line: read up to its first signal or slow-down", &L,
+       "[fine]", "montagna,  345000,  346000,  1\r\n[fine]", &T, 119, T + ":115"},
+      {"the train, stopped by its own error 15", &L, "lunghezza percorso,    334000",
+       "lunghezza percorso,    3000", &T, 119, T + ":9"},
+      {"the line, whose error 15 the train's own error 15 hides", &L,
+       "lunghezza percorso,    334000", "lunghezza percorso,    3000", &L, 200, L + ":20"},
+  };
+  for (const Stop& c : cases) {
+    SCOPED_TRACE(c.name);
+    Embedded scenario;
+    scenario.edit(*c.edited, c.from, c.to);
+    const json x = scenario.explained(*c.explained, c.line);
+    ASSERT_EQ(x["items"][0]["read"], false) << x.dump(1);
+    const std::string says = x["items"][0]["says"];
+    const std::string expected =
+        "not read: the compile stopped at " + (scenario.folder.path() / c.stopped_at).string();
+    EXPECT_NE(says.find(expected), std::string::npos) << says;
+  }
+}
+
 TEST(ExplainCommand, TextShowsTheSameAsTheJson) {
   Embedded scenario;
   const ToolRun run = scenario.explain(T + ":118:13", false);

@@ -397,6 +397,38 @@ TEST(LspServer, TellsOfADocumentPastItsLimitsAndServesTheOthers) {
   EXPECT_FALSE(symbols(scenario.line_uri).empty());
 }
 
+// After an error the rows after it were not read: the hover there says
+// where the compile stopped, in this description or in the other.
+TEST(LspServer, HoverOnARowNotReadSaysWhereTheCompileStopped) {
+  struct Case {
+    const char* name;
+    bool in_line;  // the edit is in the line description
+    const char* from;
+    const char* to;
+    std::string stopped_at;
+  };
+  const Case cases[] = {
+      {"an error earlier in the train", false, "segnale,    1050", "segnale,    1000",
+       kTrainDocument + ":17"},
+      {"an error in the line", true, "curvad3,  2000", "curvad7,  2000", kLineDocument + ":7"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario scenario;
+    Client client;
+    client.initialize();
+    client.open(scenario.train_uri,
+                c.in_line ? scenario.train() : replaced(scenario.train(), c.from, c.to));
+    if (c.in_line) client.open(scenario.line_uri, replaced(scenario.line(), c.from, c.to));
+    client.wait();
+    // The second signal's row, line 18.
+    const json hover = client.request("textDocument/hover", Client::at(scenario.train_uri, 17, 14));
+    const std::string value = hover["contents"]["value"];
+    EXPECT_NE(value.find("not read: the compile stopped at " + c.stopped_at), std::string::npos)
+        << value;
+  }
+}
+
 // Only the last compiles used are kept: hover on a document whose compile
 // was let go compiles it again, to the same answer.
 TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
@@ -423,7 +455,8 @@ TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
 TEST(LspServer, CountsColumnsInTheEncodingAgreed) {
   // A station named "xà, 5": the comma ends the name, and the "5" after it
   // is in byte column 5 after the name's start in the document as compiled.
-  const std::string station = "stazione,    15000, 12,  400,  0, 0, 0,  1,1,0,  3,1,1,    1,  8,30, 0, ";
+  const std::string station =
+      "stazione,    15000, 12,  400,  0, 0, 0,  1,1,0,  3,1,1,    1,  8,30, 0, ";
   struct Case {
     json encodings;
     int character;
@@ -435,9 +468,8 @@ TEST(LspServer, CountsColumnsInTheEncodingAgreed) {
     Scenario scenario;
     Client client;
     client.initialize({{"general", {{"positionEncodings", c.encodings}}}});
-    client.open(scenario.train_uri,
-                replaced(scenario.train(), "[fine]",
-                         station + "x\xC3\xA0, 5 \xF0\x9F\x98\x80\n[fine]"));
+    client.open(scenario.train_uri, replaced(scenario.train(), "[fine]",
+                                             station + "x\xC3\xA0, 5 \xF0\x9F\x98\x80\n[fine]"));
     const json train = client.wait()[scenario.train_uri];
     bool found = false;
     for (const json& diagnostic : train) {
