@@ -157,6 +157,35 @@ TEST(PackCommand, RefusesAScenarioThatRecordsAnErrorUnlessAllowed) {
   EXPECT_EQ(run_alone(program).status, 1);
 }
 
+// A misspelt key loses its row silently to the compile, which records no
+// error: pack names each such row and packs nothing unless told to.
+TEST(PackCommand, RefusesAScenarioWithIgnoredRowsUnlessAllowed) {
+  ScenarioFolder scenario;
+  scenario.edit(kTrainDocument, "segnale,    1050", "segnael,    1050");
+  scenario.edit(kTrainDocument, "rallentamento,", "rallentameto,");
+  ScratchFolder made;
+  const std::filesystem::path program = made / kProgramName;
+  const ToolRun refused = tool(pack_words(scenario.path(), kLine, kTrain, program));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("0 errors, 2 warnings, 2 ignored rows"), std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("the compile ignores 2 rows, and what they place or set would be "
+                             "missing: nothing was packed (--allow-ignored-rows packs it all the "
+                             "same)"),
+            std::string::npos)
+      << refused.err;
+  for (const char* row :
+       {"Costa_R 12-.txt:15: \"rallentameto\"", "Costa_R 12-.txt:17: \"segnael\""}) {
+    EXPECT_NE(refused.err.find(row), std::string::npos) << row << "\n" << refused.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(program));
+
+  const ToolRun allowed =
+      tool(pack_words(scenario.path(), kLine, kTrain, program, {"--allow-ignored-rows"}));
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_TRUE(std::filesystem::exists(program));
+}
+
 // A document that cannot go into a package as it is: nothing is written,
 // and the refusal names the file, and the line where it shows.
 TEST(PackCommand, RefusesDocumentsAPackageCannotCarry) {
