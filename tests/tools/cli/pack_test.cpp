@@ -230,8 +230,13 @@ TEST(PackCommand, RefusesDocumentsAPackageCannotCarry) {
        false,
        {},
        "Costa_R 12_scheda_treno.txt:2: the line \"riferimento fine del file\" ends"},
-      {"no line description", kLineDocument, "", true, {}, "there is no line description '"},
-      {"no train description", kTrainDocument, "", true, {}, "there is no train description '"},
+      {"no line description", kLineDocument, "", true, {}, "the folder has no line description '"},
+      {"no train description",
+       kTrainDocument,
+       "",
+       true,
+       {},
+       "the folder has no train description '"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
