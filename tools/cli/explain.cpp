@@ -13,6 +13,7 @@
 #include "tools/findings/explanation.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/findings/source_scan.hpp"
+#include "tools/shared/scenario_files.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -85,6 +86,7 @@ line the file does not have.
     const std::filesystem::path folder = folder_name_;
     const Spot spot = parse_spot(spot_);
     const ScenarioNames scenario = scenario_names(scenario_);
+    check_descriptions_present(folder, scenario);
     const compiler::RouteModel names = scenario.as_given();
     const std::string line_name = compiler::line_description_name(names);
     const std::string train_name = compiler::train_description_name(names);

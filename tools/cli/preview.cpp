@@ -25,6 +25,7 @@
 #include "tools/preview/build.hpp"
 #include "tools/preview/server.hpp"
 #include "tools/preview/watch.hpp"
+#include "tools/shared/scenario_files.hpp"
 #include "tools/shared/stop_request.hpp"
 
 #ifndef _WIN32
@@ -102,6 +103,7 @@ listened on, or standard output that cannot be written.
     const std::filesystem::path folder = folder_name_;
     const ScenarioNames names = scenario_names(scenario_);
     const int port = port_->count() > 0 ? port_number(port_text_) : 0;
+    check_descriptions_present(folder, names);
 
     // Before any thread starts, so that Ctrl-C reaches only the wait below.
     StopRequest stop_request;

@@ -221,7 +221,10 @@ TEST(PackCommand, RefusesDocumentsAPackageCannotCarry) {
     const std::filesystem::path program = made / kProgramName;
     const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, program, c.extra));
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("nothing was packed:"), std::string::npos) << run.err;
+    // A missing description is refused before any document is read.
+    if (!c.removed) {
+      EXPECT_NE(run.err.find("nothing was packed:"), std::string::npos) << run.err;
+    }
     EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(program));
   }
