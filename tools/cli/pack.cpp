@@ -119,6 +119,7 @@ installed beside scenario-tool: )" +
       throw UsageError("the names given to --line and --train " + *fault);
     }
     const std::string& output = output_;
+    check_output_folder(output);
     check_descriptions_present(folder, names);
     const bool to_standard_output = output == "-";
     const Target target = target_of();
