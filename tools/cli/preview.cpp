@@ -76,7 +76,8 @@ the compile's outcome and diagnostics, and keeps it up to date: each time
 DIR/NAME_linea.txt or DIR/NAME_TRAIN-.txt is saved, the descriptions are
 compiled again and the open pages change in place, keeping their zoom and
 scroll. A description caught half-written keeps the last good drawing and
-says why. Nothing is written into DIR.
+says why; after an error, which stops the reading, the page says where and
+shades what was not read. Nothing is written into DIR.
 
 In the page, hovering a station, signal, sign, slow-down or montagna range
 shows its row, position, cells and kilometre progressive; clicking a

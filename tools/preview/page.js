@@ -117,7 +117,11 @@
     const sameSize = whole && whole[2] === box[2] && whole[3] === box[3];
     whole = box;
     view = sameSize && view ? clampView(view) : whole.slice();
-    fresh.append(svgElement('g', { id: 'marks' }), svgElement('g', { id: 'highlight' }));
+    fresh.append(
+      svgElement('g', { id: 'unread' }),
+      svgElement('g', { id: 'marks' }),
+      svgElement('g', { id: 'highlight' }),
+    );
     pane.replaceChildren(fresh);
     svg = fresh;
     applyView();
@@ -196,6 +200,43 @@
         marks.append(shape);
       }
     }
+  }
+
+  // Where the compile stopped: "Costa_R 12-.txt:17".
+  function stopPlace(stopped) {
+    return `${baseName(stopped.file)}:${stopped.line}`;
+  }
+
+  // Shades the lanes the compile did not read, under the marks of what it did.
+  function placeUnread(stopped) {
+    const layer = svg.querySelector('#unread');
+    layer.replaceChildren();
+    if (!stopped || stopped.x1 <= stopped.x0) return;
+    const shade = svgElement('rect', {
+      class: 'unread',
+      x: stopped.x0,
+      y: lanes[0],
+      width: stopped.x1 - stopped.x0,
+      height: lanes[1] - lanes[0],
+    });
+    const lines = [`not read: the compile stopped at ${stopPlace(stopped)}`];
+    shade.addEventListener('pointerenter', (event) => showTooltip(lines, event));
+    shade.addEventListener('pointermove', moveTooltip);
+    shade.addEventListener('pointerleave', () => {
+      tooltip.hidden = true;
+    });
+    layer.append(shade);
+  }
+
+  function stopNotice(stopped) {
+    const at =
+      `The compile stopped at ${stopPlace(stopped)} (error ${stopped.number}): the drawing ` +
+      'stops at that row, as nothing after it was read';
+    if (!stopped.train_read) {
+      return `${at}, the train description not at all; the shading covers the whole line.`;
+    }
+    if (stopped.position === null) return `${at}; the shading covers the whole line.`;
+    return `${at}; the shading covers the line from ${stopped.position} m on.`;
   }
 
   // Marks a diagnostic's place on the drawing and brings it into view.
@@ -291,8 +332,12 @@
         : outcome.problem;
     }
     problem.hidden = !outcome.problem;
+    const stopped = byId('stopped');
+    stopped.textContent = drawing && drawing.stopped ? stopNotice(drawing.stopped) : '';
+    stopped.hidden = !(drawing && drawing.stopped);
     if (drawing && svg && drawing.generation === drawingShown) {
       lanes = drawing.lanes;
+      placeUnread(drawing.stopped);
       placeMarks(drawing.features);
     }
     showDiagnostics(outcome.diagnostics);

@@ -19,7 +19,6 @@
 #include "tests/support/tool_process.hpp"
 #include "tools/cli/commands.hpp"
 
-
 namespace borgo::tools {
 namespace {
 
@@ -164,6 +163,44 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   EXPECT_EQ(tool.end_with(SIGINT, 5s), 0);
   EXPECT_EQ(contents(scenario.folder.path()), before_end);
   EXPECT_EQ(before_end.size(), 5u) << "the five documents emit wrote, and nothing else";
+}
+
+// An error stops the reading: the page says where, and shades what was not
+// read (hovering the shade says so).
+TEST(PreviewInABrowser, ShowsWhereAnErrorStoppedTheReading) {
+  const auto chromium = browser();
+  if (!chromium) GTEST_SKIP() << "no Chromium here";
+  EmittedScenario scenario;
+  // The first signal moved onto the speed indicators at 1000 m.
+  scenario.replace(kFirstSignal, "segnale,    1000,   2, 4, 1,  1, 0,    2,  2,1,1, 210");
+  PreviewProcess tool(scenario.folder.path());
+  const std::string address = tool.address();
+  ASSERT_FALSE(address.empty());
+
+  HeadlessChromium page(*chromium, 1600, 1250);
+  page.open(address);
+  ASSERT_TRUE(page.wait_until(
+      "document.body.dataset.generation === '1' && document.querySelector('#unread rect')", 20s));
+  EXPECT_EQ(page.evaluate("document.querySelector('#status').textContent"), "error 16");
+  EXPECT_EQ(page.evaluate("document.querySelector('#stopped').hidden"), false);
+  const std::string notice = page.evaluate("document.querySelector('#stopped').textContent");
+  EXPECT_NE(notice.find("stopped at " + kTrainDocument + ":118 (error 16)"), std::string::npos)
+      << notice;
+  EXPECT_NE(notice.find("from 1000 m on"), std::string::npos) << notice;
+
+  // A point of the shade that no mark covers.
+  const auto spot = page.evaluate(
+      "(() => { const shade = document.querySelector('#unread rect'); "
+      "shade.scrollIntoView({block: 'center', inline: 'center'}); "
+      "const r = shade.getBoundingClientRect(); "
+      "for (let i = 1; i < 40; ++i) for (const f of [0.5, 0.3, 0.7]) { "
+      "const x = r.x + (r.width * i) / 40, y = r.y + r.height * f; "
+      "if (document.elementFromPoint(x, y) === shade) return [x, y]; } return null; })()");
+  ASSERT_TRUE(spot.is_array()) << spot.dump();
+  page.move_mouse(spot[0].get<double>(), spot[1].get<double>());
+  ASSERT_TRUE(page.wait_until("!document.querySelector('#tooltip').hidden", 5s));
+  EXPECT_EQ(page.evaluate("document.querySelector('#tooltip').innerText"),
+            "not read: the compile stopped at " + kTrainDocument + ":118");
 }
 
 TEST(PreviewProcess, EndsCleanlyOnATerminationSignal) {
