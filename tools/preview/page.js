@@ -272,6 +272,44 @@
     return path.split(/[\\/]/).pop();
   }
 
+  // How many characters of the block's monospace text fit in a line of it.
+  function columnsOf(block) {
+    const probe = document.createElement('span');
+    probe.textContent = '0'.repeat(40);
+    block.append(probe);
+    const width = probe.getBoundingClientRect().width / 40;
+    probe.remove();
+    const style = getComputedStyle(block);
+    const inside = block.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    return width > 0 ? Math.floor(inside / width) : 0;
+  }
+
+  // The source line and its caret line, cut into pieces that fit the block,
+  // each piece of the caret under its piece of the source: wrapping each on
+  // its own would part the caret from its character, and a block that
+  // scrolls would hide the field at fault past its edge.
+  function wrapSource(block, d) {
+    const margin = String(d.line).padStart(6);
+    const source = Array.from(d.source);
+    const caret = Array.from(d.caret);
+    const width = Math.max(16, columnsOf(block) - margin.length - 3);
+    const lines = [];
+    for (let at = 0; at === 0 || at < Math.max(source.length, caret.length); at += width) {
+      lines.push(`${at === 0 ? margin : ' '.repeat(margin.length)} | ${source.slice(at, at + width).join('')}`);
+      const under = caret.slice(at, at + width).join('');
+      if (under.trim()) lines.push(`${' '.repeat(margin.length)} | ${under}`);
+    }
+    block.textContent = lines.join('\n');
+    block.diagnostic = d;
+  }
+
+  // A change of the text's size changes what fits.
+  window.addEventListener('resize', () => {
+    for (const block of document.querySelectorAll('#diagnostics pre.source')) {
+      wrapSource(block, block.diagnostic);
+    }
+  });
+
   function showDiagnostics(diagnostics) {
     const list = byId('diagnostics');
     list.replaceChildren();
@@ -295,9 +333,10 @@
       message.className = 'message';
       message.textContent = d.message;
       item.append(message);
+      let source = null;
       if (d.source) {
-        const source = document.createElement('pre');
-        source.textContent = `${String(d.line).padStart(6)} | ${d.source}\n       | ${d.caret}`;
+        source = document.createElement('pre');
+        source.className = 'source';
         item.append(source);
       }
       if (d.place) {
@@ -310,6 +349,7 @@
         });
       }
       list.append(item);
+      if (source) wrapSource(source, d); // measured once it is on the page
     }
   }
 

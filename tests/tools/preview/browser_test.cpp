@@ -165,14 +165,17 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   EXPECT_EQ(before_end.size(), 5u) << "the five documents emit wrote, and nothing else";
 }
 
-// An error stops the reading: the page says where, and shades what was not
-// read (hovering the shade says so).
+// An error stops the reading: the page says where, shades what was not read
+// (hovering the shade says so), and wraps the long row at fault in the
+// diagnostics with the caret still under its field.
 TEST(PreviewInABrowser, ShowsWhereAnErrorStoppedTheReading) {
   const auto chromium = browser();
   if (!chromium) GTEST_SKIP() << "no Chromium here";
   EmittedScenario scenario;
-  // The first signal moved onto the speed indicators at 1000 m.
-  scenario.replace(kFirstSignal, "segnale,    1000,   2, 4, 1,  1, 0,    2,  2,1,1, 210");
+  // The first signal moved onto the speed indicators at 1000 m, its position
+  // far along its row.
+  scenario.replace(kFirstSignal, "segnale," + std::string(150, ' ') +
+                                     "1000,   2, 4, 1,  1, 0,    2,  2,1,1, 210");
   PreviewProcess tool(scenario.folder.path());
   const std::string address = tool.address();
   ASSERT_FALSE(address.empty());
@@ -201,6 +204,19 @@ TEST(PreviewInABrowser, ShowsWhereAnErrorStoppedTheReading) {
   ASSERT_TRUE(page.wait_until("!document.querySelector('#tooltip').hidden", 5s));
   EXPECT_EQ(page.evaluate("document.querySelector('#tooltip').innerText"),
             "not read: the compile stopped at " + kTrainDocument + ":118");
+
+  // The row is wider than the panel: it wraps, and the caret's piece sits
+  // under the piece of the row that holds the field.
+  const auto wrapped = page.evaluate(
+      "(() => { const pre = document.querySelector('#diagnostics li.error pre'); "
+      "const lines = pre.textContent.split('\\n'); "
+      "const i = lines.findIndex((l) => l.includes('^')); "
+      "const at = lines[i].indexOf('^'); "
+      "return {lines: lines.length, above: i > 0 ? lines[i - 1].slice(at, at + 4) : '', "
+      "fits: pre.scrollWidth <= pre.clientWidth}; })()");
+  EXPECT_GT(wrapped["lines"].get<int>(), 2) << wrapped.dump();
+  EXPECT_EQ(wrapped["above"], "1000") << wrapped.dump();
+  EXPECT_EQ(wrapped["fits"], true) << wrapped.dump();
 }
 
 TEST(PreviewProcess, EndsCleanlyOnATerminationSignal) {
