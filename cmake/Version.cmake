@@ -1,5 +1,5 @@
 # The version every program shows, set once by project(): in --version and
-# in the Windows program's file properties.
+# in the Windows programs' file properties.
 #
 # A tree with changes not committed, as git sees it when the build is
 # configured, is not the release of that number: its version says so,
@@ -26,3 +26,22 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/version.hpp.in
   ${CMAKE_BINARY_DIR}/generated/borgo/version.hpp @ONLY)
 add_library(borgo_version INTERFACE)
 target_include_directories(borgo_version INTERFACE ${CMAKE_BINARY_DIR}/generated)
+
+# The version resource of a Windows program, which Windows shows in the
+# file's properties:
+#   borgo_version_resource(TARGET DESCRIPTION PRODUCT LANGUAGE)
+# LANGUAGE is the language of the program's own text, as a Windows language
+# id in four hex digits (0409 English, 0410 Italian); the strings are
+# Windows-1252.
+if(WIN32)
+  enable_language(RC)
+endif()
+function(borgo_version_resource target description product language)
+  set(BORGO_RC_NAME ${target})
+  set(BORGO_RC_DESCRIPTION ${description})
+  set(BORGO_RC_PRODUCT ${product})
+  set(BORGO_RC_LANGUAGE ${language})
+  set(resource ${CMAKE_BINARY_DIR}/generated/version/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${resource} @ONLY)
+  target_sources(${target} PRIVATE ${resource})
+endfunction()
