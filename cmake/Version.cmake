@@ -1,5 +1,6 @@
-# The version every program shows, set once by project(): in --version and
-# in the Windows programs' file properties.
+# The version every program shows, set once by project(): in --version, in
+# the Windows programs' file properties, in the release archives' names and
+# in the Debian package.
 #
 # A tree with changes not committed, as git sees it when the build is
 # configured, is not the release of that number: its version says so,
