@@ -28,8 +28,9 @@ each error: docs/description-format.md.
 
 Exit status: 0 done; 1 a recorded compile error, or a compiled file that does
 not fit its layout; 2 a usage problem, a file that cannot be read or written,
-or standard output or error that cannot be written (a full device, a closed
-pipe); 3 a fatal contest error.
+or standard output or error that cannot be written (a full device); 3 a fatal
+contest error. Output into a pipe whose reader has gone, as "| head" leaves
+it, ends quietly: the status is the command's own.
 )";
 
 bool is_help(const CLI::Option* option, const CLI::App& app) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #endif
 
+#include <algorithm>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -45,13 +46,28 @@ constexpr TargetTraits kWindowsTraits{"windows", "Windows",           ".exe",
 constexpr TargetTraits kLinuxTraits{"linux",           "Linux",  "", "\x7f\x45\x4c\x46",
                                     "a Linux program", "release"};
 
-// The folder of the running tool, where the generic package programs are
-// installed beside it.
-std::filesystem::path tool_folder() {
+// The places a generic package program is installed, in the order they are
+// looked in: beside the running tool (a build tree, a release archive), then
+// the tool's lib folder beside its bin folder (/usr/lib/scenario-tools for
+// /usr/bin/scenario-tool, as the Debian package lays them out).
+std::vector<std::filesystem::path> generic_program_places(const std::string& file_name) {
   std::string failure;
   const std::optional<std::filesystem::path> self = running_tool(failure);
   if (!self) throw std::runtime_error(failure);
-  return self->parent_path();
+  const std::filesystem::path folder = self->parent_path();
+  return {folder / file_name,
+          folder.parent_path() /
+              std::filesystem::path(BORGO_GENERIC_PROGRAM_LIB_FOLDER).make_preferred() / file_name};
+}
+
+// "'a'", "'a' or 'b'": the places looked in, for a message.
+std::string quoted_places(const std::vector<std::filesystem::path>& places) {
+  std::string text;
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    if (i > 0) text += " or ";
+    text += "'" + places[i].string() + "'";
+  }
+  return text;
 }
 
 }  // namespace
@@ -69,18 +85,24 @@ std::optional<Target> target_named(std::string_view name) {
 GenericProgram find_generic_program(Target target,
                                     const std::optional<std::filesystem::path>& given) {
   const TargetTraits& t = traits(target);
-  GenericProgram program;
-  program.path =
-      given ? *given
-            : tool_folder() / (std::string(BORGO_PACKAGE_PROGRAM_NAME) + std::string(t.suffix));
-  std::error_code failed;
-  if (!std::filesystem::exists(program.path, failed) && !failed) {
+  const std::vector<std::filesystem::path> places =
+      given
+          ? std::vector<std::filesystem::path>{*given}
+          : generic_program_places(std::string(BORGO_PACKAGE_PROGRAM_NAME) + std::string(t.suffix));
+  // A place that cannot be looked at counts as found: reading it says why.
+  const auto found = std::find_if(places.begin(), places.end(), [](const auto& place) {
+    std::error_code failed;
+    return std::filesystem::exists(place, failed) || failed;
+  });
+  if (found == places.end()) {
     throw Refusal(
-        "there is no " + std::string(t.shown) + " generic package program at '" +
-        program.path.string() + "'. It is built by the " + std::string(t.preset) +
+        "there is no " + std::string(t.shown) + " generic package program at " +
+        quoted_places(places) + ". It is built by the " + std::string(t.preset) +
         " preset and installed beside scenario-tool by cmake --install (see the README's \"Ship "
         "your scenario\"); or name one with --generic-program.");
   }
+  GenericProgram program;
+  program.path = *found;
   program.bytes = storage::read_file(program.path);
   if (!program.bytes.starts_with(t.magic)) {
     throw Refusal("'" + program.path.string() + "' is not " + std::string(t.kind) +

@@ -35,8 +35,9 @@ struct GenericProgram {
 };
 
 // The generic package program of `target`: `given`, or the one installed
-// beside the running tool. Throws Refusal when it is missing or is not one
-// (another platform's program, or a scenario's package program already).
+// with the running tool, beside it or else in the lib folder of its prefix.
+// Throws Refusal when it is missing or is not one (another platform's
+// program, or a scenario's package program already).
 GenericProgram find_generic_program(Target target,
                                     const std::optional<std::filesystem::path>& given);
 

@@ -19,6 +19,7 @@
 #include "storage/read_file.hpp"
 #include "tools/drawing/line_render.hpp"
 #include "tools/drawing/render_input.hpp"
+#include "tools/findings/source_scan.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -31,6 +32,7 @@ struct PreviewBuilder::Drawing {
   std::shared_ptr<const std::string> svg;
   Json lanes;  // the top and bottom of the lanes along the route axis
   Json features;
+  Json stopped;  // where an error stopped the reading, and what was not read
 };
 
 namespace {
@@ -205,6 +207,58 @@ Json diagnostic_json(const ShownDiagnostic& d, const compiler::CompileReport& re
           {"place", place_json}};
 }
 
+// Where the compile stopped reading. Reading stops at the first error, so
+// that is the row of the error's diagnostic; error 2 alone is found once
+// everything was read.
+struct ReadingStop {
+  std::string file;
+  std::int32_t line = 0;
+};
+std::optional<ReadingStop> reading_stopped_at(const compiler::CompileOutcome& outcome,
+                                              const std::vector<ShownDiagnostic>& shown) {
+  if (outcome.error_number == 0 || outcome.error_number == compiler::error::kProgressiveOffGrid) {
+    return std::nullopt;
+  }
+  for (const ShownDiagnostic& d : shown) {
+    if (d.severity == ShownDiagnostic::Severity::kError && d.at.line > 0) {
+      return ReadingStop{d.path, d.at.line};
+    }
+  }
+  return std::nullopt;
+}
+
+// The route position of the train description's row on `line`: its first
+// field that is a position; none for a row without one.
+std::optional<std::int64_t> train_row_position(const std::string& bytes, std::int32_t line) {
+  const ScannedDocument scanned =
+      scan_description(bytes, compiler::Document::kTrainDescription, true);
+  for (const ScannedKey& key : scanned.keys) {
+    if (key.at.line > line || key.last_line() < line) continue;
+    for (const ScannedField& field : key.fields) {
+      if (field.field->cell != compiler::format::CellRule::kNone) return field.number;
+    }
+  }
+  return std::nullopt;
+}
+
+// What the drawing lacks after a stop: the train description's rows from the
+// stop's position on (its later sections too, whatever their positions), or,
+// when the stop is in the line description, the whole train description.
+Json stopped_json(const ReadingStop& stop, std::int32_t error_number, const SourceDocument& train,
+                  const LineGeometry& geometry) {
+  const bool in_train = stop.file == train.shown_path;
+  std::optional<std::int64_t> from;
+  if (in_train && train.bytes) from = train_row_position(*train.bytes, stop.line);
+  const double start = from ? static_cast<double>(*from) : 0.0;
+  return {{"file", stop.file},
+          {"line", stop.line},
+          {"number", error_number},
+          {"train_read", in_train},
+          {"position", from ? Json(*from) : Json(nullptr)},
+          {"x0", geometry.route_x(start)},
+          {"x1", geometry.route_x(geometry.length())}};
+}
+
 }  // namespace
 
 PreviewBuilder::PreviewBuilder(std::filesystem::path folder, ScenarioNames names)
@@ -234,8 +288,12 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
   try {
     std::vector<ShownDiagnostic> shown;
     std::ostringstream terminal_form;  // the page shows the parts instead
-    const CompileResult result = compile_scenario(
-        {folder_, names_, true, kLargestPreviewedDescription}, terminal_form, &shown);
+    const SourceDocument line{line_description().string(),
+                              read_if_present(line_description(), kLargestPreviewedDescription)};
+    const SourceDocument train{train_description().string(),
+                               read_if_present(train_description(), kLargestPreviewedDescription)};
+    const CompileResult result =
+        compile_documents(names_, line, train, true, terminal_form, &shown);
     const compiler::CompileOutcome& o = result.outcome();
     outcome["error_number"] = o.error_number;
     outcome["fatal"] = o.fatal;
@@ -258,11 +316,12 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
       drawing = std::make_shared<Drawing>();
       drawing->generation = generation_;
       drawing->svg = std::make_shared<const std::string>(render_line_svg(*input));
-      const SourceDocument line{line_description().string(), std::nullopt};
-      const SourceDocument train{train_description().string(), std::nullopt};
       drawing->features = features_of(result.compilation, *geometry, line, train);
       const auto [top, bottom] = geometry->band(LineGeometry::Band::kLanes);
       drawing->lanes = Json::array({top, bottom});
+      if (const std::optional<ReadingStop> stop = reading_stopped_at(o, shown)) {
+        drawing->stopped = stopped_json(*stop, o.error_number, train, *geometry);
+      }
     }
     for (const ShownDiagnostic& d : shown) {
       outcome["diagnostics"].push_back(
@@ -287,7 +346,8 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
     outcome["drawing"] = {{"generation", last_good_->generation},
                           {"current", last_good_ == drawing},
                           {"lanes", last_good_->lanes},
-                          {"features", last_good_->features}};
+                          {"features", last_good_->features},
+                          {"stopped", last_good_->stopped}};
   } else {
     outcome["drawing"] = nullptr;
   }

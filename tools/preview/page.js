@@ -117,7 +117,11 @@
     const sameSize = whole && whole[2] === box[2] && whole[3] === box[3];
     whole = box;
     view = sameSize && view ? clampView(view) : whole.slice();
-    fresh.append(svgElement('g', { id: 'marks' }), svgElement('g', { id: 'highlight' }));
+    fresh.append(
+      svgElement('g', { id: 'unread' }),
+      svgElement('g', { id: 'marks' }),
+      svgElement('g', { id: 'highlight' }),
+    );
     pane.replaceChildren(fresh);
     svg = fresh;
     applyView();
@@ -198,6 +202,43 @@
     }
   }
 
+  // Where the compile stopped: "Costa_R 12-.txt:17".
+  function stopPlace(stopped) {
+    return `${baseName(stopped.file)}:${stopped.line}`;
+  }
+
+  // Shades the lanes the compile did not read, under the marks of what it did.
+  function placeUnread(stopped) {
+    const layer = svg.querySelector('#unread');
+    layer.replaceChildren();
+    if (!stopped || stopped.x1 <= stopped.x0) return;
+    const shade = svgElement('rect', {
+      class: 'unread',
+      x: stopped.x0,
+      y: lanes[0],
+      width: stopped.x1 - stopped.x0,
+      height: lanes[1] - lanes[0],
+    });
+    const lines = [`not read: the compile stopped at ${stopPlace(stopped)}`];
+    shade.addEventListener('pointerenter', (event) => showTooltip(lines, event));
+    shade.addEventListener('pointermove', moveTooltip);
+    shade.addEventListener('pointerleave', () => {
+      tooltip.hidden = true;
+    });
+    layer.append(shade);
+  }
+
+  function stopNotice(stopped) {
+    const at =
+      `The compile stopped at ${stopPlace(stopped)} (error ${stopped.number}): the drawing ` +
+      'stops at that row, as nothing after it was read';
+    if (!stopped.train_read) {
+      return `${at}, the train description not at all; the shading covers the whole line.`;
+    }
+    if (stopped.position === null) return `${at}; the shading covers the whole line.`;
+    return `${at}; the shading covers the line from ${stopped.position} m on.`;
+  }
+
   // Marks a diagnostic's place on the drawing and brings it into view.
   function highlight(place) {
     if (!svg) return;
@@ -231,6 +272,44 @@
     return path.split(/[\\/]/).pop();
   }
 
+  // How many characters of the block's monospace text fit in a line of it.
+  function columnsOf(block) {
+    const probe = document.createElement('span');
+    probe.textContent = '0'.repeat(40);
+    block.append(probe);
+    const width = probe.getBoundingClientRect().width / 40;
+    probe.remove();
+    const style = getComputedStyle(block);
+    const inside = block.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    return width > 0 ? Math.floor(inside / width) : 0;
+  }
+
+  // The source line and its caret line, cut into pieces that fit the block,
+  // each piece of the caret under its piece of the source: wrapping each on
+  // its own would part the caret from its character, and a block that
+  // scrolls would hide the field at fault past its edge.
+  function wrapSource(block, d) {
+    const margin = String(d.line).padStart(6);
+    const source = Array.from(d.source);
+    const caret = Array.from(d.caret);
+    const width = Math.max(16, columnsOf(block) - margin.length - 3);
+    const lines = [];
+    for (let at = 0; at === 0 || at < Math.max(source.length, caret.length); at += width) {
+      lines.push(`${at === 0 ? margin : ' '.repeat(margin.length)} | ${source.slice(at, at + width).join('')}`);
+      const under = caret.slice(at, at + width).join('');
+      if (under.trim()) lines.push(`${' '.repeat(margin.length)} | ${under}`);
+    }
+    block.textContent = lines.join('\n');
+    block.diagnostic = d;
+  }
+
+  // A change of the text's size changes what fits.
+  window.addEventListener('resize', () => {
+    for (const block of document.querySelectorAll('#diagnostics pre.source')) {
+      wrapSource(block, block.diagnostic);
+    }
+  });
+
   function showDiagnostics(diagnostics) {
     const list = byId('diagnostics');
     list.replaceChildren();
@@ -254,9 +333,10 @@
       message.className = 'message';
       message.textContent = d.message;
       item.append(message);
+      let source = null;
       if (d.source) {
-        const source = document.createElement('pre');
-        source.textContent = `${String(d.line).padStart(6)} | ${d.source}\n       | ${d.caret}`;
+        source = document.createElement('pre');
+        source.className = 'source';
         item.append(source);
       }
       if (d.place) {
@@ -269,6 +349,7 @@
         });
       }
       list.append(item);
+      if (source) wrapSource(source, d); // measured once it is on the page
     }
   }
 
@@ -291,8 +372,12 @@
         : outcome.problem;
     }
     problem.hidden = !outcome.problem;
+    const stopped = byId('stopped');
+    stopped.textContent = drawing && drawing.stopped ? stopNotice(drawing.stopped) : '';
+    stopped.hidden = !(drawing && drawing.stopped);
     if (drawing && svg && drawing.generation === drawingShown) {
       lanes = drawing.lanes;
+      placeUnread(drawing.stopped);
       placeMarks(drawing.features);
     }
     showDiagnostics(outcome.diagnostics);

@@ -94,6 +94,22 @@ class StreamSink final : public storage::ByteSink {
 
 }  // namespace
 
+void check_output_folder(std::string_view name) {
+  if (name == "-") return;
+  const std::filesystem::path path{std::string(name)};
+  const std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) return;
+  std::error_code failed;
+  const std::filesystem::file_status status = std::filesystem::status(folder, failed);
+  if (std::filesystem::is_directory(status)) return;
+  if (status.type() == std::filesystem::file_type::not_found) {
+    throw Refusal("cannot write '" + path.string() + "': there is no folder '" + folder.string() +
+                  "'");
+  }
+  if (failed) throw storage::FileError(folder, failed.message());
+  throw Refusal("cannot write '" + path.string() + "': '" + folder.string() + "' is not a folder");
+}
+
 OutputWritten write_output(std::string_view name, std::string_view bytes, std::ostream& out) {
   return write_output(name, storage::BytesContent(bytes), out);
 }

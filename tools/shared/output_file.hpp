@@ -30,4 +30,10 @@ OutputWritten write_output(std::string_view name, const storage::FileContent& co
                            std::ostream& out, storage::FileKind kind = storage::FileKind::kData);
 OutputWritten write_output(std::string_view name, std::string_view bytes, std::ostream& out);
 
+// Throws Refusal naming the folder an output file named `name` goes into
+// when that folder is missing or is not a folder: a command that takes a
+// while to make its output says so before it begins. "-" and a name without
+// a folder go nowhere that can be missing.
+void check_output_folder(std::string_view name);
+
 }  // namespace borgo::tools

@@ -19,7 +19,6 @@
 #include "tests/support/tool_process.hpp"
 #include "tools/cli/commands.hpp"
 
-
 namespace borgo::tools {
 namespace {
 
@@ -164,6 +163,60 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   EXPECT_EQ(tool.end_with(SIGINT, 5s), 0);
   EXPECT_EQ(contents(scenario.folder.path()), before_end);
   EXPECT_EQ(before_end.size(), 5u) << "the five documents emit wrote, and nothing else";
+}
+
+// An error stops the reading: the page says where, shades what was not read
+// (hovering the shade says so), and wraps the long row at fault in the
+// diagnostics with the caret still under its field.
+TEST(PreviewInABrowser, ShowsWhereAnErrorStoppedTheReading) {
+  const auto chromium = browser();
+  if (!chromium) GTEST_SKIP() << "no Chromium here";
+  EmittedScenario scenario;
+  // The first signal moved onto the speed indicators at 1000 m, its position
+  // far along its row.
+  scenario.replace(kFirstSignal, "segnale," + std::string(150, ' ') +
+                                     "1000,   2, 4, 1,  1, 0,    2,  2,1,1, 210");
+  PreviewProcess tool(scenario.folder.path());
+  const std::string address = tool.address();
+  ASSERT_FALSE(address.empty());
+
+  HeadlessChromium page(*chromium, 1600, 1250);
+  page.open(address);
+  ASSERT_TRUE(page.wait_until(
+      "document.body.dataset.generation === '1' && document.querySelector('#unread rect')", 20s));
+  EXPECT_EQ(page.evaluate("document.querySelector('#status').textContent"), "error 16");
+  EXPECT_EQ(page.evaluate("document.querySelector('#stopped').hidden"), false);
+  const std::string notice = page.evaluate("document.querySelector('#stopped').textContent");
+  EXPECT_NE(notice.find("stopped at " + kTrainDocument + ":118 (error 16)"), std::string::npos)
+      << notice;
+  EXPECT_NE(notice.find("from 1000 m on"), std::string::npos) << notice;
+
+  // A point of the shade that no mark covers.
+  const auto spot = page.evaluate(
+      "(() => { const shade = document.querySelector('#unread rect'); "
+      "shade.scrollIntoView({block: 'center', inline: 'center'}); "
+      "const r = shade.getBoundingClientRect(); "
+      "for (let i = 1; i < 40; ++i) for (const f of [0.5, 0.3, 0.7]) { "
+      "const x = r.x + (r.width * i) / 40, y = r.y + r.height * f; "
+      "if (document.elementFromPoint(x, y) === shade) return [x, y]; } return null; })()");
+  ASSERT_TRUE(spot.is_array()) << spot.dump();
+  page.move_mouse(spot[0].get<double>(), spot[1].get<double>());
+  ASSERT_TRUE(page.wait_until("!document.querySelector('#tooltip').hidden", 5s));
+  EXPECT_EQ(page.evaluate("document.querySelector('#tooltip').innerText"),
+            "not read: the compile stopped at " + kTrainDocument + ":118");
+
+  // The row is wider than the panel: it wraps, and the caret's piece sits
+  // under the piece of the row that holds the field.
+  const auto wrapped = page.evaluate(
+      "(() => { const pre = document.querySelector('#diagnostics li.error pre'); "
+      "const lines = pre.textContent.split('\\n'); "
+      "const i = lines.findIndex((l) => l.includes('^')); "
+      "const at = lines[i].indexOf('^'); "
+      "return {lines: lines.length, above: i > 0 ? lines[i - 1].slice(at, at + 4) : '', "
+      "fits: pre.scrollWidth <= pre.clientWidth}; })()");
+  EXPECT_GT(wrapped["lines"].get<int>(), 2) << wrapped.dump();
+  EXPECT_EQ(wrapped["above"], "1000") << wrapped.dump();
+  EXPECT_EQ(wrapped["fits"], true) << wrapped.dump();
 }
 
 TEST(PreviewProcess, EndsCleanlyOnATerminationSignal) {

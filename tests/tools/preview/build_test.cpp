@@ -145,6 +145,73 @@ TEST(PreviewBuild, GivesADiagnosticInPartsWithThePlaceOfItsRow) {
   })) << features.dump(1);
 }
 
+// Reading stops at the first error: the drawing holds only what came before,
+// and the page is told where that was and from where nothing more was read.
+TEST(PreviewBuild, TellsWhereAnErrorStoppedTheReading) {
+  const struct {
+    const char* name;
+    const std::string* document;
+    const char* from;
+    const char* to;
+    int line;  // 0: the reading did not stop
+    int number;
+    bool train_read;
+    int position;  // -1: none, the whole line is shaded
+  } cases[] = {
+      {"clean", &kTrainDocument, "", "", 0, 0, true, 0},
+      {"a signal on the speed indicators", &kTrainDocument, "segnale,    1050", "segnale,    1000",
+       17, 16, true, 1000},
+      {"a station off the grid", &kTrainDocument, "stazione,    9000", "stazione,    9010", 13, 8,
+       true, 9010},
+      {"a gradient beyond the grid", &kLineDocument, "pendenza,  8000", "pendenza,  30000", 12, 15,
+       false, -1},
+      // Found once everything was read.
+      {"a progressive off the grid", &kLineDocument, "3100,    3050", "3100,    3055", 0, 2, true,
+       0},
+  };
+  // Where the route axis begins: the clean scenario's station at 0 m.
+  double start = -1;
+  {
+    ScenarioFolder clean;
+    PreviewBuilder builder(clean.path(), costa_names());
+    const Json outcome = outcome_of(*builder.build());
+    for (const Json& f : outcome["drawing"]["features"]) {
+      if (f["kind"] == "station" && f["position"] == 0) start = f["x0"];
+    }
+    ASSERT_GE(start, 0);
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScenarioFolder scenario;
+    if (*c.from != '\0') scenario.edit(*c.document, c.from, c.to);
+    PreviewBuilder builder(scenario.path(), costa_names());
+    const Json outcome = outcome_of(*builder.build());
+    EXPECT_EQ(outcome["error_number"], c.number);
+    ASSERT_TRUE(outcome["drawing"].is_object());
+    const Json& stopped = outcome["drawing"]["stopped"];
+    if (c.line == 0) {
+      EXPECT_TRUE(stopped.is_null()) << stopped.dump();
+      continue;
+    }
+    ASSERT_TRUE(stopped.is_object()) << outcome.dump(1);
+    EXPECT_EQ(std::filesystem::path(stopped["file"].get<std::string>()).filename(), *c.document);
+    EXPECT_EQ(stopped["line"], c.line);
+    EXPECT_EQ(stopped["number"], c.number);
+    EXPECT_EQ(stopped["train_read"], c.train_read);
+    // The shading runs from the stop's place on the route axis to its end.
+    const double x0 = stopped["x0"];
+    const double x1 = stopped["x1"];
+    ASSERT_LT(start, x1);
+    if (c.position < 0) {
+      EXPECT_TRUE(stopped["position"].is_null());
+      EXPECT_DOUBLE_EQ(x0, start);
+    } else {
+      EXPECT_EQ(stopped["position"], c.position);
+      EXPECT_NEAR((x0 - start) / (x1 - start), c.position / 20000.0, 1e-9);
+    }
+  }
+}
+
 // An editor that saves in two writes can be caught in between: the page then
 // keeps the last good drawing, says why, and takes the next good one.
 TEST(PreviewBuild, KeepsTheLastGoodDrawingWhileADescriptionIsHalfWritten) {

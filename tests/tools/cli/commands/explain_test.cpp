@@ -409,7 +409,7 @@ TEST(ExplainCommand, WhatCannotBeExplainedIsAClearError) {
        "is neither the line description"},
       {"a description that is not there",
        {"explain", dir, "--line", kLineName, "--train", "IC 1", "Borgo_Mar_IC 1-.txt:1"},
-       "does not exist"},
+       "there is no train description"},
       {"no folder", {"explain", "--line", kLineName, "--train", kTrainName}, "DIR is required"},
       {"no train", {"explain", dir, "--line", kLineName, L + ":1"}, "--train is required"},
   };

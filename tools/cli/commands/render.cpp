@@ -1,9 +1,7 @@
 // scenario-tool render: the line on one SVG page.
 #include <filesystem>
 #include <string>
-#include <system_error>
 
-#include "compiler/file_names.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
 #include "tools/cli/options.hpp"
@@ -11,6 +9,7 @@
 #include "tools/drawing/render_input.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/shared/output_file.hpp"
+#include "tools/shared/scenario_files.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -55,12 +54,7 @@ layout; 3 a fatal contest error (nothing to draw).
     const std::string& output = output_;
     int status = kExitClean;
     RenderInput input;
-    const std::filesystem::path line_description =
-        folder / compiler::line_description_name(names.as_given());
-    std::error_code unknown;
-    const bool compile = std::filesystem::exists(line_description, unknown);
-    if (unknown) throw storage::FileError(line_description, unknown.message());
-    if (compile) {
+    if (check_drawing_source(folder, names) == DrawingSource::kDescriptions) {
       const CompileResult result = compile_scenario({folder, names, true}, err);
       err << summary_line(result.counts) << "\n";
       const compiler::CompileOutcome& outcome = result.outcome();

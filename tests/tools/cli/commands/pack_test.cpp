@@ -230,13 +230,8 @@ TEST(PackCommand, RefusesDocumentsAPackageCannotCarry) {
        false,
        {},
        "Costa_R 12_scheda_treno.txt:2: the line \"riferimento fine del file\" ends"},
-      {"no line description", kLineDocument, "", true, {}, "the folder has no line description '"},
-      {"no train description",
-       kTrainDocument,
-       "",
-       true,
-       {},
-       "the folder has no train description '"},
+      {"no line description", kLineDocument, "", true, {}, "there is no line description '"},
+      {"no train description", kTrainDocument, "", true, {}, "there is no train description '"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -255,7 +250,10 @@ TEST(PackCommand, RefusesDocumentsAPackageCannotCarry) {
     const std::filesystem::path program = made / kProgramName;
     const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, program, c.extra));
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("nothing was packed:"), std::string::npos) << run.err;
+    // A missing description is refused before any document is read.
+    if (!c.removed) {
+      EXPECT_NE(run.err.find("nothing was packed:"), std::string::npos) << run.err;
+    }
     EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(program));
   }
@@ -490,6 +488,36 @@ TEST(PackCommand, WritesWhereRenderWouldWrite) {
         break;
     }
   }
+}
+
+// An output into a folder that is not there is told first, by its folder,
+// before the documents are read (their notes would come first otherwise).
+TEST(PackCommand, NamesAMissingOutputFolderBeforeAnythingElse) {
+  ScenarioFolder scenario;
+  spit(scenario.path() / "Costa_R 12_note.txt", "lines ended by LF alone\n");  // a note
+  ScratchFolder made;
+  spit(made / "a-file", "");
+  const struct {
+    const char* name;
+    std::filesystem::path folder;
+    const char* said;
+  } cases[] = {
+      {"a missing folder", made / "missing" / "deeper", "there is no folder"},
+      {"a file for a folder", made / "a-file", "is not a folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path program = c.folder / kProgramName;
+    const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, program));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("scenario-tool pack: cannot write '" + program.string() + "': ", 0), 0u)
+        << run.err;
+    EXPECT_NE(run.err.find("'" + c.folder.string() + "'"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    EXPECT_EQ(run.lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(made / "missing"));
 }
 
 // The other platform's generic program is not built here: pack says where

@@ -6,6 +6,7 @@
 #include "tools/cli/commands.hpp"
 #include "tools/cli/options.hpp"
 #include "tools/findings/scenario_compile.hpp"
+#include "tools/shared/scenario_files.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -19,7 +20,9 @@ class CompileCommand final : public Command {
         .description = R"(Compiles DIR/NAME_linea.txt and DIR/NAME_TRAIN-.txt exactly as the package
 program does and writes the compiled files into OUTDIR (default DIR):
 NAME_linea.dat (the line plan), NAME_TRAIN.sim and NAME_TRAIN.dat. The
-descriptions are read, never changed or deleted.
+descriptions are read, never changed or deleted. A description that is not
+there is named, with the scenarios of DIR that would fit, and nothing is
+compiled.
 )",
         .footer = R"(Diagnostics go to standard error, one per fault, as
   FILE:LINE:COLUMN: error N: message
@@ -41,7 +44,8 @@ Exit status:
   0  compiled, no error recorded (warnings allowed)
   1  compiled with a recorded error; the files were written as the program
      writes them (none when reading stopped before the line length)
-  2  a usage problem, or a file that cannot be read or written
+  2  a usage problem, a description that is not there, or a file that cannot
+     be read or written
   3  a fatal contest error (1250 or 1251): no compiled file was written
 )"};
   }
@@ -61,6 +65,7 @@ Exit status:
     request.folder = folder_;
     request.names = scenario_names(scenario_);
     request.line_file = !no_line_file_;
+    check_descriptions_present(request.folder, request.names);
     const std::filesystem::path output =
         out_->count() > 0 ? std::filesystem::path(out_folder_) : request.folder;
     check_distinct_outputs(request.names, output, request.line_file);

@@ -13,6 +13,7 @@
 #include "tools/findings/explanation.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/findings/source_scan.hpp"
+#include "tools/shared/scenario_files.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -81,10 +82,11 @@ line the file does not have.
     app.add_flag("--json", json_, "the same as one JSON object");
   }
 
-  int run(std::ostream& out, std::ostream& err) override {
+  int run(std::ostream& out, std::ostream&) override {
     const std::filesystem::path folder = folder_name_;
     const Spot spot = parse_spot(spot_);
     const ScenarioNames scenario = scenario_names(scenario_);
+    check_descriptions_present(folder, scenario);
     const compiler::RouteModel names = scenario.as_given();
     const std::string line_name = compiler::line_description_name(names);
     const std::string train_name = compiler::train_description_name(names);
@@ -130,10 +132,7 @@ line the file does not have.
     } else {
       out << explanation_text(explanation);
     }
-    if (!out.flush()) {
-      err << "scenario-tool explain: standard output cannot be written\n";
-      return kExitUsage;
-    }
+    // Whether it arrived is told once the tool ends (tools/cli/main.cpp).
     return kExitClean;
   }
 

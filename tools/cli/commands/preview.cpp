@@ -25,6 +25,7 @@
 #include "tools/preview/build.hpp"
 #include "tools/preview/server.hpp"
 #include "tools/preview/watch.hpp"
+#include "tools/shared/scenario_files.hpp"
 #include "tools/shared/stop_request.hpp"
 
 #ifndef _WIN32
@@ -75,7 +76,8 @@ the compile's outcome and diagnostics, and keeps it up to date: each time
 DIR/NAME_linea.txt or DIR/NAME_TRAIN-.txt is saved, the descriptions are
 compiled again and the open pages change in place, keeping their zoom and
 scroll. A description caught half-written keeps the last good drawing and
-says why. Nothing is written into DIR.
+says why; after an error, which stops the reading, the page says where and
+shades what was not read. Nothing is written into DIR.
 
 In the page, hovering a station, signal, sign, slow-down or montagna range
 shows its row, position, cells and kilometre progressive; clicking a
@@ -102,6 +104,7 @@ listened on, or standard output that cannot be written.
     const std::filesystem::path folder = folder_name_;
     const ScenarioNames names = scenario_names(scenario_);
     const int port = port_->count() > 0 ? port_number(port_text_) : 0;
+    check_descriptions_present(folder, names);
 
     // Before any thread starts, so that Ctrl-C reaches only the wait below.
     StopRequest stop_request;

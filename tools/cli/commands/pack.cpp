@@ -30,6 +30,7 @@
 #include "tools/packing/package.hpp"
 #include "tools/packing/target.hpp"
 #include "tools/shared/output_file.hpp"
+#include "tools/shared/scenario_files.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -123,6 +124,8 @@ installed beside scenario-tool: )" +
       throw UsageError("the names given to --line and --train " + *fault);
     }
     const std::string& output = output_;
+    check_output_folder(output);
+    check_descriptions_present(folder, names);
     const bool to_standard_output = output == "-";
     const Target target = target_of();
     // The package program writes its compiled files beside itself.
