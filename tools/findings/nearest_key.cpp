@@ -2,49 +2,27 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
+
+#include "tools/shared/edit_distance.hpp"
 
 namespace borgo::tools {
 namespace {
 
 namespace format = compiler::format;
 
-// An edit distance costs the product of the two lengths: longer keys are
-// compared by their first letters.
-constexpr std::size_t kLongest = 64;
-
+// A key in other letters is matched by lowering it, as far as the edit
+// distance would look at it.
 std::string lowered(std::string_view text) {
   std::string out;
-  for (const char c : text.substr(0, kLongest)) {
+  for (const char c : text.substr(0, kEditDistanceLongest)) {
     out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   }
   return out;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// A digit for a digit costs nothing: a key carries its own numbers ("curvas3",
-// "ripetizione segnali 4 codici") where the example has others.
-std::size_t substitution(char a, char b) { return a == b || (is_digit(a) && is_digit(b)) ? 0 : 1; }
-
-std::size_t edit_distance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> previous(b.size() + 1);
-  std::vector<std::size_t> current(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    current[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      current[j] = std::min({previous[j] + 1, current[j - 1] + 1,
-                             previous[j - 1] + substitution(a[i - 1], b[j - 1])});
-    }
-    std::swap(previous, current);
-  }
-  return previous[b.size()];
-}
-
-std::size_t distance_to(const std::string& key, const format::RowFormat& row) {
-  return std::min(edit_distance(key, lowered(row.name)),
-                  edit_distance(key, lowered(example_key(row))));
+std::size_t distance_to(std::string_view key, const format::RowFormat& row) {
+  return std::min(edit_distance(key, row.name, Digits::kAlike),
+                  edit_distance(key, example_key(row), Digits::kAlike));
 }
 
 // Near enough to be what the author meant: a slip of two letters in a short
@@ -62,11 +40,10 @@ std::string_view example_key(const format::RowFormat& row) {
 
 std::pair<const format::RowFormat*, std::size_t> nearest_row(std::string_view key,
                                                              format::Section section) {
-  const std::string a = lowered(key);
   const format::RowFormat* best = nullptr;
   std::size_t best_distance = static_cast<std::size_t>(-1);
   for (const format::RowFormat& row : format::rows_of(section)) {
-    const std::size_t distance = distance_to(a, row);
+    const std::size_t distance = distance_to(key, row);
     if (distance < best_distance) {
       best_distance = distance;
       best = &row;
