@@ -75,9 +75,13 @@ std::optional<ReadingStop> reading_stopped_at(const compiler::Compilation& compi
                                               const std::optional<std::string>& line,
                                               const std::optional<std::string>& train) {
   const bool builds_plan = compilation.model->write_line_file != 0;
+  // Only an error 15 in the other description needs this one's rows.
+  const auto& at = compilation.outcome.report.error_at;
+  const bool needs_rows =
+      compilation.outcome.error_number == e::kBeyondGrid && at && at->document != document;
   std::optional<ScannedDocument> scanned;
   const std::optional<std::string>& bytes = document == Document::kLineDescription ? line : train;
-  if (bytes) {
+  if (bytes && needs_rows) {
     scanned =
         scan_description(*bytes, document, builds_plan || document != Document::kLineDescription);
   }
