@@ -112,9 +112,11 @@ TEST(PackCommand, AnotherScenarioCompilesAsCompileDoesAndCarriesCrLfLines) {
   const ToolRun packed = tool(pack_words(scenario.path(), kLine, kTrain, program));
   ASSERT_EQ(packed.status, 0) << packed.err;
   for (const std::string& note :
-       {"no notes '" + (scenario.path() / "Costa_R 12_note.txt").string() + "'",
-        "no slow-down order '" + (scenario.path() / "Costa_R 12_rallentamenti.txt").string() + "'",
-        "no train sheet '" + (scenario.path() / "Costa_R 12_scheda_treno.txt").string() + "'",
+       {"the folder has no notes '" + (scenario.path() / "Costa_R 12_note.txt").string() + "'",
+        "the folder has no slow-down order '" +
+            (scenario.path() / "Costa_R 12_rallentamenti.txt").string() + "'",
+        "the folder has no train sheet '" +
+            (scenario.path() / "Costa_R 12_scheda_treno.txt").string() + "'",
         (scenario.path() / kLineDocument).string() + ": 19 line ends LF given CR LF",
         (scenario.path() / kTrainDocument).string() + ": 21 line ends LF given CR LF"}) {
     EXPECT_NE(packed.err.find(note), std::string::npos) << note << "\n" << packed.err;
