@@ -37,8 +37,6 @@ ShownLine shown_part(std::string_view line, int column) {
   return {line.substr(from, kWindowWidth), at - from, from > 0, from + kWindowWidth < line.size()};
 }
 
-constexpr std::size_t kTabStop = 8;
-
 // A document as the diagnostics quote it: its lines are indexed the first
 // time one is needed, once for all its diagnostics.
 class QuotedDocument {

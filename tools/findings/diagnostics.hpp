@@ -57,6 +57,10 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
 // "1 error, 2 warnings", and ", 1 ignored row" when there are any.
 std::string summary_line(const DiagnosticCounts& counts);
 
+// A tab in an echoed source line reaches the next column of this many, as a
+// terminal shows it.
+inline constexpr std::size_t kTabStop = 8;
+
 // A source line as a diagnostic shows it, with each tab widened to the next
 // column of 8 as a terminal shows it, and the caret line under the `length`
 // bytes from byte `at` (0: the field there, up to its comma). Both in the

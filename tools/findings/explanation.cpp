@@ -453,6 +453,24 @@ class Explainer {
 
 std::string str(const json& j) { return j.is_string() ? j.get<std::string>() : j.dump(); }
 
+// The source line as the diagnostics show it, each tab widened to the next
+// tab stop; a letter of several UTF-8 bytes takes one column.
+std::string widened_tabs(std::string_view utf8) {
+  std::string out;
+  std::size_t column = 0;
+  for (const char c : utf8) {
+    if (c == '\t') {
+      const std::size_t width = kTabStop - column % kTabStop;
+      out.append(width, ' ');
+      column += width;
+      continue;
+    }
+    out += c;
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++column;
+  }
+  return out;
+}
+
 std::string cell_words(const json& cell) {
   std::string out = "cell " + str(cell["index"]);
   if (cell.contains("rule")) out += " = " + str(cell["rule"]);
@@ -514,7 +532,7 @@ json explain_line(const ExplainRequest& request) { return Explainer(request).run
 std::string explanation_text(const json& explanation) {
   std::string out = str(explanation["file"]) + ":" + str(explanation["line"]) + "\n";
   out += std::string(6 - std::min<std::size_t>(6, str(explanation["line"]).size()), ' ') +
-         str(explanation["line"]) + " | " + str(explanation["source"]) + "\n";
+         str(explanation["line"]) + " | " + widened_tabs(str(explanation["source"])) + "\n";
   for (const json& item : explanation["items"]) {
     out += "  " + str(item["says"]) + "\n";
     if (item.contains("error")) {

@@ -10,6 +10,7 @@
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
+#include "tools/findings/diagnostics.hpp"
 #include "tools/findings/explanation.hpp"
 #include "tools/findings/nearest_key.hpp"
 
@@ -380,6 +381,34 @@ TEST(ExplainCommand, TextShowsTheSameAsTheJson) {
         "cell 22 = rnd(p / 50 + 1) (1050..1100 m) holds a signal", "km 1.050", "tempo      210",
         "approach marks:", "cell 20 (950..1000 m) holds no feature"}) {
     EXPECT_NE(run.out.find(words), std::string::npos) << words << "\n" << run.out;
+  }
+}
+
+// The text shows a tab as blanks to the next tab stop, as the compile's
+// diagnostics do, a letter beyond ASCII taking one column; the JSON keeps the
+// line as it is.
+TEST(ExplainCommand, TextWidensTabsAsTheDiagnosticsDo) {
+  Embedded scenario;
+  scenario.edit(T, "segnale,    1050", "\tsegnale,    1050");
+  scenario.edit(T, "Roma Ostiense", "Citt\xE0\tOstiense");
+  const std::string before =
+      "stazione,    6800, 12,  400,  1, 0, 0,  2,1,0,  3,1,1,    1,  14,33, 0, Citt";
+  const std::size_t columns = before.size() + 1;  // and the letter
+  const struct {
+    int line;
+    std::string shown;
+  } cases[] = {
+      {118, "118 | " + std::string(kTabStop, ' ') + "segnale,    1050,"},
+      {70, "70 | " + before + "\xC3\xA0" + std::string(kTabStop - columns % kTabStop, ' ') +
+               "Ostiense\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const ToolRun run = scenario.explain(T + ":" + std::to_string(c.line), false);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(c.shown), std::string::npos) << run.out;
+    EXPECT_NE(scenario.explained(T, c.line)["source"].get<std::string>().find('\t'),
+              std::string::npos);
   }
 }
 
