@@ -920,6 +920,11 @@ constexpr Saying kSayings[] = {
      "an error of the grid's end, with a decimal comma in the line's length",
      "the line's length was read as {length} m: a decimal comma cut \"{written}\" on line "
      "{line}"},
+    {Said::kEmptyFieldShifts, "decimal-comma",
+     "a number is left over after a row that has an empty field",
+     "\"{key}\" is left over from the \"{row}\" row of line {row_line}, which has an empty "
+     "field at column {column}: nothing stands between two commas there, so each value after it "
+     "is read one field later; remove the extra comma or write the missing value"},
     {Said::kNotRead, "explain", "a row after the row where the reading stopped",
      "not read: the compile stopped at {file}:{line}"},
 };

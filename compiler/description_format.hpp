@@ -264,6 +264,7 @@ enum class Said : std::uint8_t {
   kRowEndsWithDocument,
   kLengthReadAs,
   kLengthCutByComma,
+  kEmptyFieldShifts,
   kNotRead,
 };
 

@@ -176,6 +176,32 @@ bool is_row(const ScannedKey& key, const compiler::KeyWords& words) {
 
 }  // namespace
 
+std::optional<std::string> left_over_from_empty_field(const ScannedDocument& scanned,
+                                                      std::string_view bytes, FieldLocation key) {
+  const ScannedKey* left_over = scanned.key_at(key);
+  if (left_over == nullptr || left_over == scanned.keys.data()) return std::nullopt;
+  const ScannedKey& row = *(left_over - 1);
+  if (row.kind != ScannedKey::Kind::kRow || row.rows.empty()) return std::nullopt;
+  const LineIndex lines(bytes);
+  for (std::int32_t number = row.at.line; number <= row.last_line(); ++number) {
+    const std::optional<std::string_view> line = lines.line(number);
+    if (!line) break;
+    const std::size_t from =
+        number == row.at.line ? static_cast<std::size_t>(row.at.column - 1) : 0;
+    for (std::size_t comma = line->find(',', from); comma != std::string_view::npos;
+         comma = line->find(',', comma + 1)) {
+      const std::size_t next = line->find_first_not_of(' ', comma + 1);
+      if (next == std::string_view::npos || (*line)[next] != ',') continue;
+      return format::say(format::Said::kEmptyFieldShifts,
+                         {{"key", utf8_from_1252(clipped(left_over->text))},
+                          {"row", row.rows.front()->name},
+                          {"row_line", std::to_string(number)},
+                          {"column", std::to_string(comma + 2)}});
+    }
+  }
+  return std::nullopt;
+}
+
 std::size_t field_end(std::string_view line, std::size_t at) {
   std::size_t end = line.find(',', at);
   if (end == std::string_view::npos) end = line.size();
@@ -283,10 +309,21 @@ Finding FindingMaker::warning(std::size_t i) {
   finding.severity = Finding::Severity::kWarning;
   finding.warning = warning.kind;
   if (warning.kind == CompileWarning::Kind::kUtf8Document) return utf8_warning(warning, finding);
-  const std::string text = utf8_from_1252(clipped(warning.detail));
+  std::string text = utf8_from_1252(clipped(warning.detail));
   if (!warning.where) {
     finding.message = text;
     return finding;
+  }
+  if (warning.kind == CompileWarning::Kind::kDecimalComma) {
+    const ScannedDocument* scanned = names_.scanned(warning.where->document);
+    const std::optional<std::string>& bytes =
+        warning.where->document == compiler::Document::kLineDescription ? line_ : train_;
+    if (scanned != nullptr && bytes) {
+      if (std::optional<std::string> shifted =
+              left_over_from_empty_field(*scanned, *bytes, warning.where->key)) {
+        text = std::move(*shifted);
+      }
+    }
   }
   const FieldLocation at = aimed(*warning.where, aim_of_warning(warning.kind));
   finding.document = warning.where->document;

@@ -129,6 +129,14 @@ class FindingMaker {
   std::vector<Warning> warnings_;
 };
 
+// A number the compile took for decimals, at `key` of `scanned` (whose bytes
+// are `bytes`), when it is the last value of the row before it, pushed out
+// by an empty field ("2800,,   2"): the words that name that row and the
+// empty field's column. nullopt when the row before has no empty field.
+std::optional<std::string> left_over_from_empty_field(const ScannedDocument& scanned,
+                                                      std::string_view bytes,
+                                                      compiler::FieldLocation key);
+
 // Where the field that begins at byte `at` of a source line ends: at its
 // comma or the line's end, less trailing blanks, and never before at + 1
 // while the line goes on.

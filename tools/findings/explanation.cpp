@@ -10,6 +10,7 @@
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/record_roles.hpp"
+#include "tools/findings/compile_findings.hpp"
 #include "tools/findings/diagnostics.hpp"
 #include "tools/findings/nearest_key.hpp"
 #include "tools/findings/reading_stop.hpp"
@@ -228,7 +229,8 @@ class Explainer {
         {"what", "unknown-key"}, {"column", key.at.column}, {"key", utf8_from_1252(key.text)}};
     if (const compiler::CompileWarning* warning = decimal_comma_at(key)) {
       out["what"] = "decimal-comma";
-      out["says"] = utf8_from_1252(warning->detail);
+      out["says"] = left_over_from_empty_field(*request_.scanned, request_.bytes, key.at)
+                        .value_or(utf8_from_1252(warning->detail));
       return out;
     }
     if (all_digits(key.text)) {

@@ -284,6 +284,16 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
         {"/items/1/says",
          "\"5\" follows a number and a comma: a decimal comma splits the number and its "
          "decimals are ignored"}}},
+      {"a number pushed out of its row by an empty field",
+       &T,
+       "segnale,    2800,   2,",
+       "segnale,    2800,,   2,",
+       119,
+       {{"/items/1/what", "decimal-comma"},
+        {"/items/1/says",
+         "\"180\" is left over from the \"segnale\" row of line 119, which has an empty field "
+         "at column 18: nothing stands between two commas there, so each value after it is read "
+         "one field later; remove the extra comma or write the missing value"}}},
       {"a station's name cut by a comma",
        &T,
        "Roma Ostiense",
