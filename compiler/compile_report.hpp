@@ -39,6 +39,10 @@ struct CompileWarning {
     kProfileOutOfOrder,    // gradient, speed or adhesion rows not in ascending order
     kSlowDownWithoutCode,  // the code pass found no free cell for a slow-down's code point
     kUtf8Document,  // a description saved as UTF-8, which the simulator reads as Windows-1252
+    // The author's tool finds these in the documents; the compile never reports them.
+    kIgnoredRow,     // a row whose key matches no row of its section: all of it is skipped
+    kCommaEndsText,  // a comma ended a text field, and the rest was read as keys
+    kPastLineEnd,    // a line row that lies past the line's end
   };
   Kind kind;
   std::optional<SourceSpot> where;

@@ -1,6 +1,7 @@
 #include "compiler/description_format.hpp"
 
 #include <algorithm>
+#include <string>
 
 #include "compiler/numeric.hpp"
 
@@ -57,8 +58,8 @@ constexpr FieldFormat kLengthFields[] = {
      .unit = Unit::kMetres,
      .checks = "0 to 1000000",
      .cell = CellRule::kNone,
-     .lands = "item 84 `end` (`TrainAndLengthItem::line_length`); sizes the grid: cell_last = "
-              "rnd((lunghezza + 7000) / 50)",
+     .lands = "the train file's item 84, `line_length`; the grid's last cell is rnd((lunghezza + "
+              "7000) / 50)",
      .role = "TrainAndLengthItem::line_length",
      .errors = kLengthErrors},
 };
@@ -70,7 +71,7 @@ constexpr FieldFormat kProgressiveFields[] = {
      .unit = Unit::kMetres,
      .checks = "a multiple of 50",
      .cell = CellRule::kRouteOnly,
-     .lands = "`start` of items 81 to 83 (`ProgressiveItem::position`)",
+     .lands = "the train file's items 81 to 83, `position`, in route order",
      .role = "ProgressiveItem::position",
      .errors = kProgressiveErrors},
     {.name = "valore",
@@ -78,31 +79,34 @@ constexpr FieldFormat kProgressiveFields[] = {
                 "kilometre progressive is the route position plus valore",
      .unit = Unit::kMetres,
      .checks = "a multiple of 50",
-     .lands = "`end` of items 81 to 83 (`ProgressiveItem::value`), raised by 100 when flag is 1",
+     .lands = "items 81 to 83, `value`, raised by 100 when flag is 1",
      .role = "ProgressiveItem::value",
      .errors = kProgressiveErrors},
     {.name = "flag",
      .meaning = "1 raises the stored value by 100; the train sheet counts on valore as written",
-     .lands = "`position` of items 81 to 83 (`ProgressiveItem::flag`)",
+     .lands = "items 81 to 83, `flag`",
      .role = "ProgressiveItem::flag"},
 };
 
 constexpr FieldFormat kBackgroundUnoFields[] = {
     {.name = "valore",
-     .meaning = "the line's first background setting, carried to the train file as read",
-     .lands = "item 85 `start` (`LineItem::background_uno`)",
+     .meaning = "the first of the line's three background settings, which the simulator "
+                "reads; any whole number, passed on unchecked",
+     .lands = "the train file's item 85, `background_uno`",
      .role = "LineItem::background_uno"},
 };
 constexpr FieldFormat kBackgroundDueFields[] = {
     {.name = "valore",
-     .meaning = "the line's second background setting, carried to the train file as read",
-     .lands = "item 85 `position` (`LineItem::background_due`)",
+     .meaning = "the second of the line's three background settings, which the simulator "
+                "reads; any whole number, passed on unchecked",
+     .lands = "the train file's item 85, `background_due`",
      .role = "LineItem::background_due"},
 };
 constexpr FieldFormat kBackgroundTreFields[] = {
     {.name = "valore",
-     .meaning = "the line's third background setting, carried to the train file as read",
-     .lands = "item 85 `end` (`LineItem::background_tre`)",
+     .meaning = "the third of the line's three background settings, which the simulator "
+                "reads; any whole number, passed on unchecked",
+     .lands = "the train file's item 85, `background_tre`",
      .role = "LineItem::background_tre"},
 };
 
@@ -112,7 +116,7 @@ constexpr FieldFormat kRepetitionFields[] = {
      .unit = Unit::kMetres,
      .checks = "a multiple of 50",
      .cell = CellRule::kRouteOnly,
-     .lands = "item 86 `start` (`TrainItem::repetition_start`)",
+     .lands = "the train file's item 86, `repetition_from`",
      .role = "TrainItem::repetition_start",
      .errors = kRepetitionStartErrors},
     {.name = "fine",
@@ -120,8 +124,7 @@ constexpr FieldFormat kRepetitionFields[] = {
      .unit = Unit::kMetres,
      .checks = "a multiple of 50",
      .cell = CellRule::kRouteOnly,
-     .lands = "item 86 `end` (`TrainItem::repetition_end`); with 0 the code count "
-              "(`TrainItem::repetition_codes`) becomes 0",
+     .lands = "the train file's item 86, `repetition_to`; with 0 `repetition_codes` becomes 0",
      .role = "TrainItem::repetition_end",
      .errors = kRepetitionEndErrors},
 };
@@ -139,7 +142,7 @@ constexpr FieldFormat kGradientFields[] = {
      .meaning = "the gradient, rising when positive; a decimal comma cuts it to its whole part",
      .unit = Unit::kPerMille,
      .checks = "kept to 8 bits after adding 100 (-100 to 155)",
-     .lands = "cell `gradient_code` = pendenza + 100",
+     .lands = "the cells' `gradient_per_mille`, kept as pendenza + 100 in a byte",
      .role = "gradient_per_mille(gradient_code)"},
 };
 
@@ -183,7 +186,7 @@ constexpr FieldFormat kMountainFields[] = {
                 "empty cell; a range that begins 150 m or less after the previous one ends "
                 "takes type 3",
      .checks = "kept to 8 bits",
-     .lands = "cell `mountain_type` of every cell of the range; markers are cell kind 11",
+     .lands = "every cell of the range; its markers are cells of kind 11",
      .role = "mountain_type, + 10 with markers"},
 };
 
@@ -193,58 +196,58 @@ constexpr FieldFormat kIndicatorFields[] = {
      .unit = Unit::kMetres,
      .checks = "0 or more, inside the grid, on a free cell",
      .cell = CellRule::kFeature,
-     .lands = "cell of kind 6 (speed indicators)",
+     .lands = "a cell of kind 6 (speed indicators)",
      .role = "cell of kind 6",
      .errors = kIndicatorPositionErrors},
     {.name = "vas",
      .meaning = "speed a on the left-hand board",
      .unit = Unit::kKmh,
      .checks = "vas * 20 + vad / 5 must fit 16 bits",
-     .lands = "cell `value1` (`indicator_speeds` a) = vas * 20 + vad / 5",
+     .lands = "the indicators' speed a, vas * 20 + vad / 5",
      .role = "indicator_speed_left(indicator_speeds(cell, 1))",
      .errors = kIndicatorSpeedErrors},
     {.name = "vbs",
      .meaning = "speed b on the left-hand board",
      .unit = Unit::kKmh,
      .checks = "vbs * 20 + vbd / 5 must fit 16 bits",
-     .lands = "cell `value2` (`indicator_speeds` b) = vbs * 20 + vbd / 5",
+     .lands = "the indicators' speed b, vbs * 20 + vbd / 5",
      .role = "indicator_speed_left(indicator_speeds(cell, 2))",
      .errors = kIndicatorSpeedErrors},
     {.name = "vcs",
      .meaning = "speed c on the left-hand board",
      .unit = Unit::kKmh,
      .checks = "vcs * 20 + vcd / 5 must fit 16 bits",
-     .lands = "cell `value3` (`indicator_speeds` c) = vcs * 20 + vcd / 5",
+     .lands = "the indicators' speed c, vcs * 20 + vcd / 5",
      .role = "indicator_speed_left(indicator_speeds(cell, 3))",
      .errors = kIndicatorSpeedErrors},
     {.name = "strisces",
      .meaning = "the stripes on the left-hand board",
-     .lands = "cell `value4` (`indicator_stripes`) = strisces * 10 + strisced",
+     .lands = "the indicators' stripes, strisces * 10 + strisced",
      .role = "indicator_stripes_left(indicator_stripes(cell))"},
     {.name = "vad",
      .meaning = "speed a on the right-hand board; empty when there is none",
      .unit = Unit::kKmh,
      .checks = "divided by 5 and rounded",
-     .lands = "cell `value1` (`indicator_speeds` a), with vas",
+     .lands = "the indicators' speed a, with vas",
      .role = "indicator_speed_right(indicator_speeds(cell, 1))",
      .errors = kIndicatorSpeedErrors},
     {.name = "vbd",
      .meaning = "speed b on the right-hand board; empty when there is none",
      .unit = Unit::kKmh,
      .checks = "divided by 5 and rounded",
-     .lands = "cell `value2` (`indicator_speeds` b), with vbs",
+     .lands = "the indicators' speed b, with vbs",
      .role = "indicator_speed_right(indicator_speeds(cell, 2))",
      .errors = kIndicatorSpeedErrors},
     {.name = "vcd",
      .meaning = "speed c on the right-hand board; empty when there is none",
      .unit = Unit::kKmh,
      .checks = "divided by 5 and rounded",
-     .lands = "cell `value3` (`indicator_speeds` c), with vcs",
+     .lands = "the indicators' speed c, with vcs",
      .role = "indicator_speed_right(indicator_speeds(cell, 3))",
      .errors = kIndicatorSpeedErrors},
     {.name = "strisced",
      .meaning = "the stripes on the right-hand board",
-     .lands = "cell `value4` (`indicator_stripes`), with strisces",
+     .lands = "the indicators' stripes, with strisces",
      .role = "indicator_stripes_right(indicator_stripes(cell))"},
 };
 
@@ -254,13 +257,14 @@ constexpr FieldFormat kSignFields[] = {
      .unit = Unit::kMetres,
      .checks = "0 or more, inside the grid, on a free cell",
      .cell = CellRule::kFeature,
-     .lands = "cell of kind 14 (sign), whose `value1` (`sign_item`) names the sign's item",
+     .lands = "a cell of kind 14 (sign), naming the sign's item",
      .role = "cell of kind 14",
      .errors = kSignPositionErrors},
     {.name = "testo",
      .meaning = "the sign's text, up to the comma or the line end (or in double quotes)",
      .type = ValueType::kText,
-     .lands = "`text` of items 80, 79, ... in the order of the signs (`sign_text`)",
+     .lands =
+         "the text of the train file's items 80, 79, ..., one a sign in the order of the signs",
      .role = "sign_text(items[sign_item(cell)])"},
 };
 
@@ -268,14 +272,14 @@ constexpr FieldFormat kBrakedMassFields[] = {
     {.name = "percentuale",
      .meaning = "the train's braked-mass percentage",
      .unit = Unit::kPercent,
-     .lands = "item 84 `start` (`TrainAndLengthItem::braked_mass`)",
+     .lands = "the train file's item 84, `braked_mass`",
      .role = "TrainAndLengthItem::braked_mass"},
 };
 
 constexpr FieldFormat kCarsFields[] = {
     {.name = "vetture",
      .meaning = "the number of cars",
-     .lands = "item 84 `position` (`TrainAndLengthItem::cars`)",
+     .lands = "the train file's item 84, `cars`",
      .role = "TrainAndLengthItem::cars"},
 };
 
@@ -292,7 +296,7 @@ constexpr FieldFormat kSpeedFields[] = {
      .meaning = "the line speed, in steps of 5 km/h",
      .unit = Unit::kKmh,
      .checks = "rnd(velocita / 5) must fit 0 to 255: -2 to 1277 km/h",
-     .lands = "cell `speed_code` = rnd(velocita / 5)",
+     .lands = "the cells' `line_speed_kmh`, kept as rnd(velocita / 5) in a byte",
      .role = "speed_code_kmh(speed_code)",
      .errors = kSpeedErrors},
 };
@@ -309,7 +313,7 @@ constexpr FieldFormat kAdhesionFields[] = {
     {.name = "aderenza",
      .meaning = "the rail's adhesion",
      .checks = "kept to 8 bits",
-     .lands = "cell `adhesion`",
+     .lands = "the cells' `adhesion`",
      .role = "adhesion"},
 };
 
@@ -318,19 +322,19 @@ constexpr FieldFormat kClockFields[] = {
      .meaning = "the clock's hour at the start",
      .unit = Unit::kHours,
      .type = ValueType::kInt16,
-     .lands = "item 86 `int3` (`TrainItem::clock_hours`)",
+     .lands = "the train file's item 86, `clock`",
      .role = "TrainItem::clock_hours"},
     {.name = "minuti",
      .meaning = "the clock's minutes at the start",
      .unit = Unit::kMinutes,
      .type = ValueType::kInt16,
-     .lands = "item 86 `int4` (`TrainItem::clock_minutes`)",
+     .lands = "the train file's item 86, `clock`",
      .role = "TrainItem::clock_minutes"},
     {.name = "secondi",
      .meaning = "the clock's seconds at the start",
      .unit = Unit::kSeconds,
      .type = ValueType::kInt16,
-     .lands = "item 86 `int5` (`TrainItem::clock_seconds`)",
+     .lands = "the train file's item 86, `clock`",
      .role = "TrainItem::clock_seconds"},
 };
 
@@ -338,7 +342,7 @@ constexpr FieldFormat kSandFields[] = {
     {.name = "sabbia",
      .meaning = "the sand the train carries",
      .type = ValueType::kInt16,
-     .lands = "item 86 `int1` (`TrainItem::sand`)",
+     .lands = "the train file's item 86, `sand`",
      .role = "TrainItem::sand"},
 };
 
@@ -349,50 +353,52 @@ constexpr FieldFormat kSignalFields[] = {
      .checks = "0 or more, inside the grid, on a free cell, in cell 8 or later (350 m on) so "
                "that its approach marks fit",
      .cell = CellRule::kFeature,
-     .lands = "cell of kind 1 (signal); approach marks on the cells 2, 4, 6 and 8 before it",
+     .lands = "a cell of kind 1 (signal); approach marks on the cells 2, 4, 6 and 8 before it",
      .role = "cell of kind 1",
      .errors = kSignalPositionErrors},
     {.name = "sx",
      .meaning = "the signal's left-hand setting; 2 makes it a timed signal that keeps tempo",
-     .lands = "cell `value4` (`signal_setting`) = rapp * 10 + sx * 3 + dx; approach marks "
-              "`approach_mark` = sx * 30 + dx * 10 + k, k = 1 to 4",
+     .lands = "the signal's setting, rapp * 10 + sx * 3 + dx; its approach marks, sx * 30 + dx * "
+              "10 + 1 to 4",
      .role = "signal_setting_sx(signal_setting(cell))"},
     {.name = "s1",
      .meaning = "the left-hand part of the first aspect",
-     .lands = "cell `value1` (`signal_aspect` 1) = s1 * 10 + d1",
+     .lands = "the signal's first aspect, s1 * 10 + d1",
      .role = "signal_aspect_left(signal_aspect(cell, 1))"},
     {.name = "s2",
      .meaning = "the left-hand part of the second aspect",
-     .lands = "cell `value2` (`signal_aspect` 2) = s2 * 10 + d2",
+     .lands = "the signal's second aspect, s2 * 10 + d2",
      .role = "signal_aspect_left(signal_aspect(cell, 2))"},
     {.name = "s3",
      .meaning = "the left-hand part of the third aspect",
-     .lands = "cell `value3` (`signal_aspect` 3) = s3 * 10 + d3",
+     .lands = "the signal's third aspect, s3 * 10 + d3",
      .role = "signal_aspect_left(signal_aspect(cell, 3))"},
     {.name = "rapp",
-     .meaning = "a setting kept in the tens of the signal's packed setting",
-     .lands = "cell `value4` (`signal_setting`), times 10",
+     .meaning = "a third setting of the signal that the simulator reads, beside sx and dx; the "
+                "three are kept together as rapp * 10 + sx * 3 + dx, which holds them apart "
+                "while sx and dx stay 0 to 2",
+     .lands = "the signal's setting, times 10",
      .role = "signal_setting_rapp(signal_setting(cell))"},
     {.name = "dx",
      .meaning = "the signal's right-hand setting",
-     .lands = "cell `value4` (`signal_setting`); approach marks, times 10",
+     .lands = "the signal's setting; its approach marks, times 10",
      .role = "signal_setting_dx(signal_setting(cell))"},
     {.name = "d1",
      .meaning = "the right-hand part of the first aspect",
-     .lands = "cell `value1` (`signal_aspect` 1), with s1",
+     .lands = "the signal's first aspect, with s1",
      .role = "signal_aspect_right(signal_aspect(cell, 1))"},
     {.name = "d2",
      .meaning = "the right-hand part of the second aspect",
-     .lands = "cell `value2` (`signal_aspect` 2), with s2",
+     .lands = "the signal's second aspect, with s2",
      .role = "signal_aspect_right(signal_aspect(cell, 2))"},
     {.name = "d3",
      .meaning = "the right-hand part of the third aspect",
-     .lands = "cell `value3` (`signal_aspect` 3), with s3",
+     .lands = "the signal's third aspect, with s3",
      .role = "signal_aspect_right(signal_aspect(cell, 3))"},
     {.name = "tempo",
      .meaning = "the time of a timed signal (sx 2); 1 to 100 become 101",
      .checks = "kept to 8 bits; 0 unless sx is 2",
-     .lands = "cell `signal_time`",
+     .lands = "the signal's time",
      .role = "signal_time"},
 };
 
@@ -409,7 +415,7 @@ constexpr FieldFormat kSlowDownFields[] = {
     {.name = "v",
      .meaning = "the speed limit over the slow-down",
      .unit = Unit::kKmh,
-     .lands = "`value1` (`slow_down_limit`) of the board, start and end cells",
+     .lands = "the limit of the board, start and end cells",
      .role = "slow_down_limit(start cell)"},
     {.name = "l",
      .meaning = "the slow-down's length",
@@ -419,21 +425,22 @@ constexpr FieldFormat kSlowDownFields[] = {
      .role = "end cell less posizione",
      .errors = kSlowDownLengthErrors},
     {.name = "f_tt",
-     .meaning = "a setting carried on the start and end cells",
-     .lands = "`value3` (`slow_down_f_tt`) of the start and end cells",
+     .meaning = "a setting of the slow-down that the simulator reads at its start and end; "
+                "passed on unchecked",
+     .lands = "the start and end cells",
      .role = "slow_down_f_tt(start cell)"},
     {.name = "f_ta",
      .meaning = "not 0: the four cells before the warning board count down to it (ignored "
                 "without a board)",
      .checks = "the four cells before the board free",
-     .lands = "cells of kind 5 before the board, `value1` (`board_countdown`) 1 to 4",
+     .lands = "the four cells before the board, of kind 5, counting 1 to 4",
      .role = "1 with cells of kind 5",
      .errors = kSlowDownBoardErrors},
     {.name = "d_v",
      .meaning = "a second speed; 0 leaves it out",
      .unit = Unit::kKmh,
-     .lands = "`value2` (`slow_down_d_v`) of the board, start and end cells, and "
-              "`board_countdown_d_v` 1 to 4 before the board",
+     .lands = "the second speed of the board, start and end cells, and 1 to 4 on the four cells "
+              "before the board",
      .role = "slow_down_d_v(start cell)"},
 };
 
@@ -450,7 +457,7 @@ constexpr FieldFormat kCodePointFields[] = {
     {.name = "codice",
      .meaning = "the code value; below 1 the code point has none",
      .checks = "kept to 16 bits",
-     .lands = "cell `value1` (`code_value`)",
+     .lands = "the code point's code",
      .role = "code_value(cell)"},
 };
 
@@ -460,7 +467,7 @@ constexpr FieldFormat kStationFields[] = {
      .unit = Unit::kMetres,
      .checks = "a multiple of 50, 0 or more; the grid must reach 800 m beyond it",
      .cell = CellRule::kRouteOnly,
-     .lands = "the station's item `position` (`StationItem::position`)",
+     .lands = "the station's item, `position`",
      .role = "StationItem::position",
      .errors = kStationPositionErrors},
     {.name = "tipo",
@@ -468,86 +475,87 @@ constexpr FieldFormat kStationFields[] = {
                 "without approach marks, 7 and 8 from posizione - zona to posizione + zona, "
                 "the others zona long around posizione; 25 and above get no marks at all",
      .type = ValueType::kUInt8,
-     .lands = "item `kind` (`StationItem::type`)",
+     .lands = "the station's item, `type`",
      .role = "StationItem::type"},
     {.name = "zona",
      .meaning = "the zone's length, which gives its start and end; below 600 c5 is cleared",
      .unit = Unit::kMetres,
      .checks = "a multiple of 100",
-     .lands = "not stored: item `start` and `end` (`StationItem::zone_start`, `zone_end`)",
+     .lands = "not stored: it gives the item's `zone_start` and `zone_end`",
      .role = "zone length",
      .errors = kStationZoneErrors},
     {.name = "c4",
-     .meaning = "column 4, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kUInt8,
-     .lands = "item `flag` (`StationItem::column4`)",
+     .lands = "the station's item, `column4`",
      .role = "StationItem::column4"},
     {.name = "c5",
-     .meaning = "column 5, carried as read; cleared for a zone below 600 m and for the first "
-                "station",
+     .meaning = "a setting of the station that the simulator reads; the compile sets it to 0 "
+                "for a zone below 600 m and for the first station",
      .type = ValueType::kUInt8,
-     .lands = "item `byte4` (`StationItem::column5`)",
+     .lands = "the station's item, `column5`",
      .role = "StationItem::column5"},
     {.name = "c6",
-     .meaning = "not 0: the zone ends 50 m later (types other than 5 to 8); cleared for the "
+     .meaning = "not 0: the zone ends 50 m later (types other than 5 to 8); ignored for the "
                 "first station",
      .type = ValueType::kUInt8,
-     .lands = "item `byte3` (`StationItem::extra_50m`)",
+     .lands = "the station's item, `extra_50m`",
      .role = "StationItem::extra_50m"},
     {.name = "c7",
-     .meaning = "column 7, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kInt16,
-     .lands = "item `int1` (`StationItem::column7`)",
+     .lands = "the station's item, `column7`",
      .role = "StationItem::column7"},
     {.name = "c8",
-     .meaning = "column 8, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kInt16,
-     .lands = "item `int2` (`StationItem::column8`)",
+     .lands = "the station's item, `column8`",
      .role = "StationItem::column8"},
     {.name = "c9",
-     .meaning = "column 9, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kUInt8,
-     .lands = "item `byte1` (`StationItem::column9`)",
+     .lands = "the station's item, `column9`",
      .role = "StationItem::column9"},
     {.name = "c10",
-     .meaning = "column 10, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kInt16,
-     .lands = "item `int3` (`StationItem::column10`)",
+     .lands = "the station's item, `column10`",
      .role = "StationItem::column10"},
     {.name = "c11",
-     .meaning = "column 11, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kInt16,
-     .lands = "item `int4` (`StationItem::column11`)",
+     .lands = "the station's item, `column11`",
      .role = "StationItem::column11"},
     {.name = "c12",
-     .meaning = "column 12, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kInt16,
-     .lands = "item `int5` (`StationItem::column12`)",
+     .lands = "the station's item, `column12`",
      .role = "StationItem::column12"},
     {.name = "c13",
-     .meaning = "column 13, carried to the train file as read",
+     .meaning = "a setting of the station that the simulator reads; passed on unchecked",
      .type = ValueType::kUInt8,
-     .lands = "item `byte2` (`StationItem::column13`)",
+     .lands = "the station's item, `column13`",
      .role = "StationItem::column13"},
     {.name = "ore",
      .meaning = "the timetable's hour",
      .unit = Unit::kHours,
-     .lands = "item `seconds` (`StationItem::timetable`) = (ore * 60 + minuti) * 60 + secondi",
+     .lands = "the station's item, `time`, as (ore * 60 + minuti) * 60 + secondi seconds",
      .role = "timetable_hours(StationItem::timetable)"},
     {.name = "minuti",
      .meaning = "the timetable's minutes",
      .unit = Unit::kMinutes,
-     .lands = "item `seconds` (`StationItem::timetable`), with ore",
+     .lands = "the station's item, `time`, with ore",
      .role = "timetable_minutes(StationItem::timetable)"},
     {.name = "secondi",
      .meaning = "the timetable's seconds",
      .unit = Unit::kSeconds,
-     .lands = "item `seconds` (`StationItem::timetable`), with ore",
+     .lands = "the station's item, `time`, with ore",
      .role = "timetable_seconds(StationItem::timetable)"},
     {.name = "nome",
-     .meaning = "the station's name, up to the line end; it may hold blanks",
+     .meaning = "the station's name, up to the comma or the line end; it may hold blanks, and "
+                "in double quotes commas too",
      .type = ValueType::kText,
-     .lands = "item `text` (`StationItem::name`)",
+     .lands = "the station's item, `name`",
      .role = "StationItem::name"},
 };
 
@@ -591,21 +599,21 @@ constexpr RowFormat kRows[] = {
      .title = "the first background setting",
      .section = Section::kLineGeneral,
      .key = &kBackgroundUnoKey,
-     .summary = "A setting of the line's background, carried to the train file.",
+     .summary = "A setting of the line's background for the simulator, passed on unchecked.",
      .example = "sfondo uno,    1",
      .fields = kBackgroundUnoFields},
     {.name = "sfondo due",
      .title = "the second background setting",
      .section = Section::kLineGeneral,
      .key = &kBackgroundDueKey,
-     .summary = "A setting of the line's background, carried to the train file.",
+     .summary = "A setting of the line's background for the simulator, passed on unchecked.",
      .example = "sfondo due,    0",
      .fields = kBackgroundDueFields},
     {.name = "sfondo tre",
      .title = "the third background setting",
      .section = Section::kLineGeneral,
      .key = &kBackgroundTreKey,
-     .summary = "A setting of the line's background, carried to the train file.",
+     .summary = "A setting of the line's background for the simulator, passed on unchecked.",
      .example = "sfondo tre,    0",
      .fields = kBackgroundTreFields},
     {.name = "ripetizione segnali",
@@ -614,7 +622,7 @@ constexpr RowFormat kRows[] = {
      .key = &kRepetitionKey,
      .key_rule = "The key names the number of codes: a \"4\" anywhere in it gives 4 codes, "
                  "otherwise a \"9\" gives 9; with neither the compile stops with error 5. "
-                 "The count goes to item 86 `position` (`TrainItem::repetition_codes`).",
+                 "The count goes to the train file's item 86, `repetition_codes`.",
      .summary = "Where the signals are repeated in the cab, and with how many codes.",
      .example = "ripetizione segnali 9 codici,    8000,    330700",
      .fields = kRepetitionFields,
@@ -634,12 +642,12 @@ constexpr RowFormat kRows[] = {
      .title = "a curve",
      .section = Section::kLineBody,
      .key = &kCurveKey,
-     .key_rule = "The key names the side and the radius class: an \"s\" anywhere in it turns "
-                 "left (\"curvas\"), otherwise right (\"curvad\"); the first of the digits 1 "
-                 "to 6 found in it gives the radius, 10000, 5000, 2500, 1000, 500 or about "
-                 "333 m. A key without one of those digits stops the compile with error 103. "
-                 "When the line file is not wanted the key still matches, but its numbers are "
-                 "then read as keys that match nothing.",
+     .key_rule = "The key names the side and the radius class: an \"s\" or \"S\" anywhere in "
+                 "it turns left (\"curvas\"), otherwise right (\"curvad\"); the lowest of the "
+                 "digits 1 to 6 in it is the radius class, 1 to 6 for a radius of 10000, 5000, "
+                 "2500, 1000, 500 or about 333 m. A key without one of those digits stops the "
+                 "compile with error 103. When the line file is not wanted the key still "
+                 "matches, but its numbers are then read as keys that match nothing.",
      .summary = "Turns the line plan, which runs straight between curves from the origin.",
      .example = "curvas1,  1350,  150",
      .fields = kCurveFields,
@@ -774,13 +782,21 @@ constexpr GeneralRule kGeneralRules[] = {
      "A text field (a sign's text, a station's name) runs to the comma or the line end, its "
      "trailing blanks dropped. A text field that begins with a double quote runs to the "
      "closing quote and may hold commas."},
+    {"Tabs",
+     "Only spaces are blanks: a tab is a character like any other. In a key it does no harm, "
+     "since the key words are looked for anywhere in the key field; beside a number it makes "
+     "the field text, which stops the compile with error 25; in a text it stays part of the "
+     "text. The tool's diagnostics show a line with each tab widened to the next column of 8, "
+     "as a terminal shows it, while their column numbers count a tab as one character."},
     {"Rows and keys",
      "A row is a key field followed by its values. The reader takes the key field and looks for "
      "each row's key words anywhere in it; several rows may match one key, and each then reads "
      "its values in the order of this reference. Letter case does not matter unless a row says "
      "so. A key that matches nothing is skipped, and reading goes on with the next field: a "
      "section heading such as \"[curve]\", an empty line and a stray number are all skipped "
-     "this way."},
+     "this way. So a row whose key matches no row of its section, misspelt or written in "
+     "another section, is skipped whole: its key, then each of its values, read as keys in "
+     "turn."},
     {"Keys with a dash",
      "A key field that holds \"-\" is not a key: the field after it is read in its place, a few "
      "times in a row at most, as each document says below."},
@@ -832,8 +848,94 @@ constexpr WarningFormat kWarnings[] = {
     {W::kUtf8Document, "utf8-document",
      "the document is UTF-8 text with letters beyond ASCII, and the simulator reads "
      "Windows-1252: such a letter reaches it as two or three other characters",
-     "save the document in Windows-1252 (often called \"Western\" or \"ANSI\" by editors)"},
+     "save the document in Windows-1252 (often called \"Western\" or \"ANSI\" by editors), or "
+     "let `scenario-tool pack --from-utf8` convert it"},
+    {W::kIgnoredRow, "ignored-row",
+     "a row whose key matches no row of its section, misspelt or written in another section, "
+     "or a row without a key: its key and the values after it on its line are all skipped, so "
+     "what it places or sets is not in the scenario",
+     "write the key the warning names, or move the row to its section; `scenario-tool pack` "
+     "packs a scenario with ignored rows only when given --allow-ignored-rows"},
+    {W::kCommaEndsText, "comma-ends-text",
+     "a comma ended a text field (a station's name, a sign's text), and what followed it on its "
+     "line was read as keys that match nothing",
+     "put the whole text in double quotes to keep its comma, or leave the comma out"},
+    {W::kPastLineEnd, "past-line-end",
+     "a row of the line description lies past the line's end: the train never gets there, and a "
+     "row past the grid's end stops the reading with error 15",
+     "move the row inside the line, or lengthen the line"},
 };
+
+constexpr Saying kSayings[] = {
+    {Said::kMisspeltKey, "ignored-row", "the key is near a key of its section",
+     "\"{key}\" matches no key of {section}: did you mean \"{nearest}\"? The row is ignored: "
+     "{lost}"},
+    {Said::kKeyOfAnotherSection, "ignored-row", "the key is a row of another section",
+     "\"{key}\" is a row of {home}, not of {section}: put it {place}. The row is ignored: {lost}"},
+    {Said::kKeyInOtherLetterCase, "ignored-row",
+     "the key is a key of its section in other letters, and that key is matched in lower case "
+     "as written",
+     "\"{key}\" is matched in lower case as written: write \"{nearest}\". The row is ignored: "
+     "{lost}"},
+    {Said::kUnknownRowKey, "ignored-row", "the key is near no key, and values follow it",
+     "\"{key}\" matches no key of {section}, nor comes near one. The row is ignored: {lost}"},
+    {Said::kRowWithoutKey, "ignored-row", "a line begins with a number where a key is due",
+     "\"{key}\" stands where a key is due: the row has no key. The row is ignored: {lost}"},
+    {Said::kLoneMisspeltKey, "unknown-key", "a key near a key of its section, with no values",
+     "\"{key}\" matches no key of {section}, and is skipped: did you mean \"{nearest}\"?"},
+    {Said::kLoneKeyOfAnotherSection, "unknown-key", "a key of another section, with no values",
+     "\"{key}\" is a row of {home}, not of {section}, and is skipped: put it {place}"},
+    {Said::kLoneKeyInOtherLetterCase, "unknown-key",
+     "a key in other letters, matched in lower case, with no values",
+     "\"{key}\" is matched in lower case as written, and is skipped: write \"{nearest}\""},
+    {Said::kLostFeatureAt, "ignored-row", "what is lost: a feature and its position",
+     "no {thing} at {position} m"},
+    {Said::kLostFeature, "ignored-row", "what is lost: a feature whose position was not given",
+     "no {thing}"},
+    {Said::kLostSetting, "ignored-row", "what is lost: a setting of the line or the train",
+     "{setting} is not set"},
+    {Said::kLostValues, "ignored-row", "what is lost: values of no known row",
+     "its values are not read ({count} on line {line})"},
+    {Said::kCommaEndsText, "comma-ends-text", "a text field is followed by fields on its line",
+     "a comma ends the \"{row}\" row's {field} at \"{text}\": \"{rest}\" after it is read as a "
+     "key and matches nothing; to keep the comma, put the text in double quotes: {quoted}"},
+    {Said::kPastLineEnd, "past-line-end", "a line row's position lies past the line's end",
+     "{position} m lies past the line's end at {length} m: not in the scenario"},
+    {Said::kUtf8Letters, "utf8-document", "the document holds letters beyond ASCII in UTF-8",
+     "the document is saved as UTF-8, but the simulator reads Windows-1252: {count} beyond ASCII "
+     "({letters}), each reaching it as two or three other characters, this \"{letter}\" as "
+     "\"{seen}\""},
+    {Said::kStationsOutOfOrder, "error 22", "a station stands before the previous one",
+     "the stations are out of route order: \"{name}\" at {position} m follows \"{previous}\" at "
+     "{previous_position} m on line {previous_line}"},
+    {Said::kRowEndsTooSoon, "error 25",
+     "a row's value is missing and the reading went on to the next line",
+     "the \"{row}\" row of line {row_line} ends before its field \"{field}\": the reading went "
+     "on to line {line}, where \"{found}\" is no number"},
+    {Said::kRowEndsWithDocument, "error 25", "a row's value is missing at the document's end",
+     "the \"{row}\" row of line {row_line} ends before its field \"{field}\": the document ends"},
+    {Said::kLengthReadAs, "errors 14, 15 and 23", "an error of the grid's end",
+     "the line's length was read as {length} m, on line {line}"},
+    {Said::kLengthCutByComma, "errors 14, 15 and 23",
+     "an error of the grid's end, with a decimal comma in the line's length",
+     "the line's length was read as {length} m: a decimal comma cut \"{written}\" on line "
+     "{line}"},
+    {Said::kEmptyFieldShifts, "decimal-comma",
+     "a number is left over after a row that has an empty field",
+     "\"{key}\" is left over from the \"{row}\" row of line {row_line}, which has an empty "
+     "field at column {column}: nothing stands between two commas there, so each value after it "
+     "is read one field later; remove the extra comma or write the missing value"},
+    {Said::kNotRead, "explain", "a row after the row where the reading stopped",
+     "not read: the compile stopped at {file}:{line}"},
+};
+
+constexpr bool sayings_in_id_order() {
+  for (std::size_t i = 0; i < std::size(kSayings); ++i) {
+    if (static_cast<std::size_t>(kSayings[i].id) != i) return false;
+  }
+  return std::size(kSayings) == static_cast<std::size_t>(Said::kNotRead) + 1;
+}
+static_assert(sayings_in_id_order(), "saying() finds each case at its own index");
 
 // The table's rows, section by section, test the keys in the readers' order.
 constexpr bool rows_follow(std::size_t first, const auto& order) {
@@ -939,8 +1041,89 @@ const WarningFormat& warning(CompileWarning::Kind kind) {
       return kWarnings[5];
     case W::kUtf8Document:
       return kWarnings[6];
+    case W::kIgnoredRow:
+      return kWarnings[7];
+    case W::kCommaEndsText:
+      return kWarnings[8];
+    case W::kPastLineEnd:
+      return kWarnings[9];
   }
   return kWarnings[0];
+}
+
+CurveKey read_curve_key(std::string_view key) {
+  CurveKey out;
+  out.left = key.find_first_of("sS") != std::string_view::npos;
+  for (int digit = 1; digit <= 6 && out.radius_class == 0; ++digit) {
+    if (key.find(static_cast<char>('0' + digit)) != std::string_view::npos)
+      out.radius_class = digit;
+  }
+  return out;
+}
+
+std::string key_says(const RowFormat& row, std::string_view key) {
+  if (row.key == &kCurveKey) {
+    const CurveKey curve = read_curve_key(key);
+    if (curve.radius_class == 0) return "it names no radius class 1 to 6: error 103";
+    const auto radius = static_cast<long>(
+        1.0 / kCurveCurvature[static_cast<std::size_t>(curve.radius_class - 1)] + 0.5);
+    return std::string(curve.left ? "turns left" : "turns right") + ", radius class " +
+           std::to_string(curve.radius_class) + ": a radius of " + std::to_string(radius) + " m";
+  }
+  if (row.key == &kRepetitionKey) {
+    if (key.find('4') != std::string_view::npos) return "4 codes";
+    if (key.find('9') != std::string_view::npos) return "9 codes";
+    return "it names neither 4 nor 9 codes: error 5";
+  }
+  return "";
+}
+
+std::string_view section_words(Section section) {
+  switch (section) {
+    case Section::kLineGeneral:
+      return "the line description's general section";
+    case Section::kLineBody:
+      return "the line description's body";
+    case Section::kTrainBody:
+      return "the train description";
+  }
+  return "";
+}
+
+std::string_view section_place(Section section) {
+  switch (section) {
+    case Section::kLineGeneral:
+      return "between \"[generale]\" and the heading after it";
+    case Section::kLineBody:
+      return "after the heading that ends the general section";
+    case Section::kTrainBody:
+      return "in the train description, after \"[generale]\"";
+  }
+  return "";
+}
+
+std::span<const Saying> sayings() { return kSayings; }
+
+const Saying& saying(Said id) { return kSayings[static_cast<std::size_t>(id)]; }
+
+std::string say(Said id,
+                std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+  const std::string_view pattern = saying(id).says;
+  std::string out;
+  std::size_t at = 0;
+  while (at < pattern.size()) {
+    const std::size_t open = pattern.find('{', at);
+    const std::size_t close = open == std::string_view::npos ? open : pattern.find('}', open);
+    if (close == std::string_view::npos) break;
+    out += pattern.substr(at, open - at);
+    const std::string_view name = pattern.substr(open + 1, close - open - 1);
+    const auto given = std::find_if(values.begin(), values.end(),
+                                    [&](const auto& value) { return value.first == name; });
+    out += given != values.end() ? given->second : pattern.substr(open, close - open + 1);
+    at = close + 1;
+  }
+  out += pattern.substr(std::min(at, pattern.size()));
+  return out;
 }
 
 std::string_view unit_name(Unit unit) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -217,6 +218,68 @@ struct WarningFormat {
 };
 std::span<const WarningFormat> warnings();
 const WarningFormat& warning(CompileWarning::Kind kind);
+
+// A curve key's side and radius class: an "s" or "S" anywhere turns left;
+// the lowest of the digits 1 to 6 in it is the class, 0 for none.
+struct CurveKey {
+  bool left = false;
+  int radius_class = 0;
+};
+CurveKey read_curve_key(std::string_view key);
+// The curvature per metre of the radius classes 1 to 6: one over the radius.
+inline constexpr std::array<double, 6> kCurveCurvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+
+// What a key says beyond its words, for a row whose key carries more (a
+// curve's side and radius, the signal repetition's codes); "" for the rest.
+std::string key_says(const RowFormat& row, std::string_view key);
+
+// A section in words: "the train description"; and where its rows go, for
+// a row written elsewhere: "in the train description, after \"[generale]\"".
+std::string_view section_words(Section section);
+std::string_view section_place(Section section);
+
+// ---- what the author's tool says
+
+// The cases the author's tool words beyond a warning's or an error's own
+// meaning, each a pattern whose {names} the tool fills in; the reference
+// shows them beside the warnings and errors.
+enum class Said : std::uint8_t {
+  kMisspeltKey,
+  kKeyOfAnotherSection,
+  kKeyInOtherLetterCase,
+  kUnknownRowKey,
+  kRowWithoutKey,
+  kLoneMisspeltKey,
+  kLoneKeyOfAnotherSection,
+  kLoneKeyInOtherLetterCase,
+  kLostFeatureAt,
+  kLostFeature,
+  kLostSetting,
+  kLostValues,
+  kCommaEndsText,
+  kPastLineEnd,
+  kUtf8Letters,
+  kStationsOutOfOrder,
+  kRowEndsTooSoon,
+  kRowEndsWithDocument,
+  kLengthReadAs,
+  kLengthCutByComma,
+  kEmptyFieldShifts,
+  kNotRead,
+};
+
+struct Saying {
+  Said id;
+  std::string_view about;  // what it words: a warning's name, "error 22", a command
+  std::string_view when;   // when the tool says it
+  std::string_view says;   // the pattern
+};
+std::span<const Saying> sayings();
+const Saying& saying(Said id);
+
+// The pattern of `id` with each {name} among `values` replaced by its value.
+std::string say(Said id,
+                std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
 std::string_view unit_name(Unit unit);        // "metres", "" for none
 std::string_view type_name(ValueType type);   // "32-bit integer"

@@ -46,16 +46,13 @@ bool step_plan(RouteModel& model, std::int32_t& m, std::int64_t last, double k,
   return true;
 }
 
-// The curvature per metre named by a curve key: its first digit 1 to 6.
+// The curvature per metre named by a curve key, turning left when negative.
 bool curvature_of(std::string_view key, double& k) {
-  static constexpr double kByClass[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-  for (int digit = 1; digit <= 6; ++digit) {
-    if (contains(key, std::string(1, static_cast<char>('0' + digit)))) {
-      k = kByClass[digit - 1];
-      return true;
-    }
-  }
-  return false;
+  const format::CurveKey curve = format::read_curve_key(key);
+  if (curve.radius_class == 0) return false;
+  k = format::kCurveCurvature[static_cast<std::size_t>(curve.radius_class - 1)];
+  if (curve.left) k = -k;
+  return true;
 }
 
 class LineReader : public DescriptionReader {
@@ -68,7 +65,7 @@ class LineReader : public DescriptionReader {
  private:
   bool find_general_section();
   Flow read_general_section();
-  Flow general_row(std::string_view key);
+  Flow general_row(std::string_view key, bool& previous_ended_at_comma);
   void between_sections();
   Flow read_body();
 
@@ -146,6 +143,7 @@ bool LineReader::find_general_section() {
 }
 
 Flow LineReader::read_general_section() {
+  bool previous_ended_at_comma = false;
   for (;;) {
     if (reader_.at_end()) return Flow::kContinue;
     std::string_view key = reader_.read_text();
@@ -159,18 +157,27 @@ Flow LineReader::read_general_section() {
       cursor_.key = reader_.last_field();
     }
     cursor_.value = reader_.next_field();
-    if (const Flow flow = general_row(key); flow != Flow::kContinue) return flow;
+    if (const Flow flow = general_row(key, previous_ended_at_comma); flow != Flow::kContinue) {
+      return flow;
+    }
     if (is_section_heading(key)) return Flow::kContinue;
   }
 }
 
-Flow LineReader::general_row(std::string_view key) {
+// `previous_ended_at_comma`: the last row's last number ended at a comma, so
+// that digits in the key are its decimals; updated for the next key.
+Flow LineReader::general_row(std::string_view key, bool& previous_ended_at_comma) {
   bool matched = false;
   if (const Flow flow = apply_row_rules(*this, kGeneralRows, key, matched);
       flow != Flow::kContinue) {
     return flow;
   }
-  if (!matched) warn_unmatched_key(report_, cursor_, key, false);
+  if (matched) {
+    previous_ended_at_comma = reader_.last_number_ended_at_comma();
+  } else {
+    warn_unmatched_key(report_, cursor_, key, previous_ended_at_comma);
+    previous_ended_at_comma = false;
+  }
   return Flow::kContinue;
 }
 
@@ -287,7 +294,6 @@ Flow LineReader::curve_row(std::string_view key) {
   if (!curvature_of(key, k)) {
     return fail(error::kCurve, "\"" + std::string(key) + "\" names no radius class 1 to 6");
   }
-  if (contains_ignoring_case(key, "s")) k = -k;
   if (s < plan_metre_ - 1) {
     report_.warnings.push_back({CompileWarning::Kind::kCurveBeforeReached, cursor_.spot(),
                                 "curve starts at " + std::to_string(s) + " m, before metre " +

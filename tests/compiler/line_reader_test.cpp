@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "compiler/error_catalog.hpp"
 #include "compiler/record_roles.hpp"
@@ -263,6 +264,36 @@ TEST(LineReader, GradientsFillTheirCellsUpToTheNextRow) {
     decimal_comma_warned |= w.kind == CompileWarning::Kind::kDecimalComma;
   }
   EXPECT_TRUE(decimal_comma_warned);
+}
+
+// A decimal comma splits a number in the general section as in the body:
+// the decimals are a key of their own, warned of as such; digits after a
+// key that matched nothing are a stray number.
+TEST(LineReader, ADecimalCommaIsWarnedOfInEitherSection) {
+  struct Case {
+    const char* name;
+    const char* general;  // rows after the length row
+    const char* body;
+    std::vector<CompileWarning::Kind> warned;
+  };
+  using K = CompileWarning::Kind;
+  const Case cases[] = {
+      {"in a general row", "sfondo uno,    1,5\n", "", {K::kDecimalComma}},
+      {"in the body", "", "pendenza,  600,   -4,5\n", {K::kDecimalComma}},
+      {"after a key that matched nothing", "nessuna, 5\n", "", {K::kUnknownKey, K::kUnknownKey}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReaderFixture f;
+    f.write_line("[generale]\nlunghezza percorso,    20000\n" + std::string(c.general) +
+                 "[curve]\n" + c.body + "[fine]\n");
+    f.write_train(std::string(kPlainTrain));
+    f.read();
+    EXPECT_EQ(f.model.error_number, 0) << f.report.error_detail;
+    std::vector<CompileWarning::Kind> warned;
+    for (const CompileWarning& w : f.report.warnings) warned.push_back(w.kind);
+    EXPECT_EQ(warned, c.warned);
+  }
 }
 
 TEST(LineReader, OnlyTheLastFieldOfTheDocumentIsNeverInterpreted) {

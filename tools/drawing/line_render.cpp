@@ -307,11 +307,15 @@ class Page {
   void title() {
     svg_->text(kLeft, 38, in_.line_name + "  \u00b7  " + in_.train_name,
                "font-size=\"26\" font-weight=\"bold\" fill=\"#111\"");
-    const std::string facts =
-        fixed(f_.length / 1000, 1) + " km, " + std::to_string(f_.stations.size()) + " stations, " +
-        std::to_string(f_.signals.size()) + " signals, " + std::to_string(f_.slow_downs.size()) +
-        " slow-downs, " + std::to_string(f_.montagna.size()) + " montagna ranges, " +
-        std::to_string(f_.posts.size()) + " signs";
+    const auto count = [](std::size_t n, std::string_view one, std::string_view more) {
+      return std::to_string(n) + " " + std::string(n == 1 ? one : more);
+    };
+    const std::string facts = fixed(f_.length / 1000, 1) + " km, " +
+                              count(f_.stations.size(), "station", "stations") + ", " +
+                              count(f_.signals.size(), "signal", "signals") + ", " +
+                              count(f_.slow_downs.size(), "slow-down", "slow-downs") + ", " +
+                              count(f_.montagna.size(), "montagna range", "montagna ranges") +
+                              ", " + count(f_.posts.size(), "sign", "signs");
     svg_->text(kLeft, 62, facts, "font-size=\"15\" fill=\"#555\"");
   }
 

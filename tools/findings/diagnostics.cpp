@@ -37,16 +37,6 @@ ShownLine shown_part(std::string_view line, int column) {
   return {line.substr(from, kWindowWidth), at - from, from > 0, from + kWindowWidth < line.size()};
 }
 
-// The caret line: blanks (tabs kept) up to the field, "^", then "~" under the
-// rest of the field up to its comma.
-std::string caret_under(std::string_view line, std::size_t at) {
-  std::string out;
-  for (std::size_t i = 0; i < at; ++i) out += line[i] == '\t' ? '\t' : ' ';
-  out += '^';
-  out.append(field_end(line, at) - at - 1, '~');
-  return out;
-}
-
 // A document as the diagnostics quote it: its lines are indexed the first
 // time one is needed, once for all its diagnostics.
 class QuotedDocument {
@@ -67,7 +57,7 @@ class QuotedDocument {
 };
 
 void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at,
-                   std::string_view label, std::string_view message,
+                   std::size_t length, std::string_view label, std::string_view message,
                    ShownDiagnostic* parts = nullptr) {
   out << document.path() << ':' << at.line << ':' << at.column << ": " << label << ": " << message
       << '\n';
@@ -78,11 +68,12 @@ void write_located(std::ostream& out, QuotedDocument& document, FieldLocation at
   const std::optional<std::string_view> line = document.line(at.line);
   if (!line) return;
   const ShownLine shown = shown_part(*line, at.column);
+  const EchoedLine echoed = echoed_line(shown.text, shown.at, length);
   const std::string source = std::string(shown.cut_before ? kCutMark : "") +
-                             utf8_from_1252(shown.text) +
+                             utf8_from_1252(echoed.source) +
                              std::string(shown.cut_after ? kCutMark : "");
-  const std::string caret = std::string(shown.cut_before ? kCutMark.size() : 0, ' ') +
-                            utf8_from_1252(caret_under(shown.text, shown.at));
+  const std::string caret =
+      std::string(shown.cut_before ? kCutMark.size() : 0, ' ') + utf8_from_1252(echoed.caret);
   out << std::setw(6) << at.line << " | " << source << '\n';
   out << "       | " << caret << '\n';
   if (parts != nullptr) {
@@ -102,11 +93,6 @@ QuotedDocument& document_of(compiler::Document document, QuotedDocument& line,
 constexpr std::size_t kShownPerGroup = 10;
 using WarningGroup = std::pair<int, CompileWarning::Kind>;
 
-WarningGroup group_of(const CompileWarning& warning) {
-  constexpr int kNoDocument = -1;
-  return {warning.where ? static_cast<int>(warning.where->document) : kNoDocument, warning.kind};
-}
-
 // Follows the last warning shown of its group.
 std::string more_note(const std::string* path, std::size_t more) {
   return std::to_string(more) + " more " + (more == 1 ? "warning" : "warnings") + " of this kind" +
@@ -114,6 +100,28 @@ std::string more_note(const std::string* path, std::size_t more) {
 }
 
 }  // namespace
+
+EchoedLine echoed_line(std::string_view line, std::size_t at, std::size_t length) {
+  at = std::min(at, line.size());
+  const std::size_t end =
+      length > 0 ? std::max(at + 1, std::min(at + length, line.size())) : field_end(line, at);
+  EchoedLine out;
+  std::size_t column = 0;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    const char c = i < line.size() ? line[i] : ' ';
+    const std::size_t width = c == '\t' ? kTabStop - column % kTabStop : 1;
+    if (i < line.size()) out.source.append(width, c == '\t' ? ' ' : c);
+    if (i < at) {
+      out.caret.append(width, ' ');
+    } else if (i < end) {
+      out.caret.append(width, i == at ? '^' : '~');
+      if (i == at && width > 1)
+        out.caret.replace(out.caret.size() - width + 1, width - 1, width - 1, '~');
+    }
+    column += width;
+  }
+  return out;
+}
 
 LineIndex::LineIndex(std::string_view bytes) : bytes_(bytes) {
   starts_.push_back(0);
@@ -156,21 +164,27 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
   const compiler::CompileReport& report = outcome.report;
   QuotedDocument quoted_line(line);
   QuotedDocument quoted_train(train);
+  const auto group_of = [&findings](std::size_t i) {
+    constexpr int kNoDocument = -1;
+    const std::optional<compiler::Document> document = findings.warning_document(i);
+    return WarningGroup{document ? static_cast<int>(*document) : kNoDocument,
+                        findings.warning_kind(i)};
+  };
   std::map<WarningGroup, std::size_t> in_group;
-  for (const CompileWarning& warning : report.warnings) ++in_group[group_of(warning)];
+  for (std::size_t i = 0; i < findings.warning_count(); ++i) ++in_group[group_of(i)];
   std::map<WarningGroup, std::size_t> shown;
-  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
+  for (std::size_t i = 0; i < findings.warning_count(); ++i) {
     ++counts.warnings;
-    const WarningGroup group = group_of(report.warnings[i]);
+    const WarningGroup group = group_of(i);
     if (++shown[group] > kShownPerGroup) continue;
     const Finding warning = findings.warning(i);
     ShownDiagnostic* p =
-        parts(ShownDiagnostic::Severity::kWarning, 0, warning.message, report.warnings[i].where);
+        parts(ShownDiagnostic::Severity::kWarning, 0, warning.message, warning.row);
     const std::string* path = nullptr;
     if (warning.document) {
       QuotedDocument& document = document_of(*warning.document, quoted_line, quoted_train);
       path = &document.path();
-      write_located(out, document, *warning.at, "warning", warning.message, p);
+      write_located(out, document, *warning.at, warning.length, "warning", warning.message, p);
     } else {
       out << "warning: " << warning.message << '\n';
     }
@@ -190,7 +204,7 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
         parts(ShownDiagnostic::Severity::kError, error->number, error->message, report.error_at);
     if (error->document && error->at) {
       write_located(out, document_of(*error->document, quoted_line, quoted_train), *error->at,
-                    label, error->message, p);
+                    error->length, label, error->message, p);
     } else if (error->document) {
       const SourceDocument& document =
           *error->document == compiler::Document::kLineDescription ? line : train;
@@ -206,6 +220,11 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
     out << "error " << fatal->number << ": " << fatal->message << '\n';
     parts(ShownDiagnostic::Severity::kError, fatal->number, fatal->message, std::nullopt);
   }
+  for (const IgnoredRowPlace& ignored : findings.ignored_rows()) {
+    const QuotedDocument& document = document_of(ignored.document, quoted_line, quoted_train);
+    counts.ignored_rows.push_back(document.path() + ":" + std::to_string(ignored.at.line) + ": \"" +
+                                  ignored.key + "\"");
+  }
   return counts;
 }
 
@@ -213,7 +232,11 @@ std::string summary_line(const DiagnosticCounts& counts) {
   const auto count = [](int n, std::string_view word) {
     return std::to_string(n) + " " + std::string(word) + (n == 1 ? "" : "s");
   };
-  return count(counts.errors, "error") + ", " + count(counts.warnings, "warning");
+  std::string line = count(counts.errors, "error") + ", " + count(counts.warnings, "warning");
+  if (!counts.ignored_rows.empty()) {
+    line += ", " + count(static_cast<int>(counts.ignored_rows.size()), "ignored row");
+  }
+  return line;
 }
 
 }  // namespace borgo::tools

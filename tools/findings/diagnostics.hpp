@@ -23,6 +23,8 @@ struct SourceDocument {
 struct DiagnosticCounts {
   int errors = 0;
   int warnings = 0;
+  // The rows skipped whole (each also a warning), as "FILE:LINE: KEY", in order.
+  std::vector<std::string> ignored_rows;
 };
 
 // One diagnostic as write_diagnostics writes it, in parts, for a reader
@@ -52,8 +54,22 @@ DiagnosticCounts write_diagnostics(std::ostream& out, const compiler::CompileOut
                                    const SourceDocument& train,
                                    std::vector<ShownDiagnostic>* shown = nullptr);
 
-// "1 error, 2 warnings".
+// "1 error, 2 warnings", and ", 1 ignored row" when there are any.
 std::string summary_line(const DiagnosticCounts& counts);
+
+// A tab in an echoed source line reaches the next column of this many, as a
+// terminal shows it.
+inline constexpr std::size_t kTabStop = 8;
+
+// A source line as a diagnostic shows it, with each tab widened to the next
+// column of 8 as a terminal shows it, and the caret line under the `length`
+// bytes from byte `at` (0: the field there, up to its comma). Both in the
+// document's bytes.
+struct EchoedLine {
+  std::string source;
+  std::string caret;
+};
+EchoedLine echoed_line(std::string_view line, std::size_t at, std::size_t length = 0);
 
 // Where each line of a document begins, found in one pass so that quoting
 // many lines costs no more than reading the document once. Lines end at

@@ -10,7 +10,11 @@
 #include "compiler/numeric.hpp"
 #include "compiler/placement.hpp"
 #include "compiler/record_roles.hpp"
+#include "tools/findings/compile_findings.hpp"
 #include "tools/findings/diagnostics.hpp"
+#include "tools/findings/nearest_key.hpp"
+#include "tools/findings/reading_stop.hpp"
+#include "tools/findings/skipped_fields.hpp"
 #include "tools/shared/cell_kinds.hpp"
 #include "tools/shared/text_encoding.hpp"
 
@@ -114,7 +118,13 @@ class Explainer {
       : request_(request),
         model_(*request.compilation->model),
         outcome_(request.compilation->outcome),
-        source_(LineIndex(request.bytes).line(request.line).value_or("")) {}
+        source_(LineIndex(request.bytes).line(request.line).value_or("")),
+        skipped_(*request.scanned),
+        stop_(reading_stopped_at(
+            outcome_, model_, request.document,
+            request.document == compiler::Document::kLineDescription ? request.scanned : nullptr,
+            request.document == compiler::Document::kTrainDescription ? request.scanned
+                                                                      : request.train)) {}
 
   json run() {
     json out = {
@@ -125,11 +135,18 @@ class Explainer {
     json items = json::array();
     const std::int32_t n = request_.line;
     const ScannedDocument& scanned = *request_.scanned;
-    for (const ScannedKey& key : scanned.keys) {
+    for (std::size_t k = 0; k < scanned.keys.size(); ++k) {
+      const ScannedKey& key = scanned.keys[k];
       for (const auto& [at, text] : key.dashed) {
         if (at.line == n) items.push_back(dash_item(at, text));
       }
-      if (key.at.line == n) items.push_back(key_item(key, false));
+      if (key.at.line != n) continue;
+      if (const SkippedRun* run = skipped_.run_of(k)) {
+        // A run is told once, at its first key.
+        if (run->first == k) items.push_back(run_item(*run));
+        continue;
+      }
+      items.push_back(key_item(key, false));
     }
     if (items.empty()) {
       for (const ScannedKey& key : scanned.keys) {
@@ -166,8 +183,9 @@ class Explainer {
     }
     if (scanned.failed_at && n >= scanned.failed_at->line) {
       return {{"what", "not-read"},
-              {"says", "not read: reading stopped at line " +
-                           std::to_string(scanned.failed_at->line) + " (" + scanned.failure + ")"}};
+              {"says", format::say(format::Said::kNotRead,
+                                   {{"file", request_.shown_path},
+                                    {"line", std::to_string(scanned.failed_at->line)}})}};
     }
     if (source_.find_first_not_of(' ') == std::string_view::npos) {
       return {{"what", "empty-line"}, {"says", "an empty line: it is skipped"}};
@@ -209,52 +227,68 @@ class Explainer {
     }
     json out = {
         {"what", "unknown-key"}, {"column", key.at.column}, {"key", utf8_from_1252(key.text)}};
+    if (const compiler::CompileWarning* warning = decimal_comma_at(key)) {
+      out["what"] = "decimal-comma";
+      out["says"] = left_over_from_empty_field(*request_.scanned, request_.bytes, key.at)
+                        .value_or(utf8_from_1252(warning->detail));
+      return out;
+    }
     if (all_digits(key.text)) {
       out["says"] =
           "a number where a key is due, skipped; a decimal comma splits a number and "
           "its decimals come here";
       return out;
     }
-    std::string says = in_quotes(key.text) + " matches no row";
-    if (key.section == format::Section::kLineGeneral) {
-      says += " of the line description's general section";
-    } else if (key.section == format::Section::kLineBody) {
-      says += " of the line description after its general section";
-    } else {
-      says += " of the train description";
+    out["says"] = in_quotes(key.text) + " matches no key and is skipped";
+    return out;
+  }
+
+  // The compile's decimal-comma warning on `key`, if it gave one.
+  const compiler::CompileWarning* decimal_comma_at(const ScannedKey& key) const {
+    for (const compiler::CompileWarning& warning : outcome_.report.warnings) {
+      if (warning.kind == compiler::CompileWarning::Kind::kDecimalComma && warning.where &&
+          warning.where->document == request_.document && warning.where->key == key.at) {
+        return &warning;
+      }
     }
-    says += ", and is skipped";
-    const auto [nearest, distance] = nearest_key(key.text, request_.document);
-    out["nearest_key"] = std::string(nearest);
-    out["distance"] = distance;
-    out["says"] = says + "; the nearest known key is \"" + std::string(nearest) + "\"";
+    return nullptr;
+  }
+
+  // Fields skipped together: a row whose key matched nothing with its values,
+  // a lone key, the rest of a text that a comma ended.
+  json run_item(const SkippedRun& run) const {
+    const ScannedDocument& scanned = *request_.scanned;
+    const ScannedKey& key = scanned.keys[run.first];
+    static constexpr const char* kWhat[] = {"ignored-row", "unknown-key", "comma-ends-text"};
+    json out = {{"what", kWhat[static_cast<std::size_t>(run.kind)]},
+                {"column", key.at.column},
+                {"key", utf8_from_1252(key.text)},
+                {"says", skipped_run_message(scanned, run)}};
+    json values = json::array();
+    for (std::size_t i = run.first + 1; i <= run.last; ++i) {
+      values.push_back(utf8_from_1252(scanned.keys[i].text));
+    }
+    out["values"] = std::move(values);
+    if (run.kind != SkippedRun::Kind::kCutText && !number_like(key.text)) {
+      const KeyGuess guess = guess_key(key.text, key.section);
+      if (guess.kind != KeyGuess::Kind::kFar) {
+        out["nearest_key"] = std::string(guess.row->name);
+        out["distance"] = guess.distance;
+      }
+    }
     return out;
   }
 
   // Whether the compile read the row at `key`, and why not.
   std::optional<std::string> not_read(const ScannedKey& key) const {
-    const std::int32_t number = outcome_.error_number;
-    if (number == 0 || number == e::kProgressiveOffGrid) return std::nullopt;
-    const auto& at = outcome_.report.error_at;
-    const std::string stopped = "not read: reading stopped with error " + std::to_string(number);
-    if (!at) return stopped;
-    const std::string where = stopped + " at " + std::string(document_words(at->document)) +
-                              " line " + std::to_string(at->key.line);
-    if (at->document == request_.document) {
-      if (before(at->key, key.at)) return where;
-      return std::nullopt;
-    }
-    if (request_.document == compiler::Document::kLineDescription) return std::nullopt;
-    // After error 15 in the line description the train description is read up
-    // to its first signal or slow-down, which stops it.
-    if (number != e::kBeyondGrid) return where;
-    for (const ScannedKey& k : request_.scanned->keys) {
-      if (!before(k.at, key.at)) break;
-      for (const format::RowFormat* row : k.rows) {
-        if (row->key == &format::kSignalKey || row->key == &format::kSlowDownKey) return where;
-      }
-    }
-    return std::nullopt;
+    if (was_read(stop_, request_.document, key.at)) return std::nullopt;
+    return format::say(format::Said::kNotRead,
+                       {{"file", stop_->document == request_.document
+                                     ? request_.shown_path
+                                     : (request_.other_shown_path.empty()
+                                            ? std::string(document_words(stop_->document))
+                                            : request_.other_shown_path)},
+                        {"line", std::to_string(stop_->row.line)}});
   }
 
   json row_item(const ScannedKey& key, bool continued) const {
@@ -270,7 +304,10 @@ class Explainer {
                 {"line", key.at.line},
                 {"column", key.at.column},
                 {"rows", std::move(rows)}};
+    const std::string key_says = format::key_says(first, key.text);
+    if (!key_says.empty()) out["key_says"] = key_says;
     std::string says = "a \"" + std::string(first.name) + "\" row: " + std::string(first.title);
+    if (!key_says.empty()) says += ": " + in_quotes(key.text) + " " + key_says;
     if (continued) says += ", going on from line " + std::to_string(key.at.line);
     const std::optional<std::string> skipped = not_read(key);
     out["read"] = !skipped;
@@ -309,8 +346,7 @@ class Explainer {
                 {"type", format::type_name(field.type)},
                 {"range", format::type_range(field.type)},
                 {"checks", field.checks},
-                {"lands", field.lands},
-                {"role", field.role}};
+                {"lands", field.lands}};
     if (field.type == format::ValueType::kText) {
       out["value"] = utf8_from_1252(value.text);
     } else {
@@ -411,11 +447,31 @@ class Explainer {
   const RouteModel& model_;
   const compiler::CompileOutcome& outcome_;
   std::string_view source_;  // the line explained, without its line end
+  SkippedFields skipped_;
+  std::optional<ReadingStop> stop_;
 };
 
 // ---- text
 
 std::string str(const json& j) { return j.is_string() ? j.get<std::string>() : j.dump(); }
+
+// The source line as the diagnostics show it, each tab widened to the next
+// tab stop; a letter of several UTF-8 bytes takes one column.
+std::string widened_tabs(std::string_view utf8) {
+  std::string out;
+  std::size_t column = 0;
+  for (const char c : utf8) {
+    if (c == '\t') {
+      const std::size_t width = kTabStop - column % kTabStop;
+      out.append(width, ' ');
+      column += width;
+      continue;
+    }
+    out += c;
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++column;
+  }
+  return out;
+}
 
 std::string cell_words(const json& cell) {
   std::string out = "cell " + str(cell["index"]);
@@ -478,7 +534,7 @@ json explain_line(const ExplainRequest& request) { return Explainer(request).run
 std::string explanation_text(const json& explanation) {
   std::string out = str(explanation["file"]) + ":" + str(explanation["line"]) + "\n";
   out += std::string(6 - std::min<std::size_t>(6, str(explanation["line"]).size()), ' ') +
-         str(explanation["line"]) + " | " + str(explanation["source"]) + "\n";
+         str(explanation["line"]) + " | " + widened_tabs(str(explanation["source"])) + "\n";
   for (const json& item : explanation["items"]) {
     out += "  " + str(item["says"]) + "\n";
     if (item.contains("error")) {
@@ -532,41 +588,6 @@ std::int32_t line_count(std::string_view bytes) {
   }
   if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r') ++lines;
   return lines;
-}
-
-std::pair<std::string_view, std::size_t> nearest_key(std::string_view key,
-                                                     compiler::Document document) {
-  // Keys of any length are compared by their first letters only: an edit
-  // distance costs the product of the two lengths.
-  constexpr std::size_t kLongest = 64;
-  std::string a;
-  for (const char c : key.substr(0, kLongest)) {
-    a += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  std::string_view best;
-  std::size_t best_distance = static_cast<std::size_t>(-1);
-  std::vector<std::size_t> previous;
-  std::vector<std::size_t> current;
-  for (const format::RowFormat& row : format::rows()) {
-    if (format::document_of(row.section) != document) continue;
-    const std::string_view b = row.name;
-    previous.resize(b.size() + 1);
-    current.resize(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-      current[0] = i;
-      for (std::size_t j = 1; j <= b.size(); ++j) {
-        current[j] = std::min({previous[j] + 1, current[j - 1] + 1,
-                               previous[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      }
-      std::swap(previous, current);
-    }
-    if (previous[b.size()] < best_distance) {
-      best_distance = previous[b.size()];
-      best = b;
-    }
-  }
-  return {best, best_distance};
 }
 
 }  // namespace borgo::tools

@@ -16,7 +16,8 @@
 namespace borgo::tools {
 
 struct ExplainRequest {
-  std::string shown_path;  // the document's name, as the explanation shows it
+  std::string shown_path;        // the document's name, as the explanation shows it
+  std::string other_shown_path;  // the other description's name
   compiler::Document document = compiler::Document::kLineDescription;
   std::string_view bytes;                              // the document the line is in
   std::int32_t line = 0;                               // 1-based, within the document
@@ -28,9 +29,12 @@ struct ExplainRequest {
 // The explanation as one JSON object: "file", "document", "line", "source",
 // and "items", one object per thing on the line, each with "what" ("row",
 // "continued-row", "general-heading", "section-heading", "before-general",
-// "empty-line", "unknown-key", "dash-key", "last-field", "not-read",
-// "no-field") and "says", a sentence; a row's item has "row", "title",
-// "read" and "fields", an array of objects. Text is UTF-8.
+// "empty-line", "unknown-key", "ignored-row", "comma-ends-text",
+// "decimal-comma", "dash-key", "last-field", "not-read", "no-field") and
+// "says", a sentence, the same as the compile's warning for a field it
+// skipped; a row's item has "row", "title", "read" and "fields", an array of
+// objects, and for a key that carries more than its words, "key_says".
+// Text is UTF-8.
 nlohmann::json explain_line(const ExplainRequest& request);
 
 // The same as text for a terminal.
@@ -39,10 +43,5 @@ std::string explanation_text(const nlohmann::json& explanation);
 // Lines in a document as an editor counts them: a line end closes a line,
 // and text after the last line end is a line of its own.
 std::int32_t line_count(std::string_view bytes);
-
-// The row name of `document` nearest to `key` by edit distance, ignoring
-// letter case, and that distance.
-std::pair<std::string_view, std::size_t> nearest_key(std::string_view key,
-                                                     compiler::Document document);
 
 }  // namespace borgo::tools

@@ -73,7 +73,7 @@ void row_section(std::string& out, const format::RowFormat& row) {
   out += "Key: " + key_test(*row.key) + ".";
   if (!row.key_rule.empty()) out += " " + std::string(row.key_rule);
   out += "\n\nFrom the embedded scenario:\n\n```\n" + std::string(row.example) + "\n```\n\n";
-  out += "| # | field | meaning | unit | type | checks | lands in | errors |\n";
+  out += "| # | field | meaning | unit | type | checks | in the compiled files | errors |\n";
   out += "|---|---|---|---|---|---|---|---|\n";
   int n = 1;
   for (const format::FieldFormat& field : row.fields) {
@@ -132,7 +132,8 @@ std::string description_reference_markdown() {
       "- [The line description](#the-line-description)\n"
       "- [The train description](#the-train-description)\n"
       "- [Error numbers](#error-numbers)\n"
-      "- [Warnings](#warnings)\n\n";
+      "- [Warnings](#warnings)\n"
+      "- [What the tool says](#what-the-tool-says)\n\n";
 
   out += "## General rules\n\n";
   for (const format::GeneralRule& rule : format::general_rules()) {
@@ -179,6 +180,17 @@ std::string description_reference_markdown() {
   out += "| name | meaning | what to do |\n|---|---|---|\n";
   for (const format::WarningFormat& w : format::warnings()) {
     out += "| `" + std::string(w.name) + "` | " + cell(w.meaning) + " | " + cell(w.advice) + " |\n";
+  }
+  out += "\n## What the tool says\n\n";
+  out +=
+      "Beyond an error's or a warning's own meaning, `scenario-tool` words these cases as "
+      "below (compile's diagnostics, `explain`, the language server, the preview), each name "
+      "in braces filled in from the document: {key} is the key field as written, {section} "
+      "the section it stands in, {lost} what the scenario lacks for the row.\n\n";
+  out += "| about | when | what it says |\n|---|---|---|\n";
+  for (const format::Saying& saying : format::sayings()) {
+    out +=
+        "| " + cell(saying.about) + " | " + cell(saying.when) + " | " + cell(saying.says) + " |\n";
   }
   return out;
 }

@@ -43,10 +43,10 @@ class Publisher {
     std::map<std::pair<int, int>, std::size_t> of_kind;
     std::map<std::pair<int, int>, std::size_t> left_out;
     std::map<std::pair<int, int>, json> last_shown;
-    const auto& warnings = outcome.report.warnings;
-    for (std::size_t i = 0; i < warnings.size(); ++i) {
-      const int document = warnings[i].where ? static_cast<int>(warnings[i].where->document) : 0;
-      const std::pair<int, int> group{document, static_cast<int>(warnings[i].kind)};
+    for (std::size_t i = 0; i < findings.warning_count(); ++i) {
+      const int document =
+          static_cast<int>(findings.warning_document(i).value_or(Document::kLineDescription));
+      const std::pair<int, int> group{document, static_cast<int>(findings.warning_kind(i))};
       if (++of_kind[group] > kMostWarningsOfAKind) {
         ++left_out[group];
         continue;
@@ -80,22 +80,35 @@ class Publisher {
     return slot ? &*slot : nullptr;
   }
 
-  json range(Document document, const std::optional<compiler::FieldLocation>& at) const {
+  json range(Document document, const std::optional<compiler::FieldLocation>& at,
+             std::size_t length = 0) const {
     const PositionMap* positions = map(document);
     if (positions == nullptr || !at) return start_range();
+    if (length > 0) {
+      return {
+          {"start", positions->position(at->line, at->column)},
+          {"end", positions->position(at->line, at->column + static_cast<std::int32_t>(length))}};
+    }
     return positions->field_range(*at);
   }
 
   json base(const Finding& finding, Severity severity) const {
-    json diagnostic = {
-        {"range", range(finding.document.value_or(Document::kLineDescription), finding.at)},
-        {"severity", severity},
-        {"source", kSource},
-        {"message", finding.message}};
+    json diagnostic = {{"range", range(finding.document.value_or(Document::kLineDescription),
+                                       finding.at, finding.length)},
+                       {"severity", severity},
+                       {"source", kSource},
+                       {"message", finding.message}};
     if (finding.warning) {
       diagnostic["code"] = compiler::format::warning(*finding.warning).name;
     } else {
       diagnostic["code"] = finding.number;
+    }
+    if (finding.related && map(finding.related->document) != nullptr) {
+      diagnostic["relatedInformation"] =
+          json::array({{{"location",
+                         {{"uri", compiled_.uri(finding.related->document)},
+                          {"range", range(finding.related->document, finding.related->at)}}},
+                        {"message", finding.related->says}}});
     }
     return diagnostic;
   }

@@ -10,6 +10,7 @@
 #include "documents/line_table.hpp"
 #include "tools/findings/compile_findings.hpp"
 #include "tools/findings/explanation.hpp"
+#include "tools/findings/nearest_key.hpp"
 #include "tools/findings/source_scan.hpp"
 #include "tools/shared/text_encoding.hpp"
 
@@ -85,12 +86,6 @@ const std::vector<std::string>& headings(Document document) {
   return document == Document::kLineDescription ? line : train;
 }
 
-// The key a row is written with: its name, or, when the key carries more
-// than its words, the key of its example, to be edited.
-std::string_view example_key(const format::RowFormat& row) {
-  return row.example.substr(0, row.example.find(','));
-}
-
 json row_item(const format::RowFormat& row, const json& range, bool snippets) {
   std::string snippet;
   int n = 1;
@@ -156,7 +151,10 @@ json hover(const CompiledPair& compiled, Document document, const PositionMap& p
     train = scan_description(compiled.train->bytes, Document::kTrainDescription, true);
   }
   const std::string uri = compiled.uri(document);
+  const Document other = document == Document::kLineDescription ? Document::kTrainDescription
+                                                                : Document::kLineDescription;
   const json explanation = explain_line({.shown_path = file_name_of_uri(uri),
+                                         .other_shown_path = file_name_of_uri(compiled.uri(other)),
                                          .document = document,
                                          .bytes = text->bytes,
                                          .line = at.line,

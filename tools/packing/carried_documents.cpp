@@ -103,10 +103,11 @@ CarriedDocuments read_carried_documents(const std::filesystem::path& folder,
     const std::filesystem::path path = document_path(folder, names, kind);
     std::optional<std::string> bytes = read_if_present(path);
     if (!bytes) {
+      // "no" before the title reads right for every kind, "notes" among them.
       if (documents::is_description(kind)) {
-        faults.push_back("there is no " + title + " '" + path.string() + "'");
+        faults.push_back("the folder has no " + title + " '" + path.string() + "'");
       } else {
-        notes.push_back("there is no " + title + " '" + path.string() +
+        notes.push_back("the folder has no " + title + " '" + path.string() +
                         "': the package writes none");
       }
       continue;

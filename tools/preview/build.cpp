@@ -19,6 +19,7 @@
 #include "storage/read_file.hpp"
 #include "tools/drawing/line_render.hpp"
 #include "tools/drawing/render_input.hpp"
+#include "tools/findings/reading_stop.hpp"
 #include "tools/findings/source_scan.hpp"
 #include "tools/shared/text_encoding.hpp"
 
@@ -207,24 +208,13 @@ Json diagnostic_json(const ShownDiagnostic& d, const compiler::CompileReport& re
           {"place", place_json}};
 }
 
-// Where the compile stopped reading. Reading stops at the first error, so
-// that is the row of the error's diagnostic; error 2 alone is found once
-// everything was read.
-struct ReadingStop {
-  std::string file;
-  std::int32_t line = 0;
-};
-std::optional<ReadingStop> reading_stopped_at(const compiler::CompileOutcome& outcome,
-                                              const std::vector<ShownDiagnostic>& shown) {
-  if (outcome.error_number == 0 || outcome.error_number == compiler::error::kProgressiveOffGrid) {
-    return std::nullopt;
-  }
-  for (const ShownDiagnostic& d : shown) {
-    if (d.severity == ShownDiagnostic::Severity::kError && d.at.line > 0) {
-      return ReadingStop{d.path, d.at.line};
-    }
-  }
-  return std::nullopt;
+// Where the compile stopped reading, in the description of its error: the
+// page tells that row and shades what lies after it.
+std::optional<ReadingStop> stop_of_error(const compiler::Compilation& compilation,
+                                         const SourceDocument& line, const SourceDocument& train) {
+  const std::optional<compiler::SourceSpot>& at = compilation.outcome.report.error_at;
+  if (!at) return std::nullopt;
+  return reading_stopped_at(compilation, at->document, line.bytes, train.bytes);
 }
 
 // The route position of the train description's row on `line`: its first
@@ -244,15 +234,15 @@ std::optional<std::int64_t> train_row_position(const std::string& bytes, std::in
 // What the drawing lacks after a stop: the train description's rows from the
 // stop's position on (its later sections too, whatever their positions), or,
 // when the stop is in the line description, the whole train description.
-Json stopped_json(const ReadingStop& stop, std::int32_t error_number, const SourceDocument& train,
+Json stopped_json(const ReadingStop& stop, const SourceDocument& line, const SourceDocument& train,
                   const LineGeometry& geometry) {
-  const bool in_train = stop.file == train.shown_path;
+  const bool in_train = stop.document == compiler::Document::kTrainDescription;
   std::optional<std::int64_t> from;
-  if (in_train && train.bytes) from = train_row_position(*train.bytes, stop.line);
+  if (in_train && train.bytes) from = train_row_position(*train.bytes, stop.row.line);
   const double start = from ? static_cast<double>(*from) : 0.0;
-  return {{"file", stop.file},
-          {"line", stop.line},
-          {"number", error_number},
+  return {{"file", path_of(line, train, stop.document)},
+          {"line", stop.row.line},
+          {"number", stop.error_number},
           {"train_read", in_train},
           {"position", from ? Json(*from) : Json(nullptr)},
           {"x0", geometry.route_x(start)},
@@ -319,8 +309,8 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
       drawing->features = features_of(result.compilation, *geometry, line, train);
       const auto [top, bottom] = geometry->band(LineGeometry::Band::kLanes);
       drawing->lanes = Json::array({top, bottom});
-      if (const std::optional<ReadingStop> stop = reading_stopped_at(o, shown)) {
-        drawing->stopped = stopped_json(*stop, o.error_number, train, *geometry);
+      if (const std::optional<ReadingStop> stop = stop_of_error(result.compilation, line, train)) {
+        drawing->stopped = stopped_json(*stop, line, train, *geometry);
       }
     }
     for (const ShownDiagnostic& d : shown) {

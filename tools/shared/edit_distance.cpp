@@ -9,9 +9,15 @@ namespace {
 
 char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool alike(char a, char b, Digits digits) {
+  return folded(a) == folded(b) || (digits == Digits::kAlike && is_digit(a) && is_digit(b));
+}
+
 }  // namespace
 
-std::size_t edit_distance(std::string_view a, std::string_view b) {
+std::size_t edit_distance(std::string_view a, std::string_view b, Digits digits) {
   a = a.substr(0, kEditDistanceLongest);
   b = b.substr(0, kEditDistanceLongest);
   std::vector<std::size_t> previous(b.size() + 1);
@@ -20,7 +26,7 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
   for (std::size_t i = 1; i <= a.size(); ++i) {
     current[0] = i;
     for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t replace = folded(a[i - 1]) == folded(b[j - 1]) ? 0 : 1;
+      const std::size_t replace = alike(a[i - 1], b[j - 1], digits) ? 0 : 1;
       current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + replace});
     }
     std::swap(previous, current);

@@ -322,10 +322,13 @@ TEST(WriteDiagnostics, KeepsInPartsWhatItWrites) {
   EXPECT_FALSE(parts[14].row) << "a fatal error has none";
 }
 
-TEST(SummaryLine, CountsErrorsAndWarnings) {
-  EXPECT_EQ(summary_line({0, 0}), "0 errors, 0 warnings");
-  EXPECT_EQ(summary_line({1, 1}), "1 error, 1 warning");
-  EXPECT_EQ(summary_line({2, 3}), "2 errors, 3 warnings");
+TEST(SummaryLine, CountsErrorsWarningsAndIgnoredRows) {
+  EXPECT_EQ(summary_line({0, 0, {}}), "0 errors, 0 warnings");
+  EXPECT_EQ(summary_line({1, 1, {}}), "1 error, 1 warning");
+  EXPECT_EQ(summary_line({2, 3, {}}), "2 errors, 3 warnings");
+  EXPECT_EQ(summary_line({0, 1, {"a:1: \"x\""}}), "0 errors, 1 warning, 1 ignored row");
+  EXPECT_EQ(summary_line({0, 2, {"a:1: \"x\"", "a:2: \"y\""}}),
+            "0 errors, 2 warnings, 2 ignored rows");
 }
 
 TEST(TextEncoding, ConvertsAndEscapes) {

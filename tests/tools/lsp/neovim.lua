@@ -1,7 +1,8 @@
 -- Neovim as the language server's client, headless: opens the emitted line
 -- description, waits for its diagnostics, moves the speed indicators at
 -- 1000 m onto the first signal's cell, waits for the conflict, asks for a
--- hover and a completion, and writes what it received as JSON to $RESULT.
+-- hover and a completion, types a misspelt key and waits for its warning,
+-- and writes what it received as JSON to $RESULT.
 -- Written for Neovim 0.7 and later.
 local tool, dir, out = os.getenv("BORGO_TOOL"), os.getenv("SCENARIO"), os.getenv("RESULT")
 local result = {}
@@ -67,6 +68,19 @@ local ok, failure = pcall(function()
   for _, item in ipairs(list and list.items or {}) do
     table.insert(result.completion, item.label)
   end
+
+  -- The half-typed key, finished with a slip: the row is ignored, and the
+  -- warning names the key meant.
+  vim.api.nvim_buf_set_lines(buf, row, row + 1, false, { "pendneza,  600,   -11" })
+  local function ignored_row(diagnostics)
+    for _, diagnostic in ipairs(diagnostics or {}) do
+      if diagnostic.code == "ignored-row" then return diagnostic end
+    end
+    return nil
+  end
+  assert(vim.wait(20000, function() return ignored_row(published[line_file]) ~= nil end, 10),
+    "no warning of the misspelt key")
+  result.misspelt = ignored_row(published[line_file])
 
   vim.lsp.stop_client(id)
   result.stopped = vim.wait(10000, function() return vim.lsp.client_is_stopped(id) end, 10)

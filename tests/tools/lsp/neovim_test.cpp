@@ -93,6 +93,13 @@ TEST(LspNeovim, ShowsTheConflictOfAnEditAsItIsTyped) {
   bool completes = false;
   for (const json& label : result["completion"]) completes |= label == "indicatori_vmax";
   EXPECT_TRUE(completes) << result["completion"];
+  // A misspelt key typed on the line after the indicators' row.
+  const json misspelt = result["misspelt"];
+  ASSERT_TRUE(misspelt.is_object()) << result;
+  EXPECT_EQ(misspelt["range"]["start"], start(result["row"].get<int>() + 1, 0));
+  EXPECT_NE(misspelt["message"].get<std::string>().find("did you mean \"pendenza\"?"),
+            std::string::npos)
+      << misspelt;
   EXPECT_TRUE(result["stopped"].get<bool>());
   // The editor's buffer changed, the files did not.
   EXPECT_EQ(borgo::testing::slurp(scenario / "Borgo_Mar_linea.txt").find("indicatori_vmax,  1050"),

@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_folder.hpp"
+#include "tests/tools/findings/author_mistakes.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/lsp/diagnostics.hpp"
 #include "tools/lsp/documents.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {
 namespace {
@@ -394,6 +397,38 @@ TEST(LspServer, TellsOfADocumentPastItsLimitsAndServesTheOthers) {
   EXPECT_FALSE(symbols(scenario.line_uri).empty());
 }
 
+// After an error the rows after it were not read: the hover there says
+// where the compile stopped, in this description or in the other.
+TEST(LspServer, HoverOnARowNotReadSaysWhereTheCompileStopped) {
+  struct Case {
+    const char* name;
+    bool in_line;  // the edit is in the line description
+    const char* from;
+    const char* to;
+    std::string stopped_at;
+  };
+  const Case cases[] = {
+      {"an error earlier in the train", false, "segnale,    1050", "segnale,    1000",
+       kTrainDocument + ":17"},
+      {"an error in the line", true, "curvad3,  2000", "curvad7,  2000", kLineDocument + ":7"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario scenario;
+    Client client;
+    client.initialize();
+    client.open(scenario.train_uri,
+                c.in_line ? scenario.train() : replaced(scenario.train(), c.from, c.to));
+    if (c.in_line) client.open(scenario.line_uri, replaced(scenario.line(), c.from, c.to));
+    client.wait();
+    // The second signal's row, line 18.
+    const json hover = client.request("textDocument/hover", Client::at(scenario.train_uri, 17, 14));
+    const std::string value = hover["contents"]["value"];
+    EXPECT_NE(value.find("not read: the compile stopped at " + c.stopped_at), std::string::npos)
+        << value;
+  }
+}
+
 // Only the last compiles used are kept: hover on a document whose compile
 // was let go compiles it again, to the same answer.
 TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
@@ -418,22 +453,27 @@ TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
 }
 
 TEST(LspServer, CountsColumnsInTheEncodingAgreed) {
-  // "xà, 5": the stray "5" is in byte column 5 of the document as compiled.
+  // A station named "xà, 5": the comma ends the name, and the "5" after it
+  // is in byte column 5 after the name's start in the document as compiled.
+  const std::string station =
+      "stazione,    15000, 12,  400,  0, 0, 0,  1,1,0,  3,1,1,    1,  8,30, 0, ";
   struct Case {
     json encodings;
     int character;
   };
-  for (const Case& c : {Case{json::array({"utf-8"}), 5}, Case{json::array({"utf-16"}), 4}}) {
+  const int name = static_cast<int>(station.size());
+  for (const Case& c :
+       {Case{json::array({"utf-8"}), name + 5}, Case{json::array({"utf-16"}), name + 4}}) {
     SCOPED_TRACE(c.encodings.dump());
     Scenario scenario;
     Client client;
     client.initialize({{"general", {{"positionEncodings", c.encodings}}}});
-    client.open(scenario.train_uri,
-                replaced(scenario.train(), "[fine]", "x\xC3\xA0, 5 \xF0\x9F\x98\x80\n[fine]"));
+    client.open(scenario.train_uri, replaced(scenario.train(), "[fine]",
+                                             station + "x\xC3\xA0, 5 \xF0\x9F\x98\x80\n[fine]"));
     const json train = client.wait()[scenario.train_uri];
     bool found = false;
     for (const json& diagnostic : train) {
-      if (diagnostic["code"] == "unknown-key" &&
+      if (diagnostic["code"] == "comma-ends-text" &&
           diagnostic["message"].get<std::string>().find("\"5 ") != std::string::npos) {
         EXPECT_EQ(diagnostic["range"]["start"]["character"], c.character);
         found = true;
@@ -632,6 +672,55 @@ TEST(LspServer, OutlinesSectionsStationsSignalsAndSlowDowns) {
                          "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "  Capo Nord",
                          "  Borgo Sud", "[rallentamenti]", "  rallentamento 12000 m", "[segnali]",
                          "  segnale 1050 m", "  segnale 8000 m", "[codici]", "[fine]"}));
+  }
+}
+
+// The slips of the compile's table, typed in the editor: the same first
+// diagnostic of their kind, on the field at fault, with the same words.
+TEST(LspServer, PublishesEachAuthorMistakeAsTheCompileTellsIt) {
+  using testing::AuthorMistake;
+  borgo::testing::ScratchFolder folder("mistakes");
+  const auto [line, train] = testing::clean_documents();
+  const std::filesystem::path line_path = folder / (testing::kMistakeLineName + "_linea.txt");
+  const std::filesystem::path train_path =
+      folder / (testing::kMistakeLineName + "_" + testing::kMistakeTrainName + "-.txt");
+  borgo::testing::spit(line_path, line);
+  borgo::testing::spit(train_path, train);
+  const std::string line_uri = uri_of(line_path);
+  const std::string train_uri = uri_of(train_path);
+  for (const AuthorMistake& mistake : testing::author_mistakes()) {
+    if (!mistake.in_editor) continue;
+    SCOPED_TRACE(mistake.name);
+    const auto edited = testing::with_mistake(mistake);
+    const bool in_line = mistake.document == compiler::Document::kLineDescription;
+    Client client;
+    client.initialize();
+    client.open(in_line ? line_uri : train_uri,
+                utf8_from_1252(in_line ? edited.first : edited.second));
+    const std::string at_uri =
+        mistake.at_document == compiler::Document::kLineDescription ? line_uri : train_uri;
+    const json published = client.wait()[at_uri];
+    const json code = mistake.code[0] >= '0' && mistake.code[0] <= '9'
+                          ? json(std::stoi(mistake.code))
+                          : json(mistake.code);
+    const json* first = nullptr;
+    for (const json& diagnostic : published) {
+      if (diagnostic.value("code", json()) == code) {
+        first = &diagnostic;
+        break;
+      }
+    }
+    ASSERT_NE(first, nullptr) << published;
+    EXPECT_EQ((*first)["range"]["start"],
+              json({{"line", mistake.line - 1}, {"character", mistake.column - 1}}));
+    const std::string message = (*first)["message"];
+    for (const std::string& words : mistake.words) {
+      EXPECT_NE(message.find(words), std::string::npos) << words << "\n" << message;
+    }
+    if (mistake.code == "22") {
+      // The station out of order points at the one before it in the document.
+      EXPECT_EQ((*first)["relatedInformation"][0]["location"]["range"]["start"]["line"], 70);
+    }
   }
 }
 

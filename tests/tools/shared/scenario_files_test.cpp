@@ -31,6 +31,24 @@ TEST(EditDistance, CountsLettersInsertedDeletedOrReplacedIgnoringCase) {
     EXPECT_EQ(edit_distance(c.a, c.b), c.distance);
     EXPECT_EQ(edit_distance(c.b, c.a), c.distance);
   }
+  // Keys carry their own numbers: a digit for a digit is free when asked,
+  // and only then; a digit for a letter never is.
+  const struct {
+    const char* a;
+    const char* b;
+    std::size_t counted;
+    std::size_t alike;
+  } digit_cases[] = {
+      {"curvas3", "curvas1", 1, 0},
+      {"ripetizione segnali 4 codici", "ripetizione segnali 9 codici", 1, 0},
+      {"curvasx", "curvas1", 1, 1},
+      {"R 12", "R 21", 2, 0},
+  };
+  for (const auto& c : digit_cases) {
+    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    EXPECT_EQ(edit_distance(c.a, c.b), c.counted);
+    EXPECT_EQ(edit_distance(c.a, c.b, Digits::kAlike), c.alike);
+  }
   // Only the first letters count, however long the names.
   EXPECT_EQ(edit_distance(std::string(100000, 'x'), std::string(100000, 'y')),
             kEditDistanceLongest);

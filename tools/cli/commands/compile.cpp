@@ -29,10 +29,13 @@ compiled.
   FILE:LINE:COLUMN: warning: message
 each followed by the source line and a caret under the field at fault (a
 line over 200 characters shows as a window around the field, cut with
-"..."); a fatal contest error reads "error 1250: message" and has no line.
-Past ten warnings of one kind in one document, a note counts the rest. A
-summary line counts errors and warnings. Reading stops at the first error, so
-there is at most one besides a fatal one.
+"...", and a tab as blanks to the next column of 8); a fatal contest error
+reads "error 1250: message" and has no line. A row whose key matches no row
+of its section is skipped whole: one warning, on its key, names the key it
+was likely meant to be. Past ten warnings of one kind in one document, a
+note counts the rest. A summary line counts errors and warnings, and the
+ignored rows when there are any. Reading stops at the first error, so there
+is at most one besides a fatal one.
 
 The last line on standard output is "error_number N" (0 when clean) or
 "fatal N".

@@ -118,7 +118,9 @@ line the file does not have.
     const ScannedDocument scanned = scan_description(*bytes, document, true);
     std::optional<ScannedDocument> train_scan;
     if (train) train_scan = scan_description(*train, compiler::Document::kTrainDescription, true);
+    const std::filesystem::path other = folder / (asked == line_name ? train_name : line_name);
     const nlohmann::json explanation = explain_line({.shown_path = shown.string(),
+                                                     .other_shown_path = other.string(),
                                                      .document = document,
                                                      .bytes = *bytes,
                                                      .line = spot.line,

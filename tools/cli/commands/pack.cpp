@@ -65,7 +65,9 @@ line of its first letter beyond ASCII, unless --from-utf8 converts it.
 
 Before anything is written, the scenario is compiled as the program will
 compile it, with the diagnostics of "scenario-tool compile"; a scenario that
-records an error is not packed unless --allow-errors is given.
+records an error is not packed unless --allow-errors is given, nor one with
+ignored rows (rows whose key matches no row of their section, so that what
+they place is lost) unless --allow-ignored-rows is given.
 
 PROGRAM is made from the generic package program of the target, which is
 installed beside scenario-tool: )" +
@@ -75,7 +77,8 @@ installed beside scenario-tool: )" +
                 std::string(traits(Target::kLinux).suffix) + " for Linux.\n",
             .footer = R"(Exit status:
   0  packed
-  1  the scenario records an error (or a fatal contest error): nothing written
+  1  the scenario records an error (or a fatal contest error), or has ignored
+     rows: nothing written
   2  a usage problem, a document missing or not as a package carries it, a
      generic package program missing, PROGRAM naming a file pack reads, or a
      file that cannot be read or written
@@ -91,6 +94,8 @@ installed beside scenario-tool: )" +
                   ->type_name("windows|linux");
     app.add_flag("--allow-errors", allow_errors_,
                  "pack a scenario that records an error all the same");
+    app.add_flag("--allow-ignored-rows", allow_ignored_rows_,
+                 "pack a scenario with rows the compile ignores all the same");
     app.add_flag("--from-utf8", from_utf8_,
                  "convert documents saved as UTF-8 to Windows-1252 "
                  "(refusing a letter Windows-1252 lacks)");
@@ -152,6 +157,15 @@ installed beside scenario-tool: )" +
           << ": nothing was packed (--allow-errors packs it all the same)\n";
       return kExitRecordedError;
     }
+    if (!result.counts.ignored_rows.empty() && !allow_ignored_rows_) {
+      const std::size_t rows = result.counts.ignored_rows.size();
+      err << "scenario-tool pack: the compile ignores " << rows << (rows == 1 ? " row" : " rows")
+          << ", and what " << (rows == 1 ? "it places or sets" : "they place or set")
+          << " would be missing: nothing was packed (--allow-ignored-rows packs it all the "
+             "same)\n";
+      for (const std::string& row : result.counts.ignored_rows) err << "  " << row << "\n";
+      return kExitRecordedError;
+    }
 
     const std::string payload = package_payload(names, packed);
     if (target == Target::kWindows && !to_standard_output &&
@@ -182,6 +196,7 @@ installed beside scenario-tool: )" +
   std::string target_name_;
   CLI::Option* target_ = nullptr;
   bool allow_errors_ = false;
+  bool allow_ignored_rows_ = false;
   bool from_utf8_ = false;
   std::string generic_program_;
   CLI::Option* generic_ = nullptr;

@@ -10,7 +10,9 @@
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
+#include "tools/findings/diagnostics.hpp"
 #include "tools/findings/explanation.hpp"
+#include "tools/findings/nearest_key.hpp"
 
 namespace borgo::tools::testing {
 namespace {
@@ -245,10 +247,14 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
        "segnale,    1050",
        "segnal,    1050",
        118,
-       {{"/items/0/what", "unknown-key"},
+       {{"/items/0/what", "ignored-row"},
         {"/items/0/nearest_key", "segnale"},
         {"/items/0/distance", 1},
-        {"/items/1/what", "unknown-key"}}},
+        {"/items/0/says",
+         "\"segnal\" matches no key of the train description: did you mean \"segnale\"? The "
+         "row is ignored: no signal at 1050 m"},
+        {"/items/0/values/0", "1050"},
+        {"/items/0/values/10", "210"}}},
       {"a key with a dash",
        &T,
        "segnale,    1050",
@@ -268,7 +274,40 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
        "[curve]\r\n",
        "[curve]\r\nsfondo uno, 1\r\n",
        11,
-       {{"/items/0/what", "unknown-key"}, {"/items/0/nearest_key", "sfondo uno"}}},
+       {{"/items/0/what", "ignored-row"}, {"/items/0/nearest_key", "sfondo uno"}}},
+      {"a decimal comma in the general section",
+       &L,
+       "sfondo uno,    1",
+       "sfondo uno,    1,5",
+       6,
+       {{"/items/1/what", "decimal-comma"},
+        {"/items/1/says",
+         "\"5\" follows a number and a comma: a decimal comma splits the number and its "
+         "decimals are ignored"}}},
+      {"a number pushed out of its row by an empty field",
+       &T,
+       "segnale,    2800,   2,",
+       "segnale,    2800,,   2,",
+       119,
+       {{"/items/1/what", "decimal-comma"},
+        {"/items/1/says",
+         "\"180\" is left over from the \"segnale\" row of line 119, which has an empty field "
+         "at column 18: nothing stands between two commas there, so each value after it is read "
+         "one field later; remove the extra comma or write the missing value"}}},
+      {"a station's name cut by a comma",
+       &T,
+       "Roma Ostiense",
+       "Ponte Rosso, Scalo",
+       70,
+       {{"/items/0/fields/16/value", "Ponte Rosso"},
+        {"/items/1/what", "comma-ends-text"},
+        {"/items/1/values", json::array()}}},
+      {"a curve key, decoded",
+       &L,
+       "curvas1,  1350",
+       "curvad4,  1350",
+       11,
+       {{"/items/0/key_says", "turns right, radius class 4: a radius of 1000 m"}}},
       {"the row of the error, and one after it",
        &T,
        "segnale,    1050",
@@ -284,6 +323,7 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
        "segnale,    1000",
        119,
        {{"/items/0/read", false}}},
+
       {"the last field, never read",
        &T,
        "[fine]\r\n",
@@ -304,6 +344,43 @@ TEST(ExplainCommand, LinesAnAuthorGotWrong) {
   }
 }
 
+// A row after the one where reading stopped is not in the scenario, and says
+// where the compile stopped, in its own description or in the other.
+TEST(ExplainCommand, ARowNotReadNamesWhereTheCompileStopped) {
+  struct Stop {
+    const char* name;
+    const std::string* edited;
+    const char* from;
+    const char* to;
+    const std::string* explained;
+    int line;
+    std::string stopped_at;  // FILE:LINE, the file relative to the scenario's folder
+  };
+  const Stop cases[] = {
+      {"after an error in the same description", &T, "segnale,    1050", "segnale,    1000", &T,
+       119, T + ":118"},
+      {"the train, after an error in the line", &L, "curvas1,  1350", "curvas7,  1350", &T, 2,
+       L + ":11"},
+      {"the train, after error 15 in the line: read up to its first signal or slow-down", &L,
+       "[fine]", "montagna,  345000,  346000,  1\r\n[fine]", &T, 119, T + ":115"},
+      {"the train, stopped by its own error 15", &L, "lunghezza percorso,    334000",
+       "lunghezza percorso,    3000", &T, 119, T + ":9"},
+      {"the line, whose error 15 the train's own error 15 hides", &L,
+       "lunghezza percorso,    334000", "lunghezza percorso,    3000", &L, 200, L + ":20"},
+  };
+  for (const Stop& c : cases) {
+    SCOPED_TRACE(c.name);
+    Embedded scenario;
+    scenario.edit(*c.edited, c.from, c.to);
+    const json x = scenario.explained(*c.explained, c.line);
+    ASSERT_EQ(x["items"][0]["read"], false) << x.dump(1);
+    const std::string says = x["items"][0]["says"];
+    const std::string expected =
+        "not read: the compile stopped at " + (scenario.folder.path() / c.stopped_at).string();
+    EXPECT_NE(says.find(expected), std::string::npos) << says;
+  }
+}
+
 TEST(ExplainCommand, TextShowsTheSameAsTheJson) {
   Embedded scenario;
   const ToolRun run = scenario.explain(T + ":118:13", false);
@@ -314,6 +391,34 @@ TEST(ExplainCommand, TextShowsTheSameAsTheJson) {
         "cell 22 = rnd(p / 50 + 1) (1050..1100 m) holds a signal", "km 1.050", "tempo      210",
         "approach marks:", "cell 20 (950..1000 m) holds no feature"}) {
     EXPECT_NE(run.out.find(words), std::string::npos) << words << "\n" << run.out;
+  }
+}
+
+// The text shows a tab as blanks to the next tab stop, as the compile's
+// diagnostics do, a letter beyond ASCII taking one column; the JSON keeps the
+// line as it is.
+TEST(ExplainCommand, TextWidensTabsAsTheDiagnosticsDo) {
+  Embedded scenario;
+  scenario.edit(T, "segnale,    1050", "\tsegnale,    1050");
+  scenario.edit(T, "Roma Ostiense", "Citt\xE0\tOstiense");
+  const std::string before =
+      "stazione,    6800, 12,  400,  1, 0, 0,  2,1,0,  3,1,1,    1,  14,33, 0, Citt";
+  const std::size_t columns = before.size() + 1;  // and the letter
+  const struct {
+    int line;
+    std::string shown;
+  } cases[] = {
+      {118, "118 | " + std::string(kTabStop, ' ') + "segnale,    1050,"},
+      {70, "70 | " + before + "\xC3\xA0" + std::string(kTabStop - columns % kTabStop, ' ') +
+               "Ostiense\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const ToolRun run = scenario.explain(T + ":" + std::to_string(c.line), false);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(c.shown), std::string::npos) << run.out;
+    EXPECT_NE(scenario.explained(T, c.line)["source"].get<std::string>().find('\t'),
+              std::string::npos);
   }
 }
 
@@ -389,6 +494,37 @@ TEST(NearestKey, ByEditDistanceIgnoringLetterCase) {
   // A key of any length is compared by its first letters only.
   EXPECT_EQ(nearest_key(std::string(100000, 'x'), compiler::Document::kTrainDescription).second,
             64u);
+}
+
+TEST(NearestKey, GuessesWhatAnAuthorMeant) {
+  using compiler::format::Section;
+  struct Case {
+    const char* key;
+    Section section;
+    KeyGuess::Kind kind;
+    const char* row;
+  };
+  const Case cases[] = {
+      {"stazoine", Section::kTrainBody, KeyGuess::Kind::kNear, "stazione"},
+      {"cruvas3", Section::kLineBody, KeyGuess::Kind::kNear, "curva"},  // near its example
+      {"Ripetizione segnali 4 codici", Section::kLineGeneral, KeyGuess::Kind::kLetterCase,
+       "ripetizione segnali"},
+      {"cartello_indicatore", Section::kLineGeneral, KeyGuess::Kind::kOtherSection,
+       "cartello_indicatore"},
+      {"sfondo uno", Section::kLineBody, KeyGuess::Kind::kOtherSection, "sfondo uno"},
+      {"pendenza", Section::kTrainBody, KeyGuess::Kind::kOtherSection, "pendenza"},
+      {"Sfondo Tre", Section::kLineGeneral, KeyGuess::Kind::kLetterCase, "sfondo tre"},
+      {"Roma Ostiense", Section::kTrainBody, KeyGuess::Kind::kFar, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const KeyGuess guess = guess_key(c.key, c.section);
+    EXPECT_EQ(guess.kind, c.kind);
+    if (*c.row != '\0') {
+      ASSERT_NE(guess.row, nullptr);
+      EXPECT_EQ(guess.row->name, c.row);
+    }
+  }
 }
 
 TEST(LineCount, CountsAsAnEditorDoes) {

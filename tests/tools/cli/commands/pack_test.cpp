@@ -112,9 +112,11 @@ TEST(PackCommand, AnotherScenarioCompilesAsCompileDoesAndCarriesCrLfLines) {
   const ToolRun packed = tool(pack_words(scenario.path(), kLine, kTrain, program));
   ASSERT_EQ(packed.status, 0) << packed.err;
   for (const std::string& note :
-       {"no notes '" + (scenario.path() / "Costa_R 12_note.txt").string() + "'",
-        "no slow-down order '" + (scenario.path() / "Costa_R 12_rallentamenti.txt").string() + "'",
-        "no train sheet '" + (scenario.path() / "Costa_R 12_scheda_treno.txt").string() + "'",
+       {"the folder has no notes '" + (scenario.path() / "Costa_R 12_note.txt").string() + "'",
+        "the folder has no slow-down order '" +
+            (scenario.path() / "Costa_R 12_rallentamenti.txt").string() + "'",
+        "the folder has no train sheet '" +
+            (scenario.path() / "Costa_R 12_scheda_treno.txt").string() + "'",
         (scenario.path() / kLineDocument).string() + ": 19 line ends LF given CR LF",
         (scenario.path() / kTrainDocument).string() + ": 21 line ends LF given CR LF"}) {
     EXPECT_NE(packed.err.find(note), std::string::npos) << note << "\n" << packed.err;
@@ -155,6 +157,35 @@ TEST(PackCommand, RefusesAScenarioThatRecordsAnErrorUnlessAllowed) {
       tool(pack_words(scenario.path(), kLine, kTrain, program, {"--allow-errors"}));
   EXPECT_EQ(allowed.status, 0) << allowed.err;
   EXPECT_EQ(run_alone(program).status, 1);
+}
+
+// A misspelt key loses its row silently to the compile, which records no
+// error: pack names each such row and packs nothing unless told to.
+TEST(PackCommand, RefusesAScenarioWithIgnoredRowsUnlessAllowed) {
+  ScenarioFolder scenario;
+  scenario.edit(kTrainDocument, "segnale,    1050", "segnael,    1050");
+  scenario.edit(kTrainDocument, "rallentamento,", "rallentameto,");
+  ScratchFolder made;
+  const std::filesystem::path program = made / kProgramName;
+  const ToolRun refused = tool(pack_words(scenario.path(), kLine, kTrain, program));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("0 errors, 2 warnings, 2 ignored rows"), std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("the compile ignores 2 rows, and what they place or set would be "
+                             "missing: nothing was packed (--allow-ignored-rows packs it all the "
+                             "same)"),
+            std::string::npos)
+      << refused.err;
+  for (const char* row :
+       {"Costa_R 12-.txt:15: \"rallentameto\"", "Costa_R 12-.txt:17: \"segnael\""}) {
+    EXPECT_NE(refused.err.find(row), std::string::npos) << row << "\n" << refused.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(program));
+
+  const ToolRun allowed =
+      tool(pack_words(scenario.path(), kLine, kTrain, program, {"--allow-ignored-rows"}));
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_TRUE(std::filesystem::exists(program));
 }
 
 // A document that cannot go into a package as it is: nothing is written,

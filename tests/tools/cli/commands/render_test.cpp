@@ -109,6 +109,7 @@ TEST(RenderCommand, DrawsTheEmbeddedScenarioNamingEveryStation) {
   }
   EXPECT_NE(svg.find(">Cippo Km 728+000</text>"), std::string::npos);  // a kilometre post
   EXPECT_NE(svg.find(">60 km/h</text>"), std::string::npos);           // a slow-down
+  EXPECT_NE(svg.find(">334.0 km, 45 stations, "), std::string::npos);
 
   // Nothing of the drawing lands in the author's folder but the page.
   EXPECT_FALSE(std::filesystem::exists(folder / "Borgo_Mar_TX 903.dat"));
@@ -252,6 +253,19 @@ TEST(RenderCommand, TheTitleShowsNamesBeyondAsciiAsTyped) {
                             "-o", svg_file.string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(slurp(svg_file).find("<title>" + kCitta + " - R 12</title>"), std::string::npos);
+}
+
+// The counts under the title read right for one of a kind, as the fixture has.
+TEST(RenderCommand, TheTitleCountsOneOfAKindInTheSingular) {
+  ScenarioFolder scenario;
+  const std::filesystem::path svg_file = scenario.folder / "page.svg";
+  ASSERT_EQ(tool({"render", scenario.path().string(), "--line", kLine, "--train", kTrain, "-o",
+                  svg_file.string()})
+                .status,
+            0);
+  EXPECT_NE(slurp(svg_file).find(">20.0 km, 2 stations, 2 signals, 1 slow-down, 1 montagna range, "
+                                 "1 sign</text>"),
+            std::string::npos);
 }
 
 // The page of the fixture scenario, as render writes it into a file.
