@@ -2,7 +2,7 @@
 // 2k before it (k = 1 .. 4), each station 80 + n on the four cells before
 // its stop mark; the last write wins.
 #include <algorithm>
-#include <map>
+#include <set>
 #include <string>
 
 #include "compiler/record_roles.hpp"
@@ -26,25 +26,34 @@ bool base_fits(std::uint8_t base, std::int16_t value4) {
 // The base the signal's values read plainly give: rapp the tens, 3 sx + dx the units.
 std::uint8_t plain_base(std::int16_t value4) { return low8(std::int64_t{value4 % 10} * 10); }
 
+// A row that writes the mark of a cell: a station with its fixed mark, or
+// a signal with the k of the cell.
 struct Writer {
-  std::size_t node = 0;
-  std::uint8_t mark = 0;
+  bool station = false;
+  std::size_t index = 0;  // into f.stations or f.signals
+  int k_or_mark = 0;
 };
 
 class MarkOrder {
  public:
-  explicit MarkOrder(FeatureCells& f) : f_(f), s_(f.s) {}
+  explicit MarkOrder(FeatureCells& f) : f_(f), s_(f.s), writers_(f.s.cells.size()) {}
 
   void run() {
-    // Each pass either explains every mark or puts a signal under a stop
-    // mark, which it can do once a cell.
-    for (;;) {
-      choose_bases();
-      const std::optional<std::int32_t> unexplained = first_unexplained();
-      if (!unexplained) break;
-      if (!hide_signal_for(*unexplained)) {
-        s_.cell_misfit(*unexplained, CellField::kApproachMark,
-                       "the mark " + std::to_string(f_.cell(*unexplained).approach_mark) +
+    for (std::size_t k = 0; k < f_.stations.size(); ++k) {
+      for (const auto& [c, mark] : f_.stations[k].approach_marks) {
+        writers_[static_cast<std::size_t>(c)].push_back({true, k, mark});
+      }
+    }
+    for (std::size_t j = 0; j < f_.signals.size(); ++j) add_signal_writes(j);
+    for (std::int32_t i = 0; i <= s_.cell_last; ++i) note(i);
+    // Each step explains a mark by another base for one of its signals,
+    // leaving fewer marks unexplained, or puts a signal under a stop mark,
+    // which it can do once a cell.
+    while (!unexplained_.empty()) {
+      const std::int32_t i = *unexplained_.begin();
+      if (!rebase_for(i) && !hide_signal_for(i)) {
+        s_.cell_misfit(i, CellField::kApproachMark,
+                       "the mark " + std::to_string(mark_at(i)) +
                            " is written by no signal or station that the other cells allow");
       }
     }
@@ -54,62 +63,67 @@ class MarkOrder {
 
  private:
   std::uint8_t mark_at(std::int32_t i) const { return f_.cell(i).approach_mark; }
-
-  void choose_bases() {
-    for (SignalCell& signal : f_.signals) {
-      if (signal.fixed_base) {
-        signal.base = *signal.fixed_base;
-        continue;
-      }
-      const std::int16_t value4 = signal.values[3];
-      std::vector<std::uint8_t> candidates{plain_base(value4)};
-      for (int k = 1; k <= kSignalApproachMarks; ++k) {
-        const std::uint8_t base = low8(mark_at(signal_approach_cell(signal.cell, k)) - k);
-        if (base_fits(base, value4)) candidates.push_back(base);
-      }
-      int best_score = -1;
-      for (const std::uint8_t base : candidates) {
-        int score = 0;
-        for (int k = 1; k <= kSignalApproachMarks; ++k) {
-          score += mark_at(signal_approach_cell(signal.cell, k)) == low8(base + k) ? 1 : 0;
-        }
-        if (score > best_score) {
-          best_score = score;
-          signal.base = base;
-        }
-      }
+  std::size_t node_of(const Writer& w) const {
+    return w.station ? f_.station_nodes[w.index] : f_.signals[w.index].node;
+  }
+  std::uint8_t value_of(const Writer& w) const {
+    return w.station ? static_cast<std::uint8_t>(w.k_or_mark)
+                     : low8(f_.signals[w.index].base + w.k_or_mark);
+  }
+  const std::vector<Writer>& writers(std::int32_t i) const {
+    return writers_[static_cast<std::size_t>(i)];
+  }
+  bool explained(std::int32_t i) const {
+    const std::vector<Writer>& list = writers(i);
+    if (list.empty()) return mark_at(i) == 0;
+    return std::any_of(list.begin(), list.end(),
+                       [&](const Writer& w) { return value_of(w) == mark_at(i); });
+  }
+  void note(std::int32_t i) {
+    if (explained(i)) {
+      unexplained_.erase(i);
+    } else {
+      unexplained_.insert(i);
     }
   }
 
-  std::map<std::int32_t, std::vector<Writer>> writers() const {
-    std::map<std::int32_t, std::vector<Writer>> out;
-    for (std::size_t k = 0; k < f_.stations.size(); ++k) {
-      for (const auto& [c, mark] : f_.stations[k].approach_marks) {
-        out[c].push_back({f_.station_nodes[k], mark});
-      }
+  // A signal's base as its values read plainly give it, unless fixed.
+  void add_signal_writes(std::size_t j) {
+    SignalCell& signal = f_.signals[j];
+    signal.base = signal.fixed_base.value_or(plain_base(signal.values[3]));
+    for (int k = 1; k <= kSignalApproachMarks; ++k) {
+      writers_[static_cast<std::size_t>(signal_approach_cell(signal.cell, k))].push_back(
+          {false, j, k});
     }
-    for (const SignalCell& signal : f_.signals) {
-      for (int k = 1; k <= kSignalApproachMarks; ++k) {
-        out[signal_approach_cell(signal.cell, k)].push_back({signal.node, low8(signal.base + k)});
-      }
-    }
-    return out;
   }
 
-  std::optional<std::int32_t> first_unexplained() const {
-    const auto all = writers();
-    for (std::int32_t i = 0; i <= s_.cell_last; ++i) {
-      const auto it = all.find(i);
-      const std::uint8_t mark = mark_at(i);
-      if (it == all.end()) {
-        if (mark != 0) return i;
-        continue;
-      }
-      const bool matched = std::any_of(it->second.begin(), it->second.end(),
-                                       [&](const Writer& w) { return w.mark == mark; });
-      if (!matched) return i;
+  int unexplained_among(const SignalCell& signal) const {
+    int n = 0;
+    for (int k = 1; k <= kSignalApproachMarks; ++k) {
+      n += explained(signal_approach_cell(signal.cell, k)) ? 0 : 1;
     }
-    return std::nullopt;
+    return n;
+  }
+
+  // Another base for one of the signals that write cell i, one that leaves
+  // fewer of their cells unexplained.
+  bool rebase_for(std::int32_t i) {
+    for (const Writer& w : writers(i)) {
+      if (w.station) continue;
+      SignalCell& signal = f_.signals[w.index];
+      if (signal.fixed_base) continue;
+      const std::uint8_t base = low8(mark_at(i) - w.k_or_mark);
+      if (base == signal.base || !base_fits(base, signal.values[3])) continue;
+      const std::uint8_t before = signal.base;
+      const int unexplained_before = unexplained_among(signal);
+      signal.base = base;
+      if (unexplained_among(signal) < unexplained_before) {
+        for (int k = 1; k <= kSignalApproachMarks; ++k) note(signal_approach_cell(signal.cell, k));
+        return true;
+      }
+      signal.base = before;
+    }
+    return false;
   }
 
   // A signal under a stop mark 2, 4, 6 or 8 cells after cell i, whose marks
@@ -130,6 +144,8 @@ class MarkOrder {
       signal.node = f_.add_node(SignalRow{}, 2, h);
       f_.hide(h, Hidden::kSignal, signal.node);
       f_.signals.push_back(signal);
+      add_signal_writes(f_.signals.size() - 1);
+      for (int n = 1; n <= kSignalApproachMarks; ++n) note(signal_approach_cell(h, n));
       return true;
     }
     return false;
@@ -139,20 +155,19 @@ class MarkOrder {
   // are read before one whose mark is: the one the package's order would
   // read last.
   void add_precedences() {
-    for (const auto& [c, list] : writers()) {
+    for (std::int32_t c = 0; c <= s_.cell_last; ++c) {
+      const std::vector<Writer>& list = writers(c);
       if (list.size() < 2) continue;
-      const std::uint8_t mark = mark_at(c);
+      const auto order = [&](const Writer& w) {
+        const TrainNode& node = f_.nodes[node_of(w)];
+        return std::pair(node.rank_group, node.rank);
+      };
       const Writer* last = nullptr;
       for (const Writer& w : list) {
-        if (w.mark != mark) continue;
-        if (last == nullptr ||
-            std::pair(f_.nodes[w.node].rank_group, f_.nodes[w.node].rank) >
-                std::pair(f_.nodes[last->node].rank_group, f_.nodes[last->node].rank)) {
-          last = &w;
-        }
+        if (value_of(w) == mark_at(c) && (last == nullptr || order(w) > order(*last))) last = &w;
       }
       for (const Writer& w : list) {
-        if (w.mark != mark) f_.nodes[last->node].after.push_back(w.node);
+        if (value_of(w) != mark_at(c)) f_.nodes[node_of(*last)].after.push_back(node_of(w));
       }
     }
   }
@@ -205,6 +220,8 @@ class MarkOrder {
 
   FeatureCells& f_;
   const CompiledScenario& s_;
+  std::vector<std::vector<Writer>> writers_;  // by cell
+  std::set<std::int32_t> unexplained_;
 };
 
 }  // namespace
