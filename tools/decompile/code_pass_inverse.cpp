@@ -1,6 +1,7 @@
 #include "tools/decompile/code_pass_inverse.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "compiler/record_roles.hpp"
@@ -17,9 +18,20 @@ constexpr int kLookBackCells = 20;
 constexpr int kWalkStep = 8;
 constexpr int kSearchAheadCells = 12;
 
+// Where the replay finds the pass doing what the file shows it did not.
+struct Contradiction {
+  std::int32_t cell = 0;
+  CellField field = CellField::kKind;
+  std::string reason;
+};
+
 class PassReplay {
  public:
-  explicit PassReplay(const CompiledScenario& s) : s_(s), origin_(s.cells.size(), Origin::kNone) {
+  // `choices`: for the first code points of 180 the pass looks at, whether
+  // each is taken for one the pass placed (true) or for a row's; those
+  // after them are taken for the pass's.
+  PassReplay(const CompiledScenario& s, const std::vector<bool>& choices)
+      : s_(s), origin_(s.cells.size(), Origin::kNone), choices_(choices) {
     for (std::size_t i = 0; i < s.cells.size(); ++i) {
       if (s.cells[i].kind == kCodePoint) origin_[i] = Origin::kUndecided;
       if (s.cells[i].kind == kCodePointNoValue) origin_[i] = Origin::kRow;
@@ -32,6 +44,9 @@ class PassReplay {
       if (kind(i) == kSlowDownStart) slow_down(i);
     }
   }
+
+  // The choices made, in order, by the last run.
+  const std::vector<bool>& made() const { return made_; }
 
   CodePointOrigins origins() const {
     CodePointOrigins out;
@@ -52,19 +67,23 @@ class PassReplay {
   Origin& origin(std::int32_t i) { return origin_[static_cast<std::size_t>(i)]; }
 
   // Free for the pass: empty or a marker, or a code point of 180 not yet
-  // claimed, taken for one the pass placed.
+  // claimed that the choices take for one the pass placed.
   bool free_cell(std::int32_t i) {
     if (is_free(cell(i))) return true;
     if (origin(i) != Origin::kUndecided) return false;
-    if (code_value(cell(i)) == kPassCode) return true;
-    origin(i) = Origin::kRow;
-    return false;
+    bool placed_by_pass = false;
+    if (code_value(cell(i)) == kPassCode) {
+      placed_by_pass = made_.size() < choices_.size() ? choices_[made_.size()] : true;
+      made_.push_back(placed_by_pass);
+    }
+    if (!placed_by_pass) origin(i) = Origin::kRow;
+    return placed_by_pass;
   }
   void place(std::int32_t i) {
     if (origin(i) != Origin::kUndecided) {
-      s_.cell_misfit(
+      throw Contradiction{
           i, CellField::kKind,
-          "the code pass places a code point here (" + context_ + "), but the cell holds none");
+          "the code pass places a code point here (" + context_ + "), but the cell holds none"};
     }
     origin(i) = Origin::kPass;
   }
@@ -72,9 +91,9 @@ class PassReplay {
     if (origin(i) != Origin::kRow) return;
     const std::int16_t value = code_value(cell(i));
     if (value > kPassCode) {
-      s_.cell_misfit(i, CellField::kValue1,
-                     "the code pass lowers this code point to 180 (" + context_ +
-                         "), but it holds " + std::to_string(value));
+      throw Contradiction{i, CellField::kValue1,
+                          "the code pass lowers this code point to 180 (" + context_ +
+                              "), but it holds " + std::to_string(value)};
     }
     if (value == kPassCode) lowered_.push_back(i);
   }
@@ -179,20 +198,51 @@ class PassReplay {
 
   const CompiledScenario& s_;
   std::vector<Origin> origin_;
+  const std::vector<bool>& choices_;
+  std::vector<bool> made_;
   std::vector<std::int32_t> lowered_;
   std::string context_;
 };
 
-}  // namespace
+// How many replays the search of choices may take.
+constexpr int kMostReplays = 256;
 
-CodePointOrigins find_code_point_origins(const CompiledScenario& s) {
-  PassReplay replay(s);
-  replay.run();
-  CodePointOrigins origins = replay.origins();
+CodePointOrigins sorted_origins(CodePointOrigins origins) {
   std::sort(origins.lowered.begin(), origins.lowered.end());
   origins.lowered.erase(std::unique(origins.lowered.begin(), origins.lowered.end()),
                         origins.lowered.end());
   return origins;
 }
 
+}  // namespace
+
+CodePointOrigins find_code_point_origins(const CompiledScenario& s) {
+  // Taking a code point of 180 for one the pass placed is right almost
+  // everywhere; but a walk through a slow-down counts on from where it
+  // placed last, so a contradiction further on takes the last such choice
+  // the other way, depth first.
+  std::vector<bool> choices;
+  std::optional<Contradiction> first;
+  for (int replays = 0;; ++replays) {
+    if (replays == kMostReplays) {
+      s.cell_misfit(first->cell, first->field,
+                    first->reason +
+                        "; no reading of the code points "
+                        "of 180 was found in time",
+                    Misfit::Kind::kNotRebuilt);
+    }
+    PassReplay replay(s, choices);
+    try {
+      replay.run();
+    } catch (const Contradiction& contradiction) {
+      if (!first) first = contradiction;
+      choices = replay.made();
+      while (!choices.empty() && !choices.back()) choices.pop_back();
+      if (choices.empty()) s.cell_misfit(first->cell, first->field, first->reason);
+      choices.back() = false;
+      continue;
+    }
+    return sorted_origins(replay.origins());
+  }
+}
 }  // namespace borgo::tools::decompile

@@ -17,10 +17,11 @@ struct CodePointOrigins {
 
 // Runs the code pass again over the cells as the readers left them, where
 // each code point of value 180 the pass looks at is taken for one it
-// placed: whatever the pass places then is already in the file, so the
-// same pass over the rebuilt rows places exactly the file's code points.
-// Throws MisfitFound when the pass would place one where the file has none,
-// or lower one the file holds above 180.
+// placed, or for a row's where that one leads the pass astray: whatever the
+// pass places then is already in the file, so the same pass over the
+// rebuilt rows places exactly the file's code points. Throws MisfitFound
+// when every reading has the pass place one where the file has none, or
+// lower one the file holds above 180.
 CodePointOrigins find_code_point_origins(const CompiledScenario& s);
 
 }  // namespace borgo::tools::decompile
