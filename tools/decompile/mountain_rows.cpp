@@ -110,8 +110,7 @@ std::optional<std::vector<MountainRow>> MountainRebuild::rows_of(
       if (seg.type == kJoinedType) {
         ++joined;
       } else {
-        // Widen the gap as far as the cells allow; failing that, an empty
-        // range in between ends at 0.
+        // Widen the gap as far as the cells allow, or put an empty range in between.
         MountainRow& previous = rows.back();
         const std::int32_t wider_fine =
             previous.fine == 0
@@ -121,7 +120,9 @@ std::optional<std::vector<MountainRow>> MountainRebuild::rows_of(
         if (wider_inizio - wider_fine > kJoiningGap) {
           previous.fine = wider_fine;
           row.inizio = wider_inizio;
-        } else if (row.inizio > kJoiningGap) {
+        } else if (wider_inizio > kJoiningGap) {
+          // An empty range in between ends at 0.
+          if (row.inizio <= kJoiningGap) row.inizio = wider_inizio;
           rows.push_back({0, 0, 0});
         } else {
           return std::nullopt;
@@ -268,35 +269,59 @@ std::optional<std::vector<Segment>> MountainRebuild::side_by_side() const {
 }
 
 // Markers first, each chain in a range of its own, then the types stamped
-// again wherever those ranges left another.
+// again wherever those ranges left another. A range that stamps types
+// where no chain reaches may come before the chains, in the order of the
+// line; the others follow them.
 std::optional<std::vector<Segment>> MountainRebuild::layered() const {
   std::vector<Segment> chains;
   if (!marker_chains(0, last_cell(), false, chains)) return std::nullopt;
-  std::sort(chains.begin(), chains.end(),
-            [](const Segment& x, const Segment& y) { return x.first < y.first; });
-  std::size_t joined = 0;
-  const std::optional<std::vector<MountainRow>> chain_rows = rows_of(chains, joined);
-  if (!chain_rows) return std::nullopt;
-  compiler::RouteModel model;
-  model.cell_last = s_.cell_last;
-  model.cells.assign(s_.cells.size(), CellRecord{});
-  for (MountainRow row : *chain_rows) compiler::memo_montagna(model, row);
-  std::vector<Segment> segments = chains;
-  const std::int32_t n = last_cell();
-  for (std::int32_t i = 0; i <= n;) {
-    if (model.cells[static_cast<std::size_t>(i)].mountain_type == type(i)) {
-      ++i;
-      continue;
-    }
-    std::int32_t j = i;
-    while (j + 1 <= n && type(j + 1) == type(i) &&
-           model.cells[static_cast<std::size_t>(j + 1)].mountain_type != type(j + 1)) {
-      ++j;
-    }
-    segments.push_back({i, j, type(i), false});
-    i = j + 1;
+  std::vector<bool> chained(s_.cells.size(), false);
+  for (const Segment& chain : chains) {
+    for (std::int32_t i = chain.first; i <= chain.last; ++i)
+      chained[static_cast<std::size_t>(i)] = true;
   }
-  return segments;
+  std::vector<Segment> first_rows = chains;
+  std::vector<Segment> after_chains;
+  // Each round stamps again what the rows so far leave wrong: the types
+  // they stamp depend on the order, which the round before set.
+  for (int round = 0; round < 3; ++round) {
+    std::vector<Segment> segments = first_rows;
+    std::sort(segments.begin(), segments.end(),
+              [](const Segment& x, const Segment& y) { return x.first < y.first; });
+    segments.insert(segments.end(), after_chains.begin(), after_chains.end());
+    std::size_t joined = 0;
+    const std::optional<std::vector<MountainRow>> rows = rows_of(segments, joined);
+    if (!rows) return std::nullopt;
+    compiler::RouteModel model;
+    model.cell_last = s_.cell_last;
+    model.cells.assign(s_.cells.size(), CellRecord{});
+    for (MountainRow row : *rows) compiler::memo_montagna(model, row);
+    bool wrong = false;
+    const std::int32_t n = last_cell();
+    for (std::int32_t i = 0; i <= n;) {
+      if (model.cells[static_cast<std::size_t>(i)].mountain_type == type(i)) {
+        ++i;
+        continue;
+      }
+      wrong = true;
+      std::int32_t j = i;
+      bool touches_chain = chained[static_cast<std::size_t>(i)];
+      while (j + 1 <= n && type(j + 1) == type(i) &&
+             model.cells[static_cast<std::size_t>(j + 1)].mountain_type != type(j + 1)) {
+        ++j;
+        touches_chain = touches_chain || chained[static_cast<std::size_t>(j)];
+      }
+      const Segment stamp{i, j, type(i), false};
+      if (round == 0 && !touches_chain) {
+        first_rows.push_back(stamp);
+      } else {
+        after_chains.push_back(stamp);
+      }
+      i = j + 1;
+    }
+    if (!wrong) return segments;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
