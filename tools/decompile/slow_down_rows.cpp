@@ -159,7 +159,7 @@ class SlowDownRebuild {
     int with_d_v = 0;
     for (std::int32_t n = 0; n < 4; ++n) {
       const std::int32_t c = nearest - n;
-      if (c < 0) return false;
+      if (c < 0 || claimed_count_down_[static_cast<std::size_t>(c)]) return false;
       if (cell(c).kind == kBeforeBoard) {
         if (board_countdown(cell(c)) != n + 1) return false;
         if (board_countdown_d_v(cell(c)) == n + 1) ++with_d_v;
@@ -187,26 +187,26 @@ class SlowDownRebuild {
     return with_d_v == 0;
   }
 
+  // Right before the board first, for every slow-down: a cell counts for
+  // one board only.
   void count_downs() {
-    for (SlowDown& d : slow_downs_) {
-      d.d_v = d.values.d_v;
-      if (!d.board) continue;
-      std::vector<std::int32_t> hidden;
-      if (count_down_at(d, *d.board - 1, hidden)) {
+    for (SlowDown& d : slow_downs_) d.d_v = d.values.d_v;
+    for (const bool past_tie : {false, true}) {
+      for (SlowDown& d : slow_downs_) {
+        if (!d.board || d.count_down) continue;
+        if (past_tie && !(d.start % 2 == 0 && d.start > kStartEitherWay)) continue;
+        const std::int32_t nearest = *d.board - (past_tie ? 2 : 1);
+        std::vector<std::int32_t> hidden;
+        if (!count_down_at(d, nearest, hidden)) continue;
         d.count_down = true;
-      } else if (d.start % 2 == 0 && d.start > kStartEitherWay &&
-                 count_down_at(d, *d.board - 2, hidden)) {
-        d.count_down = true;
-        d.count_down_past_tie = true;
-      }
-      if (!d.count_down) continue;
-      const std::int32_t nearest = *d.board - (d.count_down_past_tie ? 2 : 1);
-      for (std::int32_t n = 0; n < 4; ++n) {
-        claimed_count_down_[static_cast<std::size_t>(nearest - n)] = true;
-      }
-      for (const std::int32_t c : hidden) {
-        d.hidden_cells.push_back(c);
-        f_.hidden[static_cast<std::size_t>(c)] = Hidden::kSlowDownPart;
+        d.count_down_past_tie = past_tie;
+        for (std::int32_t n = 0; n < 4; ++n) {
+          claimed_count_down_[static_cast<std::size_t>(nearest - n)] = true;
+        }
+        for (const std::int32_t c : hidden) {
+          d.hidden_cells.push_back(c);
+          f_.hidden[static_cast<std::size_t>(c)] = Hidden::kSlowDownPart;
+        }
       }
     }
     for (std::int32_t i = 0; i <= s_.cell_last; ++i) {
