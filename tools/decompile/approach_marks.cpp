@@ -152,23 +152,45 @@ class MarkOrder {
   }
 
   // Where several rows write one cell, those whose mark is not the file's
-  // are read before one whose mark is: the one the package's order would
-  // read last.
+  // are read before one whose mark is. Where only one row's is the file's,
+  // that row; where several rows' are, the one read last in an order that
+  // keeps the first kind, so that no choice here contradicts another.
   void add_precedences() {
+    std::vector<std::int32_t> several;
     for (std::int32_t c = 0; c <= s_.cell_last; ++c) {
       const std::vector<Writer>& list = writers(c);
-      if (list.size() < 2) continue;
-      const auto order = [&](const Writer& w) {
-        const TrainNode& node = f_.nodes[node_of(w)];
-        return std::pair(node.rank_group, node.rank);
-      };
+      const auto matching = std::count_if(
+          list.begin(), list.end(), [&](const Writer& w) { return value_of(w) == mark_at(c); });
+      if (static_cast<std::size_t>(matching) == list.size()) continue;
+      if (matching > 1) {
+        several.push_back(c);
+        continue;
+      }
+      for (const Writer& w : list) {
+        if (value_of(w) == mark_at(c)) read_last(c, w);
+      }
+    }
+    if (several.empty()) return;
+    const std::vector<std::size_t> order = reading_order(f_.nodes);
+    if (order.size() != f_.nodes.size()) return;  // the rows' order reports it
+    std::vector<std::size_t> place(f_.nodes.size());
+    for (std::size_t k = 0; k < order.size(); ++k) place[order[k]] = k;
+    for (const std::int32_t c : several) {
       const Writer* last = nullptr;
-      for (const Writer& w : list) {
-        if (value_of(w) == mark_at(c) && (last == nullptr || order(w) > order(*last))) last = &w;
+      for (const Writer& w : writers(c)) {
+        if (value_of(w) == mark_at(c) &&
+            (last == nullptr || place[node_of(w)] > place[node_of(*last)])) {
+          last = &w;
+        }
       }
-      for (const Writer& w : list) {
-        if (value_of(w) != mark_at(c)) f_.nodes[node_of(*last)].after.push_back(node_of(w));
-      }
+      read_last(c, *last);
+    }
+  }
+
+  // Every row that writes another mark on cell c is read before `last`.
+  void read_last(std::int32_t c, const Writer& last) {
+    for (const Writer& w : writers(c)) {
+      if (value_of(w) != mark_at(c)) f_.nodes[node_of(last)].after.push_back(node_of(w));
     }
   }
 

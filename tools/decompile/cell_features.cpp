@@ -1,7 +1,6 @@
 #include "tools/decompile/cell_features.hpp"
 
 #include <algorithm>
-#include <queue>
 #include <string>
 #include <tuple>
 
@@ -339,40 +338,14 @@ class CellRebuild {
     }
   }
 
-  // The rows in the package's order where nothing demands otherwise.
   std::vector<TrainRow> ordered_rows() {
-    const std::size_t n = f_.nodes.size();
-    std::vector<std::vector<std::size_t>> next(n);
-    std::vector<std::size_t> waiting(n, 0);
-    for (std::size_t k = 0; k < n; ++k) {
-      std::vector<std::size_t>& after = f_.nodes[k].after;
-      std::sort(after.begin(), after.end());
-      after.erase(std::unique(after.begin(), after.end()), after.end());
-      for (const std::size_t before : after) next[before].push_back(k);
-      waiting[k] = after.size();
-    }
-    using Key = std::tuple<int, std::int64_t, std::size_t>;
-    std::priority_queue<Key, std::vector<Key>, std::greater<>> ready;
-    const auto key = [&](std::size_t k) {
-      return Key{f_.nodes[k].rank_group, f_.nodes[k].rank, k};
-    };
-    for (std::size_t k = 0; k < n; ++k) {
-      if (waiting[k] == 0) ready.push(key(k));
-    }
-    std::vector<TrainRow> rows;
-    std::vector<bool> done(n, false);
-    while (!ready.empty()) {
-      const std::size_t k = std::get<2>(ready.top());
-      ready.pop();
-      rows.push_back(f_.nodes[k].row);
-      done[k] = true;
-      for (const std::size_t later : next[k]) {
-        if (--waiting[later] == 0) ready.push(key(later));
-      }
-    }
-    if (rows.size() != n) {
+    const std::vector<std::size_t> order = reading_order(f_.nodes);
+    if (order.size() != f_.nodes.size()) {
+      // Name a row that the contradiction leaves unread.
+      std::vector<bool> read(f_.nodes.size(), false);
+      for (const std::size_t k : order) read[k] = true;
       const auto stuck =
-          static_cast<std::size_t>(std::find(done.begin(), done.end(), false) - done.begin());
+          static_cast<std::size_t>(std::find(read.begin(), read.end(), false) - read.begin());
       const TrainNode& node = f_.nodes[stuck];
       const std::string why =
           "the approach marks and stop marks ask for rows read in an order that contradicts "
@@ -383,6 +356,9 @@ class CellRebuild {
       }
       s_.cell_misfit(node.rank, CellField::kApproachMark, why, Misfit::Kind::kNotRebuilt);
     }
+    std::vector<TrainRow> rows;
+    rows.reserve(order.size());
+    for (const std::size_t k : order) rows.push_back(f_.nodes[k].row);
     return rows;
   }
 

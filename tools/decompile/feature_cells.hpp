@@ -99,6 +99,12 @@ void recover_slow_downs(FeatureCells& f, std::vector<Unrecovered>& unrecovered);
 // signal's node its row.
 void order_approach_marks(FeatureCells& f);
 
+// The nodes in the package's order (stations, slow-downs, signals, code
+// points, each by its place) wherever what they must be read after allows.
+// Fewer than all when that contradicts itself: those of a cycle, and those
+// after them, are left out.
+std::vector<std::size_t> reading_order(std::vector<TrainNode>& nodes);
+
 // The position of a feature in cell c (rnd(p / 50 + 1) = c).
 constexpr std::int32_t feature_position(std::int32_t c) { return 50 * (c - 1); }
 
