@@ -37,6 +37,14 @@ void row(std::string& out, std::string_view key, Values... values) {
   out += "\r\n";
 }
 
+void shuffle_now_and_then(Draw& d, std::vector<std::string>& rows) {
+  if (!d.chance(15)) return;
+  for (std::size_t i = rows.size(); i > 1; --i) {
+    std::swap(rows[i - 1],
+              rows[static_cast<std::size_t>(d.between(0, static_cast<std::int32_t>(i) - 1))]);
+  }
+}
+
 // Texts as authors write them, with the ones that need quotes.
 std::string text(Draw& d) {
   static constexpr std::array<std::string_view, 8> kTexts{
@@ -75,21 +83,33 @@ std::string line_description(Draw& d, std::int32_t length) {
     row(out, "", start, d.between(20, 900));
     at = start;
   }
-  out += "[pendenze]\r\n";
+  // Profile rows and montagna ranges mostly in the line's order, now and
+  // then in any order.
+  std::vector<std::string> rows;
   const bool steep = d.chance(10);
   for (std::int32_t p = d.chance(80) ? 0 : d.between(1, 500); p < length + 6000;
        p += d.between(1, 1500)) {
-    row(out, "pendenza", p, steep ? d.between(-100, 155) : d.between(-25, 25));
+    std::string r;
+    row(r, "pendenza", p, steep ? d.between(-100, 155) : d.between(-25, 25));
+    rows.push_back(r);
   }
-  out += "[montagne]\r\n";
+  shuffle_now_and_then(d, rows);
+  out += "[pendenze]\r\n";
+  for (const std::string& r : rows) out += r;
+  rows.clear();
   std::int32_t m = d.between(0, 3000);
   for (int n = d.between(0, 8); n > 0 && m < length; --n) {
     const std::int32_t end = m + d.between(60, 3000);
-    row(out, "montagna", m, end, d.between(1, 13));
+    std::string r;
+    row(r, "montagna", m, end, d.between(1, 13));
+    rows.push_back(r);
     // Next: far, just after (joined as type 3), or overlapping.
     m = end + (d.chance(60) ? d.between(151, 4000) : d.between(-400, 150));
     m = std::max(m, 0);
   }
+  shuffle_now_and_then(d, rows);
+  out += "[montagne]\r\n";
+  for (const std::string& r : rows) out += r;
   out += "[cartelli]\r\n";
   for (int n = d.between(0, 8); n > 0; --n) {
     if (d.chance(50)) {
