@@ -18,6 +18,9 @@ constexpr int kLookBackCells = 20;
 constexpr int kWalkStep = 8;
 constexpr int kSearchAheadCells = 12;
 
+// The replays have looked at as many cells as they may.
+struct OutOfBudget {};
+
 // Where the replay finds the pass doing what the file shows it did not.
 struct Contradiction {
   std::int32_t cell = 0;
@@ -30,8 +33,8 @@ class PassReplay {
   // `choices`: for the first code points of 180 the pass looks at, whether
   // each is taken for one the pass placed (true) or for a row's; those
   // after them are taken for the pass's.
-  PassReplay(const CompiledScenario& s, const std::vector<bool>& choices)
-      : s_(s), origin_(s.cells.size(), Origin::kNone), choices_(choices) {
+  PassReplay(const CompiledScenario& s, const std::vector<bool>& choices, std::int64_t& budget)
+      : s_(s), origin_(s.cells.size(), Origin::kNone), choices_(choices), budget_(budget) {
     for (std::size_t i = 0; i < s.cells.size(); ++i) {
       if (s.cells[i].kind == kCodePoint) origin_[i] = Origin::kUndecided;
       if (s.cells[i].kind == kCodePointNoValue) origin_[i] = Origin::kRow;
@@ -63,6 +66,10 @@ class PassReplay {
   enum class Origin : std::uint8_t { kNone, kUndecided, kRow, kPass };
 
   const CellRecord& cell(std::int32_t i) const { return s_.cells[static_cast<std::size_t>(i)]; }
+  // Every step of a walk or a search counts against the replays' budget.
+  void step() {
+    if (--budget_ < 0) throw OutOfBudget{};
+  }
   std::uint8_t kind(std::int32_t i) const { return cell(i).kind; }
   Origin& origin(std::int32_t i) { return origin_[static_cast<std::size_t>(i)]; }
 
@@ -154,6 +161,7 @@ class PassReplay {
     for (;;) {
       ++k;
       ++steps;
+      step();
       if (k > s_.cell_last) return 0;
       if (steps == kWalkStep) {
         if (free_cell(k)) {
@@ -171,8 +179,9 @@ class PassReplay {
     }
   }
 
-  std::int32_t end_cell_after(std::int32_t i) const {
+  std::int32_t end_cell_after(std::int32_t i) {
     for (std::int32_t k = i + 1; k <= s_.cell_last; ++k) {
+      step();
       if (kind(k) == kSlowDownEnd) return k;
     }
     return 0;
@@ -199,13 +208,17 @@ class PassReplay {
   const CompiledScenario& s_;
   std::vector<Origin> origin_;
   const std::vector<bool>& choices_;
+  std::int64_t& budget_;  // the cells the replays may still look at
   std::vector<bool> made_;
   std::vector<std::int32_t> lowered_;
   std::string context_;
 };
 
-// How many replays the search of choices may take.
+// How many replays the search of choices may take, and how many cells the
+// walks and searches of all of them may look at: a walk through a slow-down
+// without an end goes on to the grid's end.
 constexpr int kMostReplays = 256;
+constexpr std::int64_t kMostSteps = 64'000'000;
 
 CodePointOrigins sorted_origins(CodePointOrigins origins) {
   std::sort(origins.lowered.begin(), origins.lowered.end());
@@ -223,17 +236,25 @@ CodePointOrigins find_code_point_origins(const CompiledScenario& s) {
   // the other way, depth first.
   std::vector<bool> choices;
   std::optional<Contradiction> first;
+  std::int64_t budget = kMostSteps;
   for (int replays = 0;; ++replays) {
-    if (replays == kMostReplays) {
+    if (replays == kMostReplays || budget < 0) {
       s.cell_misfit(first->cell, first->field,
                     first->reason +
                         "; no reading of the code points "
                         "of 180 was found in time",
                     Misfit::Kind::kNotRebuilt);
     }
-    PassReplay replay(s, choices);
+    PassReplay replay(s, choices, budget);
     try {
       replay.run();
+    } catch (const OutOfBudget&) {
+      if (!first) {
+        s.cell_misfit(0, CellField::kKind,
+                      "the code pass walks too far to be replayed: slow-downs without ends",
+                      Misfit::Kind::kNotRebuilt);
+      }
+      continue;
     } catch (const Contradiction& contradiction) {
       if (!first) first = contradiction;
       choices = replay.made();

@@ -167,13 +167,6 @@ std::vector<RecoveredStation> recover_stations(const CompiledScenario& s,
 
     // The marks the row leaves, counted back from the zone's end.
     const double end_cells = station.zone_end() / 50.0;
-    if (has_approach_marks(station.type())) {
-      for (int n = 1; n <= kStationApproachMarks; ++n) {
-        if (end_cells - n - 1 > 1) {
-          out.approach_marks.emplace_back(rnd(end_cells - n - 1), station_approach_mark(n));
-        }
-      }
-    }
     if (has_stop_mark(station.type())) {
       if (!(end_cells - 1 > 1)) {
         s.item_misfit(index, ItemField::kEnd,
@@ -182,6 +175,19 @@ std::vector<RecoveredStation> recover_stations(const CompiledScenario& s,
                           "reading there");
       }
       out.stop_cell = rnd(end_cells - 1);
+      if (*out.stop_cell > s.cell_last) {
+        s.item_misfit(index, ItemField::kEnd,
+                      "the zone ends at " + std::to_string(station.zone_end()) +
+                          " m, so far that its stop mark lies past the grid");
+      }
+    }
+    // Before the stop mark, so inside the grid too.
+    if (has_approach_marks(station.type())) {
+      for (int n = 1; n <= kStationApproachMarks; ++n) {
+        if (end_cells - n - 1 > 1) {
+          out.approach_marks.emplace_back(rnd(end_cells - n - 1), station_approach_mark(n));
+        }
+      }
     }
     if (index > kFirstStationSlot && std::int64_t{station.zone_start()} - kStationSpacing <
                                          s.items[static_cast<std::size_t>(index - 1)].end) {
