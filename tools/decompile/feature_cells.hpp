@@ -83,8 +83,14 @@ struct FeatureCells {
         station_nodes[static_cast<std::size_t>(stop_station[static_cast<std::size_t>(i)] - 1)];
     nodes[station].after.push_back(feature);
   }
-  std::size_t add_node(TrainRow row, int rank_group, std::int64_t rank) {
-    nodes.push_back({std::move(row), rank_group, rank, {}});
+  // The row is made in its node: moving a TrainRow whose station name is
+  // not the active member makes GCC 12 warn of it being uninitialized.
+  template <typename Row>
+  std::size_t add_node(Row row, int rank_group, std::int64_t rank) {
+    TrainNode& node = nodes.emplace_back();
+    node.row.template emplace<Row>(std::move(row));
+    node.rank_group = rank_group;
+    node.rank = rank;
     return nodes.size() - 1;
   }
 };
