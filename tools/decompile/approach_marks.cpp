@@ -17,8 +17,9 @@ constexpr std::int64_t kInverseOf5 = 19661;  // 5 * 19661 = 3 * 32768 + 1
 
 std::uint8_t low8(std::int64_t v) { return keep_low_bits<std::uint8_t>(v); }
 
-// A mark base is 10 (3 sx + dx) in 8 bits, and value4 is 10 rapp + 3 sx +
-// dx in 16: the two agree on 2 value4 in 2 bits.
+// With w = 3 sx + dx, a mark base is 10 w in 8 bits and value4 is
+// 10 rapp + w in 16: both the base and 2 value4 are 2 w in their last two
+// bits, and any base that agrees so has a row.
 bool base_fits(std::uint8_t base, std::int16_t value4) {
   return (base & 3) == (static_cast<std::int32_t>(value4) * 2 & 3);
 }

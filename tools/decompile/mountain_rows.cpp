@@ -105,7 +105,6 @@ std::optional<std::vector<MountainRow>> MountainRebuild::rows_of(
   for (std::size_t k = 0; k < segments.size(); ++k) {
     const Segment& seg = segments[k];
     MountainRow row{50 * seg.first, 50 * (seg.last + 1), tipo_for(seg.type, seg.markers)};
-    if (grid_end < (row.inizio + 100) / 50.0) return std::nullopt;  // beyond the grid
     if (!rows.empty() && row.inizio - rows.back().fine <= kJoiningGap) {
       if (seg.type == kJoinedType) {
         ++joined;
@@ -132,6 +131,10 @@ std::optional<std::vector<MountainRow>> MountainRebuild::rows_of(
     rows.push_back(row);
   }
   if (rows.size() > kMostRanges) return std::nullopt;
+  // A range that begins within 100 m of the grid's end stops the reading.
+  for (const MountainRow& row : rows) {
+    if (grid_end < (row.inizio + 100) / 50.0) return std::nullopt;
+  }
   return rows;
 }
 
@@ -331,7 +334,10 @@ std::vector<MountainRow> recover_mountains(const CompiledScenario& s,
   const MountainRebuild rebuild(s);
   std::optional<std::vector<MountainRow>> best;
   std::size_t best_joined = 0;
-  for (const auto& segments : {rebuild.side_by_side(), rebuild.layered()}) {
+  bool best_layered = false;
+  for (const bool layered : {false, true}) {
+    const std::optional<std::vector<Segment>> segments =
+        layered ? rebuild.layered() : rebuild.side_by_side();
     if (!segments) continue;
     std::size_t joined = 0;
     std::optional<std::vector<MountainRow>> rows = rebuild.rows_of(*segments, joined);
@@ -339,6 +345,7 @@ std::vector<MountainRow> recover_mountains(const CompiledScenario& s,
     if (!best || rows->size() < best->size()) {
       best = std::move(rows);
       best_joined = joined;
+      best_layered = layered;
     }
   }
   if (!best) {
@@ -361,7 +368,13 @@ std::vector<MountainRow> recover_mountains(const CompiledScenario& s,
   const auto empty = std::count_if(best->begin(), best->end(), [](const MountainRow& row) {
     return row.inizio == 0 && row.fine == 0 && row.tipo == 0;
   });
-  if (empty > 0) {
+  if (best_layered) {
+    unrecovered.push_back({"montagna ranges",
+                           "the markers need ranges of their own, whose types further ranges "
+                           "stamp again: " +
+                               std::to_string(best->size()) +
+                               " ranges are written for what the description's ranges made"});
+  } else if (empty > 0) {
     unrecovered.push_back(
         {"montagna ranges", std::to_string(empty) +
                                 " empty ranges (montagna, 0, 0, 0) are written so that the range "

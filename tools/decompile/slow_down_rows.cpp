@@ -32,6 +32,7 @@ struct SlowDownValues {
 struct SlowDown {
   std::int32_t start = 0;
   bool start_hidden = false;
+  bool start_guessed = false;  // which stop mark covers it, nothing tells
   std::optional<std::int32_t> board;
   bool board_hidden = false;
   SlowDownValues values;
@@ -51,6 +52,7 @@ class SlowDownRebuild {
         claimed_count_down_(f.s.cells.size(), false) {}
 
   void run(std::vector<Unrecovered>& unrecovered) {
+    std::vector<std::int32_t> guessed_starts;
     starts_from_boards();
     boards_of_starts();
     count_downs();
@@ -61,6 +63,17 @@ class SlowDownRebuild {
       const std::size_t node = f_.add_node(row, 1, d.start);
       for (const std::int32_t c : d.hidden_cells) f_.hide(c, Hidden::kSlowDownPart, node);
       if (!d.board) without_count_down.push_back(d.start);
+      if (d.start_guessed) guessed_starts.push_back(d.start);
+    }
+    if (!guessed_starts.empty()) {
+      std::string cells;
+      for (const std::int32_t c : guessed_starts) {
+        cells += (cells.empty() ? "" : ", ") + std::to_string(feature_position(c));
+      }
+      unrecovered.push_back({"slow-down starts",
+                             "slow-downs whose starts stop marks cover, and whose ends alone "
+                             "show, are written to start at the stop marks at " +
+                                 cells + " m"});
     }
     if (!without_count_down.empty()) {
       std::string cells;
@@ -253,6 +266,7 @@ class SlowDownRebuild {
       SlowDown d;
       d.start = *hidden_start;
       d.start_hidden = true;
+      d.start_guessed = true;
       d.values = values;
       d.d_v = values.d_v;
       d.end = e;
