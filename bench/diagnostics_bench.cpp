@@ -11,7 +11,7 @@
 
 #include "bench/bench_support.hpp"
 #include "documents/documents.hpp"
-#include "tools/diagnostics.hpp"
+#include "tools/findings/diagnostics.hpp"
 
 namespace borgo::bench {
 namespace {

@@ -13,9 +13,9 @@
 
 #include "bench/bench_support.hpp"
 #include "documents/documents.hpp"
-#include "tools/lsp_documents.hpp"
-#include "tools/lsp_server.hpp"
-#include "tools/text_encoding.hpp"
+#include "tools/lsp/documents.hpp"
+#include "tools/lsp/server.hpp"
+#include "tools/shared/text_encoding.hpp"
 
 namespace borgo::bench {
 namespace {

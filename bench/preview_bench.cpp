@@ -21,9 +21,9 @@
 #include "compiler/file_names.hpp"
 #include "documents/documents.hpp"
 #include "tests/support/files.hpp"
-#include "tools/preview_build.hpp"
-#include "tools/preview_server.hpp"
-#include "tools/preview_watch.hpp"
+#include "tools/preview/build.hpp"
+#include "tools/preview/server.hpp"
+#include "tools/preview/watch.hpp"
 
 namespace borgo::bench {
 namespace {

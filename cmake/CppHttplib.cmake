@@ -1,10 +1,17 @@
-# HTTP for the tool's live preview comes from Debian's cpp-httplib
-# (libcpp-httplib-dev). On Linux it is a compiled library; the Windows build
-# compiles the library's own single header instead, from Debian's source
-# package of the same version, unpacked once into the build folder.
-if(WIN32)
-  set(BORGO_HTTPLIB_DIR ${CMAKE_BINARY_DIR}/_deps/cpp-httplib CACHE PATH
-    "cpp-httplib's sources (httplib.h) for the Windows build")
+# HTTP for the tool's live preview: cpp-httplib's single header, compiled
+# into the tool with neither TLS nor compression, since the preview speaks
+# plain HTTP on loopback. Debian ships the library compiled, bringing
+# OpenSSL, Brotli and zlib along; its source package holds the header
+# itself, which is unpacked once for every build of a checkout, into
+# build/_deps. The version is the one libcpp-httplib-dev has where it is
+# installed, else the newest of the release.
+set(BORGO_HTTPLIB_DIR ${PROJECT_SOURCE_DIR}/build/_deps/cpp-httplib CACHE PATH
+  "cpp-httplib's sources (httplib.h)")
+if(NOT EXISTS ${BORGO_HTTPLIB_DIR}/httplib.h)
+  # Two builds configured at once fetch it once.
+  get_filename_component(httplib_parent ${BORGO_HTTPLIB_DIR} DIRECTORY)
+  file(MAKE_DIRECTORY ${httplib_parent})
+  file(LOCK ${BORGO_HTTPLIB_DIR}.lock GUARD FILE TIMEOUT 600)
   if(NOT EXISTS ${BORGO_HTTPLIB_DIR}/httplib.h)
     execute_process(COMMAND dpkg-query -W "-f=\${Version}" libcpp-httplib-dev
       OUTPUT_VARIABLE httplib_version ERROR_QUIET)
@@ -22,13 +29,13 @@ if(WIN32)
       message(FATAL_ERROR "cpp-httplib's sources could not be fetched: set BORGO_HTTPLIB_DIR")
     endif()
   endif()
-  add_library(borgo_httplib INTERFACE)
-  target_include_directories(borgo_httplib SYSTEM INTERFACE ${BORGO_HTTPLIB_DIR})
+  file(LOCK ${BORGO_HTTPLIB_DIR}.lock RELEASE)
+endif()
+find_package(Threads REQUIRED)
+add_library(borgo_httplib INTERFACE)
+target_include_directories(borgo_httplib SYSTEM INTERFACE ${BORGO_HTTPLIB_DIR})
+target_link_libraries(borgo_httplib INTERFACE Threads::Threads)
+if(WIN32)
   target_compile_definitions(borgo_httplib INTERFACE _WIN32_WINNT=0x0A00)
   target_link_libraries(borgo_httplib INTERFACE ws2_32)
-else()
-  find_package(PkgConfig REQUIRED)
-  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
-  add_library(borgo_httplib INTERFACE)
-  target_link_libraries(borgo_httplib INTERFACE PkgConfig::HTTPLIB)
 endif()

@@ -39,4 +39,10 @@ std::filesystem::path ConsolePlatform::own_folder() {
   return self.parent_path();
 }
 
+int print_line(std::FILE* out, std::string_view line) {
+  const bool written = std::fwrite(line.data(), 1, line.size(), out) == line.size() &&
+                       std::fflush(out) == 0 && std::ferror(out) == 0;
+  return written ? 0 : 2;
+}
+
 }  // namespace borgo::driver

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <utility>
 
 #include "driver/platform.hpp"
@@ -37,5 +38,9 @@ class ConsolePlatform : public Platform {
   std::string_view caption_;
   bool shown_ = false;
 };
+
+// Writes `line` to `out` for --version; the exit status: 0 when it was
+// written, 2 when it could not be.
+int print_line(std::FILE* out, std::string_view line);
 
 }  // namespace borgo::driver

@@ -147,4 +147,20 @@ void Win32Platform::close_window() {
   font_ = nullptr;
 }
 
+int print_line(std::string_view line) {
+  // A window program has a standard output only when it was given one; else
+  // the console of the command line that started it, when there is one.
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return 2;
+    out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return 2;
+  }
+  DWORD written = 0;
+  const bool whole =
+      WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+      written == line.size();
+  return whole ? 0 : 2;
+}
+
 }  // namespace borgo::driver

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 #include "driver/platform.hpp"
 
 namespace borgo::driver {
@@ -38,5 +40,11 @@ class Win32Platform : public Platform {
   HWND label_ = nullptr;
   HFONT font_ = nullptr;
 };
+
+// Writes `line` for --version to the standard output the program was given
+// (redirected to a file or a pipe), or else to the console it was started
+// from; the exit status: 0 when it was written, 2 when there was nowhere to
+// write it.
+int print_line(std::string_view line);
 
 }  // namespace borgo::driver

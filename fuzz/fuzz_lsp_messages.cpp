@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "tools/lsp_framing.hpp"
-#include "tools/lsp_server.hpp"
+#include "tools/lsp/protocol/framing.hpp"
+#include "tools/lsp/server.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace borgo::tools::lsp;

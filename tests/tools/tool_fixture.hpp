@@ -17,7 +17,7 @@
 
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tools/commands.hpp"
+#include "tools/cli/commands.hpp"
 
 namespace borgo::tools::testing {
 

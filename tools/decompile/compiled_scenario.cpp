@@ -6,7 +6,7 @@
 #include "compiler/contest_codes.hpp"
 #include "compiler/numeric.hpp"
 #include "compiler/record_roles.hpp"
-#include "tools/compiled_decoder.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

@@ -8,7 +8,7 @@
 #include "compiler/compiled_layout.hpp"
 #include "compiler/runtime_failure.hpp"
 #include "storage/byte_sink.hpp"
-#include "tools/compiled_decoder.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 #include "tools/decompile/compiled_scenario.hpp"
 #include "tools/decompile/general_rows.hpp"
 

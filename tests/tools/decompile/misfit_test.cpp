@@ -9,7 +9,7 @@
 
 #include "tests/support/files.hpp"
 #include "tests/tools/decompile/compiled_scenario_files.hpp"
-#include "tools/compiled_decoder.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 #include "tools/decompile/decompile.hpp"
 
 namespace borgo::tools::decompile {

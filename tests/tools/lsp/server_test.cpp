@@ -1,0 +1,639 @@
+// The language server's methods, message by message: the protocol's
+// answers, the lifecycle, and what it says of the fixture scenario.
+#include "tools/lsp/server.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/tools/tool_fixture.hpp"
+#include "tools/lsp/diagnostics.hpp"
+#include "tools/lsp/documents.hpp"
+
+namespace borgo::tools::lsp {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+using testing::kLineDocument;
+using testing::kTrainDocument;
+using testing::ScenarioFolder;
+
+// A client talking to a server in-process, on a clock of its own.
+class Client {
+ public:
+  explicit Client(DocumentLimits limits = {}) : server(ServerOptions{.debounce = 20ms}, limits) {}
+
+  LanguageServer server;
+  LanguageServer::Clock::time_point now = LanguageServer::Clock::time_point() + 1h;
+
+  std::vector<json> send_text(const std::string& content) {
+    return parsed(server.receive(content, now));
+  }
+  std::vector<json> send(const json& message) { return send_text(message.dump()); }
+  void notify(const std::string& method, json params) {
+    EXPECT_EQ(send({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}}),
+              std::vector<json>());
+  }
+  // The answer to a request.
+  json request(const std::string& method, json params) {
+    const std::vector<json> replies = send(
+        {{"jsonrpc", "2.0"}, {"id", ++id_}, {"method", method}, {"params", std::move(params)}});
+    if (replies.size() != 1 || replies[0]["id"] != id_) {
+      ADD_FAILURE() << method << ": no answer";
+      return nullptr;
+    }
+    return replies[0].value("result", json());
+  }
+  void initialize(json capabilities = json::object()) {
+    request("initialize", {{"processId", nullptr}, {"capabilities", std::move(capabilities)}});
+    notify("initialized", json::object());
+  }
+  // Time passes: the diagnostics published, by URI.
+  std::map<std::string, json> wait(std::chrono::milliseconds time = 1s) {
+    now += time;
+    std::map<std::string, json> out;
+    for (const json& message : parsed(server.due(now))) {
+      EXPECT_EQ(message["method"], "textDocument/publishDiagnostics");
+      out[message["params"]["uri"]] = message["params"]["diagnostics"];
+    }
+    return out;
+  }
+  // A document opened or changed: what the server says of it.
+  std::vector<json> send_open(const std::string& uri, const std::string& text) {
+    return send(
+        {{"jsonrpc", "2.0"},
+         {"method", "textDocument/didOpen"},
+         {"params",
+          {{"textDocument",
+            {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", text}}}}}});
+  }
+  std::vector<json> send_change(const std::string& uri, const std::string& text) {
+    return send({{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didChange"},
+                 {"params",
+                  {{"textDocument", {{"uri", uri}, {"version", ++version_}}},
+                   {"contentChanges", json::array({{{"text", text}}})}}}});
+  }
+  void open(const std::string& uri, const std::string& text) {
+    EXPECT_EQ(send_open(uri, text), std::vector<json>());
+  }
+  void change(const std::string& uri, const std::string& text) {
+    EXPECT_EQ(send_change(uri, text), std::vector<json>());
+  }
+  static json at(const std::string& uri, int line, int character) {
+    return {{"textDocument", {{"uri", uri}}},
+            {"position", {{"line", line}, {"character", character}}}};
+  }
+
+ private:
+  static std::vector<json> parsed(const std::vector<std::string>& texts) {
+    std::vector<json> out;
+    for (const std::string& text : texts) out.push_back(json::parse(text));
+    return out;
+  }
+  int id_ = 100;
+  int version_ = 1;
+};
+
+std::string uri_of(const std::filesystem::path& path) {
+  std::string uri = "file://";
+  const std::string generic = path.generic_string();
+  if (!generic.starts_with('/')) uri += '/';
+  return uri_beside(uri + generic, path.filename().string());
+}
+
+TEST(LspServer, AnswersEachMessageAsTheProtocolSays) {
+  enum class Answer { kNone, kResult, kError, kLog };
+  struct Step {
+    const char* name;
+    std::string content;
+    Answer answer;
+    int code = 0;       // for an error
+    json id = nullptr;  // the answer's id
+  };
+  const json symbols_params = {{"textDocument", {{"uri", "file:///nowhere/notes.txt"}}}};
+  const Step steps[] = {
+      {"a request before initialize",
+       R"({"jsonrpc":"2.0","id":1,"method":"textDocument/hover","params":{}})", Answer::kError,
+       -32002, 1},
+      {"a notification before initialize is dropped",
+       R"({"jsonrpc":"2.0","method":"textDocument/didClose","params":{}})", Answer::kNone},
+      {"not JSON", R"({"jsonrpc":"2.0",)", Answer::kError, -32700},
+      {"not UTF-8", "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xFF\"}", Answer::kError, -32700},
+      {"not an object", "[1, 2]", Answer::kError, -32600},
+      {"an id that is an object", R"({"jsonrpc":"2.0","id":{},"method":"shutdown"})",
+       Answer::kError, -32600},
+      {"no method", R"({"jsonrpc":"2.0","id":2})", Answer::kError, -32600, 2},
+      {"no version", R"({"id":3,"method":"initialize","params":{}})", Answer::kError, -32600, 3},
+      {"a response from the client", R"({"jsonrpc":"2.0","id":9,"result":null})", Answer::kNone},
+      {"initialize",
+       R"({"jsonrpc":"2.0","id":4,"method":"initialize","params":{"capabilities":{}}})",
+       Answer::kResult, 0, 4},
+      {"initialize again", R"({"jsonrpc":"2.0","id":5,"method":"initialize","params":{}})",
+       Answer::kError, -32600, 5},
+      {"an unknown request",
+       R"({"jsonrpc":"2.0","id":6,"method":"textDocument/rename","params":{}})", Answer::kError,
+       -32601, 6},
+      {"an unknown notification", R"({"jsonrpc":"2.0","method":"$/setTrace","params":{}})",
+       Answer::kNone},
+      {"a string id",
+       json{{"jsonrpc", "2.0"},
+            {"id", "abc"},
+            {"method", "textDocument/documentSymbol"},
+            {"params", symbols_params}}
+           .dump(),
+       Answer::kResult, 0, "abc"},
+      {"no params where they are needed",
+       R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover"})", Answer::kError, -32602, 7},
+      {"params of the wrong kind",
+       R"({"jsonrpc":"2.0","id":8,"method":"textDocument/hover","params":3})", Answer::kError,
+       -32602, 8},
+      {"a notification without what it needs",
+       R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{}}})",
+       Answer::kLog},
+      {"shutdown", R"({"jsonrpc":"2.0","id":10,"method":"shutdown"})", Answer::kResult, 0, 10},
+      {"a request after shutdown",
+       json{{"jsonrpc", "2.0"},
+            {"id", 11},
+            {"method", "textDocument/documentSymbol"},
+            {"params", symbols_params}}
+           .dump(),
+       Answer::kError, -32600, 11},
+      {"exit", R"({"jsonrpc":"2.0","method":"exit"})", Answer::kNone},
+  };
+  Client client;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    EXPECT_FALSE(client.server.exited());
+    const std::vector<json> replies = client.send_text(step.content);
+    if (step.answer == Answer::kNone) {
+      EXPECT_TRUE(replies.empty());
+      continue;
+    }
+    ASSERT_EQ(replies.size(), 1u);
+    const json& reply = replies[0];
+    EXPECT_EQ(reply["jsonrpc"], "2.0");
+    if (step.answer == Answer::kLog) {
+      EXPECT_EQ(reply["method"], "window/logMessage");
+      continue;
+    }
+    EXPECT_EQ(reply["id"], step.id);
+    if (step.answer == Answer::kError) {
+      EXPECT_EQ(reply["error"]["code"], step.code) << reply;
+      EXPECT_FALSE(reply.contains("result"));
+    } else {
+      EXPECT_TRUE(reply.contains("result")) << reply;
+    }
+  }
+  EXPECT_TRUE(client.server.exited());
+  EXPECT_EQ(client.server.exit_status(), 0);
+}
+
+// Values nested far deeper than any of the protocol's messages: each message
+// is refused as it is read, with an error, and the server goes on as it was.
+TEST(LspServer, RefusesMessagesNestedTooDeepAndGoesOn) {
+  const auto objects = [](std::size_t levels) {
+    std::string text;
+    for (std::size_t i = 0; i < levels; ++i) text += "{\"a\":";
+    return text + "1" + std::string(levels, '}');
+  };
+  const auto arrays = [](std::size_t levels) {
+    return std::string(levels, '[') + std::string(levels, ']');
+  };
+  const std::string request = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":)";
+  // The message is the first level and params the second: 63 levels in
+  // params are the most taken.
+  struct Case {
+    const char* name;
+    std::string content;
+    int code;           // 0: no answer
+    json id = nullptr;  // the answer's id
+  };
+  const Case cases[] = {
+      {"objects in a request's params", request + objects(100000) + "}", -32600, 7},
+      {"arrays in a request's params", request + arrays(100000) + "}", -32600, 7},
+      {"objects as the id", R"({"jsonrpc":"2.0","method":"shutdown","id":)" + objects(100000) + "}",
+       -32600},
+      {"a message of nothing but arrays", arrays(100000), -32600},
+      {"objects in a notification's params",
+       R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":)" + objects(100000) + "}",
+       -32600},
+      {"one level more than the most", request + objects(64) + "}", -32600, 7},
+      {"the most levels", R"({"jsonrpc":"2.0","method":"$/setTrace","params":)" + objects(63) + "}",
+       0},
+      {"deep and cut short", request + std::string(100000, '['), -32700},
+  };
+  Client client;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<json> replies = client.send_text(c.content);
+    if (c.code == 0) {
+      EXPECT_TRUE(replies.empty());
+    } else {
+      ASSERT_EQ(replies.size(), 1u);
+      EXPECT_EQ(replies[0]["error"]["code"], c.code) << replies[0];
+      EXPECT_EQ(replies[0]["id"], c.id);
+    }
+    // The next request gets its own answer: before initialize, that one.
+    const std::vector<json> next =
+        client.send_text(R"({"jsonrpc":"2.0","id":8,"method":"shutdown"})");
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0]["error"]["code"], -32002) << next[0];
+  }
+  EXPECT_TRUE(
+      client.request("initialize", {{"capabilities", json::object()}}).contains("capabilities"));
+}
+
+TEST(LspServer, ExitWithoutShutdownIsAFailure) {
+  Client client;
+  client.initialize();
+  client.send_text(R"({"jsonrpc":"2.0","method":"exit"})");
+  EXPECT_TRUE(client.server.exited());
+  EXPECT_EQ(client.server.exit_status(), 1);
+}
+
+TEST(LspServer, AnnouncesWhatItDoesInTheEncodingAgreed) {
+  for (const auto& [offered, chosen] :
+       {std::pair{json::array({"utf-8", "utf-16"}), "utf-8"}, std::pair{json(), "utf-16"}}) {
+    Client client;
+    json capabilities = json::object();
+    if (!offered.is_null()) capabilities["general"]["positionEncodings"] = offered;
+    const json result = client.request("initialize", {{"capabilities", capabilities}});
+    const json& server = result["capabilities"];
+    EXPECT_EQ(server["positionEncoding"], chosen);
+    EXPECT_EQ(server["textDocumentSync"]["change"], 1);  // whole documents
+    EXPECT_TRUE(server["hoverProvider"].get<bool>());
+    EXPECT_TRUE(server["documentSymbolProvider"].get<bool>());
+    EXPECT_TRUE(server.contains("completionProvider"));
+  }
+}
+
+// ---- the fixture scenario
+
+struct Scenario {
+  ScenarioFolder folder;
+  std::string line_uri = uri_of(folder.path() / kLineDocument);
+  std::string train_uri = uri_of(folder.path() / kTrainDocument);
+  std::string line() const { return folder.read(kLineDocument); }
+  std::string train() const { return folder.read(kTrainDocument); }
+};
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+json range(int line, int start, int end) {
+  return {{"start", {{"line", line}, {"character", start}}},
+          {"end", {{"line", line}, {"character", end}}}};
+}
+
+TEST(LspServer, PublishesACellConflictOnBothRowsOnceTheChangesSettle) {
+  Scenario scenario;
+  const auto listing = [&] {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(scenario.folder.path())) {
+      files.push_back(entry.path().filename().string() + ":" + borgo::testing::slurp(entry.path()));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  };
+  const std::vector<std::string> before = listing();
+  Client client;
+  client.initialize();
+  client.open(scenario.train_uri, scenario.train());
+  EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
+                                                        {scenario.train_uri, json::array()}}));
+  // The first signal moved onto the speed indicators at 1000 m, not saved;
+  // a burst of changes waits for its last.
+  client.change(scenario.train_uri,
+                replaced(scenario.train(), "segnale,    1050", "segnale,    1040"));
+  EXPECT_TRUE(client.wait(15ms).empty());
+  client.change(scenario.train_uri,
+                replaced(scenario.train(), "segnale,    1050", "segnale,    1000"));
+  EXPECT_TRUE(client.wait(15ms).empty());
+  std::map<std::string, json> published = client.wait(5ms);
+  ASSERT_EQ(published.size(), 2u);
+  const json& train = published[scenario.train_uri];
+  ASSERT_EQ(train.size(), 1u) << train;
+  EXPECT_EQ(train[0]["code"], 16);
+  EXPECT_EQ(train[0]["severity"], 1);
+  EXPECT_EQ(train[0]["range"], range(16, 12, 16));
+  EXPECT_EQ(
+      train[0]["message"].get<std::string>().rfind("field \"posizione\" (metres): a signal", 0),
+      0u);
+  const json& related = train[0]["relatedInformation"][0];
+  EXPECT_EQ(related["location"]["uri"], scenario.line_uri);
+  EXPECT_EQ(related["location"]["range"], range(15, 18, 22));
+  // The row holding the cell hears of it too, pointing back.
+  const json& line = published[scenario.line_uri];
+  ASSERT_EQ(line.size(), 1u) << line;
+  EXPECT_EQ(line[0]["code"], 16);
+  EXPECT_EQ(line[0]["range"], range(15, 18, 22));
+  EXPECT_EQ(line[0]["relatedInformation"][0]["location"]["uri"], scenario.train_uri);
+  // Nothing new: nothing published; fixed: both cleared.
+  client.change(scenario.train_uri,
+                replaced(scenario.train(), "segnale,    1050", "segnale,    1000"));
+  EXPECT_TRUE(client.wait().empty());
+  client.change(scenario.train_uri, scenario.train());
+  EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
+                                                        {scenario.train_uri, json::array()}}));
+  // Closed with an error in it: its diagnostics go with it.
+  client.change(scenario.train_uri,
+                replaced(scenario.train(), "segnale,    1050", "segnale,    1000"));
+  EXPECT_EQ(client.wait().size(), 2u);
+  client.notify("textDocument/didClose", {{"textDocument", {{"uri", scenario.train_uri}}}});
+  EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
+                                                        {scenario.train_uri, json::array()}}));
+  EXPECT_EQ(listing(), before);  // nothing written
+}
+
+// Past the limits of the open documents, the document is not followed and
+// the user is told; the documents held are served as before.
+TEST(LspServer, TellsOfADocumentPastItsLimitsAndServesTheOthers) {
+  Scenario scenario;
+  Client client(DocumentLimits{.most_documents = 2, .most_bytes = std::size_t{1} << 20});
+  client.initialize();
+  client.open(scenario.train_uri, scenario.train());
+  client.open(uri_beside(scenario.train_uri, "notes.txt"), "x");
+  const auto symbols = [&](const std::string& uri) {
+    return client.request("textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}});
+  };
+  const auto told = [](const std::vector<json>& replies, const std::string& words) {
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0]["method"], "window/showMessage");
+    EXPECT_EQ(replies[0]["params"]["type"], 2);  // a warning
+    const std::string message = replies[0]["params"]["message"];
+    EXPECT_NE(message.find(words), std::string::npos) << message;
+    EXPECT_NE(message.find("at most 2 open documents, with 1 MB of text"), std::string::npos)
+        << message;
+  };
+
+  told(client.send_open(scenario.line_uri, scenario.line()), kLineDocument + " is not followed");
+  EXPECT_EQ(symbols(scenario.line_uri), json::array());
+  // The train is compiled with the line description on disk, as when alone.
+  EXPECT_EQ(client.wait(), (std::map<std::string, json>{{scenario.line_uri, json::array()},
+                                                        {scenario.train_uri, json::array()}}));
+  EXPECT_TRUE(
+      client.request("textDocument/hover", Client::at(scenario.train_uri, 16, 14)).is_object());
+  EXPECT_FALSE(symbols(scenario.train_uri).empty());
+
+  told(client.send_change(scenario.train_uri, std::string(std::size_t{1} << 20, '\n')),
+       kTrainDocument + " has grown too large and is no longer followed");
+  EXPECT_EQ(symbols(scenario.train_uri), json::array());
+  // Room again.
+  client.open(scenario.line_uri, scenario.line());
+  EXPECT_FALSE(symbols(scenario.line_uri).empty());
+}
+
+// Only the last compiles used are kept: hover on a document whose compile
+// was let go compiles it again, to the same answer.
+TEST(LspServer, HoverOnADocumentWhoseCompileWasLetGo) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  std::vector<std::string> uris;
+  for (int i = 0; i < 12; ++i) {
+    uris.push_back(uri_beside(scenario.line_uri, "Linea" + std::to_string(i) + "_linea.txt"));
+    client.open(uris.back(), scenario.line());
+  }
+  const auto hover = [&](const std::string& uri) {
+    return client.request("textDocument/hover", Client::at(uri, 1, 25));
+  };
+  std::map<std::string, json> before;
+  for (const std::string& uri : uris) {
+    before[uri] = hover(uri);
+    ASSERT_TRUE(before[uri].is_object()) << before[uri];
+  }
+  EXPECT_EQ(client.wait().size(), uris.size());  // every document compiled again
+  for (const std::string& uri : uris) EXPECT_EQ(hover(uri), before[uri]) << uri;
+}
+
+TEST(LspServer, CountsColumnsInTheEncodingAgreed) {
+  // "xà, 5": the stray "5" is in byte column 5 of the document as compiled.
+  struct Case {
+    json encodings;
+    int character;
+  };
+  for (const Case& c : {Case{json::array({"utf-8"}), 5}, Case{json::array({"utf-16"}), 4}}) {
+    SCOPED_TRACE(c.encodings.dump());
+    Scenario scenario;
+    Client client;
+    client.initialize({{"general", {{"positionEncodings", c.encodings}}}});
+    client.open(scenario.train_uri,
+                replaced(scenario.train(), "[fine]", "x\xC3\xA0, 5 \xF0\x9F\x98\x80\n[fine]"));
+    const json train = client.wait()[scenario.train_uri];
+    bool found = false;
+    for (const json& diagnostic : train) {
+      if (diagnostic["code"] == "unknown-key" &&
+          diagnostic["message"].get<std::string>().find("\"5 ") != std::string::npos) {
+        EXPECT_EQ(diagnostic["range"]["start"]["character"], c.character);
+        found = true;
+      }
+      if (diagnostic["code"] == "not-windows-1252") {
+        EXPECT_EQ(diagnostic["range"]["start"]["character"], c.character + 2);
+      }
+    }
+    EXPECT_TRUE(found) << train;
+  }
+}
+
+TEST(LspServer, NamesWhatIsMissingOrWrongOnTheDocumentThere) {
+  struct Case {
+    const char* name;
+    bool line_on_disk;
+    bool train_on_disk;
+    std::string open_line;  // empty: the train is opened as it is
+    json code;
+    int severity;
+    json range;
+  };
+  const Case cases[] = {
+      {"a line without a train beside it", true, false, "*", nullptr, 3, range(0, 0, 0)},
+      {"a train without its line", false, true, "", 101, 1, range(0, 0, 0)},
+      {"a line description that is none", true, true, "hello", 102, 1, range(0, 0, 5)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario scenario;
+    if (!c.line_on_disk) std::filesystem::remove(scenario.folder.path() / kLineDocument);
+    const std::string train = scenario.train();
+    if (!c.train_on_disk) std::filesystem::remove(scenario.folder.path() / kTrainDocument);
+    Client client;
+    client.initialize();
+    const bool line = !c.open_line.empty();
+    const std::string uri = line ? scenario.line_uri : scenario.train_uri;
+    client.open(uri, line ? (c.open_line == "*" ? scenario.line() : c.open_line) : train);
+    std::map<std::string, json> published = client.wait();
+    ASSERT_EQ(published[uri].size(), 1u) << published[uri];
+    const json& diagnostic = published[uri][0];
+    EXPECT_EQ(diagnostic.value("code", json()), c.code);
+    EXPECT_EQ(diagnostic["severity"], c.severity);
+    EXPECT_EQ(diagnostic["range"], c.range);
+  }
+}
+
+TEST(LspServer, CountsTheWarningsItLeavesOut) {
+  Scenario scenario;
+  std::string faults;
+  for (int i = 0; i < 150; ++i) faults += "fermata" + std::to_string(i) + "\n";
+  Client client;
+  client.initialize();
+  client.open(scenario.line_uri, replaced(scenario.line(), "[curve]", faults + "[curve]"));
+  const json line = client.wait()[scenario.line_uri];
+  ASSERT_EQ(line.size(), kMostWarningsOfAKind + 1);
+  EXPECT_EQ(line.back()["message"], "50 more warnings of this kind in this document are not shown");
+}
+
+TEST(LspServer, HoverExplainsTheRowWithTheFieldUnderTheCursorFirst) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  client.open(scenario.train_uri, scenario.train());
+  // Line 17: "segnale,    1050, ...", the cursor on "1050".
+  const json hover = client.request("textDocument/hover", Client::at(scenario.train_uri, 16, 14));
+  ASSERT_TRUE(hover.is_object()) << hover;
+  const std::string text = hover["contents"]["value"];
+  EXPECT_EQ(hover["contents"]["kind"], "markdown");
+  EXPECT_EQ(text.rfind("**posizione** = 1050 metres: where the signal stands", 0), 0u) << text;
+  EXPECT_NE(text.find("cell 22 (1050..1100 m) holds: signal"), std::string::npos) << text;
+  EXPECT_NE(text.find("a \"segnale\" row: a signal"), std::string::npos) << text;
+  EXPECT_EQ(hover["range"], range(16, 12, 16));
+  // On the key: the row without a field first; past the end, nothing.
+  const json key = client.request("textDocument/hover", Client::at(scenario.train_uri, 16, 2));
+  EXPECT_EQ(key["contents"]["value"].get<std::string>().rfind("```text\n", 0), 0u) << key;
+  EXPECT_TRUE(
+      client.request("textDocument/hover", Client::at(scenario.train_uri, 400, 0)).is_null());
+  // Not a description, or not open: nothing.
+  client.open(uri_beside(scenario.train_uri, "notes.txt"), "segnale, 1050");
+  EXPECT_TRUE(client
+                  .request("textDocument/hover",
+                           Client::at(uri_beside(scenario.train_uri, "notes.txt"), 0, 9))
+                  .is_null());
+  EXPECT_TRUE(client.request("textDocument/hover", Client::at(scenario.line_uri, 0, 0)).is_null());
+}
+
+TEST(LspServer, CompletesTheKeysOfTheSectionThere) {
+  Scenario scenario;
+  Client client;
+  client.initialize(
+      {{"textDocument", {{"completion", {{"completionItem", {{"snippetSupport", true}}}}}}}});
+  const std::string line = replaced(scenario.line(), "[curve]", "\nsfo\n[curve]");
+  client.open(scenario.line_uri, "\n" + line);
+  client.open(scenario.train_uri, replaced(scenario.train(), "[segnali]", "[segnali]\n  seg, 1"));
+  const auto items = [&](const std::string& uri, int l, int c) {
+    std::map<std::string, json> by_label;
+    const json list = client.request("textDocument/completion", Client::at(uri, l, c));
+    for (const json& item : list["items"]) by_label[item["label"]] = item;
+    return by_label;
+  };
+  struct Case {
+    const char* name;
+    const std::string* uri;
+    int line, character;
+    std::vector<std::string> present;
+    std::vector<std::string> absent;
+  };
+  const Case cases[] = {
+      {"before [generale]",
+       &scenario.line_uri,
+       0,
+       0,
+       {"[generale]"},
+       {"lunghezza percorso", "pendenza"}},
+      {"the general section",
+       &scenario.line_uri,
+       6,
+       3,
+       {"lunghezza percorso", "ripetizione segnali", "[curve]"},
+       {"pendenza", "segnale"}},
+      {"the line's body",
+       &scenario.line_uri,
+       10,
+       0,
+       {"pendenza", "curva", "indicatori_vmax", "[fine]"},
+       {"sfondo uno", "segnale"}},
+      {"the train's body",
+       &scenario.train_uri,
+       16,
+       5,
+       {"segnale", "stazione", "[segnali]"},
+       {"pendenza", "[generale]"}},
+      {"among a row's values", &scenario.train_uri, 16, 8, {}, {"segnale"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto found = items(*c.uri, c.line, c.character);
+    for (const std::string& label : c.present) EXPECT_TRUE(found.contains(label)) << label;
+    for (const std::string& label : c.absent) EXPECT_FALSE(found.contains(label)) << label;
+  }
+  const json segnale = items(scenario.train_uri, 16, 5)["segnale"];
+  EXPECT_EQ(segnale["insertTextFormat"], 2);
+  EXPECT_EQ(segnale["textEdit"]["newText"],
+            "segnale, ${1:posizione}, ${2:sx}, ${3:s1}, ${4:s2}, ${5:s3}, ${6:rapp}, ${7:dx}, "
+            "${8:d1}, ${9:d2}, ${10:d3}, ${11:tempo}");
+  EXPECT_EQ(segnale["textEdit"]["range"], range(16, 2, 5));  // replaces what was typed
+  EXPECT_EQ(items(scenario.line_uri, 10, 0)["curva"]["textEdit"]["newText"],
+            "${1:curvas1}, ${2:inizio}, ${3:lunghezza}");
+}
+
+TEST(LspServer, CompletesPlainTextForClientsWithoutSnippets) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  client.open(scenario.train_uri, replaced(scenario.train(), "[segnali]", "[segnali]\n"));
+  const json list =
+      client.request("textDocument/completion", Client::at(scenario.train_uri, 16, 0));
+  for (const json& item : list["items"]) {
+    if (item["label"] != "segnale") continue;
+    EXPECT_EQ(item["insertTextFormat"], 1);
+    EXPECT_EQ(item["textEdit"]["newText"], "segnale, ");
+    return;
+  }
+  ADD_FAILURE() << list;
+}
+
+TEST(LspServer, OutlinesSectionsStationsSignalsAndSlowDowns) {
+  Scenario scenario;
+  for (const bool hierarchical : {true, false}) {
+    SCOPED_TRACE(hierarchical);
+    Client client;
+    client.initialize(
+        {{"textDocument",
+          {{"documentSymbol", {{"hierarchicalDocumentSymbolSupport", hierarchical}}}}}});
+    client.open(scenario.train_uri, scenario.train());
+    const json symbols = client.request("textDocument/documentSymbol",
+                                        {{"textDocument", {{"uri", scenario.train_uri}}}});
+    std::vector<std::string> names;
+    if (hierarchical) {
+      for (const json& section : symbols) {
+        names.push_back(section["name"]);
+        for (const json& child : section["children"]) {
+          names.push_back("  " + child["name"].get<std::string>());
+          EXPECT_GE(child["range"]["start"]["line"], section["range"]["start"]["line"]);
+        }
+      }
+    } else {
+      for (const json& symbol : symbols) {
+        names.push_back((symbol.contains("containerName") ? "  " : "") +
+                        symbol["name"].get<std::string>());
+        EXPECT_EQ(symbol["location"]["uri"], scenario.train_uri);
+      }
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "  Capo Nord",
+                         "  Borgo Sud", "[rallentamenti]", "  rallentamento 12000 m", "[segnali]",
+                         "  segnale 1050 m", "  segnale 8000 m", "[codici]", "[fine]"}));
+  }
+}
+
+}  // namespace
+}  // namespace borgo::tools::lsp

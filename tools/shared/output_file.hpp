@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+
+#include "storage/byte_sink.hpp"
+#include "storage/replace_file.hpp"
+
+namespace borgo::tools {
+
+enum class OutputWritten {
+  kFile,    // a regular file, replaced whole
+  kStream,  // standard output, a FIFO or a character device, written into
+};
+
+// Writes a command's output file, named on the command line by `name`:
+// - "-" is standard output, `out`;
+// - a FIFO or a character device, named as it is or through a symbolic
+//   link (/dev/stdout), is written into and stays what it was: replacing it
+//   would put a regular file in its place (in /dev, as root);
+// - a regular file or a missing path is replaced through a temporary file,
+//   so that a failure leaves the old file as it was;
+// - a link to anything else is refused (Refusal): replacing it would replace
+//   the link, and writing through it would not be a replacement;
+// - anything else goes to the replacement, which fails and says why.
+// Throws storage::FileError naming `name` when it cannot be written. A new
+// regular file of `kind` kProgram may be run (storage/replace_file.hpp).
+OutputWritten write_output(std::string_view name, const storage::FileContent& content,
+                           std::ostream& out, storage::FileKind kind = storage::FileKind::kData);
+OutputWritten write_output(std::string_view name, std::string_view bytes, std::ostream& out);
+
+// Throws Refusal naming the folder an output file named `name` goes into
+// when that folder is missing or is not a folder: a command that takes a
+// while to make its output says so before it begins. "-" and a name without
+// a folder go nowhere that can be missing.
+void check_output_folder(std::string_view name);
+
+}  // namespace borgo::tools
