@@ -5,14 +5,14 @@
 
 #include "compiler/record_roles.hpp"
 #include "compiler/runtime_failure.hpp"
-#include "tools/decompile/cell_features.hpp"
+#include "tools/decompile/cells/cell_features.hpp"
 #include "tools/decompile/compiled_scenario.hpp"
-#include "tools/decompile/curve_rows.hpp"
 #include "tools/decompile/description_writer.hpp"
-#include "tools/decompile/general_rows.hpp"
-#include "tools/decompile/mountain_rows.hpp"
-#include "tools/decompile/profile_rows.hpp"
-#include "tools/decompile/station_rows.hpp"
+#include "tools/decompile/rows/curve_rows.hpp"
+#include "tools/decompile/rows/general_rows.hpp"
+#include "tools/decompile/rows/mountain_rows.hpp"
+#include "tools/decompile/rows/profile_rows.hpp"
+#include "tools/decompile/rows/station_rows.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

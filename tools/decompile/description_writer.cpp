@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "tools/decompile/station_rows.hpp"
+#include "tools/decompile/rows/station_rows.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

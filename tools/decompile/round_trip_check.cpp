@@ -8,9 +8,9 @@
 #include "compiler/compiled_layout.hpp"
 #include "compiler/runtime_failure.hpp"
 #include "storage/byte_sink.hpp"
-#include "tools/drawing/compiled_decoder.hpp"
 #include "tools/decompile/compiled_scenario.hpp"
-#include "tools/decompile/general_rows.hpp"
+#include "tools/decompile/rows/general_rows.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/decompile/code_pass_inverse.hpp"
+#include "tools/decompile/cells/code_pass_inverse.hpp"
 
 #include <algorithm>
 #include <optional>

@@ -9,7 +9,7 @@
 
 #include "compiler/numeric.hpp"
 #include "compiler/record_roles.hpp"
-#include "tools/decompile/feature_cells.hpp"
+#include "tools/decompile/cells/feature_cells.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "compiler/record_roles.hpp"
-#include "tools/decompile/feature_cells.hpp"
+#include "tools/decompile/cells/feature_cells.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/decompile/station_rows.hpp"
+#include "tools/decompile/rows/station_rows.hpp"
 
 #include <limits>
 

@@ -4,7 +4,7 @@
 
 #include "tools/decompile/compiled_scenario.hpp"
 #include "tools/decompile/description_rows.hpp"
-#include "tools/decompile/station_rows.hpp"
+#include "tools/decompile/rows/station_rows.hpp"
 
 namespace borgo::tools::decompile {
 

@@ -1,4 +1,4 @@
-#include "tools/decompile/mountain_rows.hpp"
+#include "tools/decompile/rows/mountain_rows.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "tools/decompile/curve_rows.hpp"
+#include "tools/decompile/rows/curve_rows.hpp"
 
 #include <array>
 #include <bit>

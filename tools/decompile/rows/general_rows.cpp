@@ -1,4 +1,4 @@
-#include "tools/decompile/general_rows.hpp"
+#include "tools/decompile/rows/general_rows.hpp"
 
 #include <algorithm>
 #include <limits>

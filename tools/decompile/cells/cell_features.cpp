@@ -1,12 +1,12 @@
-#include "tools/decompile/cell_features.hpp"
+#include "tools/decompile/cells/cell_features.hpp"
 
 #include <algorithm>
 #include <string>
 #include <tuple>
 
 #include "compiler/record_roles.hpp"
-#include "tools/decompile/code_pass_inverse.hpp"
-#include "tools/decompile/feature_cells.hpp"
+#include "tools/decompile/cells/code_pass_inverse.hpp"
+#include "tools/decompile/cells/feature_cells.hpp"
 
 namespace borgo::tools::decompile {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/decompile/profile_rows.hpp"
+#include "tools/decompile/rows/profile_rows.hpp"
 
 #include <cstddef>
 

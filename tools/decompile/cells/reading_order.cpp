@@ -2,7 +2,7 @@
 #include <queue>
 #include <tuple>
 
-#include "tools/decompile/feature_cells.hpp"
+#include "tools/decompile/cells/feature_cells.hpp"
 
 namespace borgo::tools::decompile {
 
