@@ -781,6 +781,13 @@ constexpr GeneralRule kGeneralRules[] = {
      "so. A key that matches nothing is skipped, and reading goes on with the next field: a "
      "section heading such as \"[curve]\", an empty line and a stray number are all skipped "
      "this way."},
+    {"No comments",
+     "There is no comment row. A field that matches no key is skipped, but a line of prose is "
+     "cut at its commas into fields, and any of them that holds a row's key word anywhere is "
+     "read as that row, the fields after it as its values. An author's notes belong in a "
+     "document of their own, the notes (LINE_TRAIN_note.txt); scenario-tool decompile, which "
+     "must say what it wrote by guess, says it in LINE_TRAIN_guesses.txt beside the "
+     "descriptions."},
     {"Keys with a dash",
      "A key field that holds \"-\" is not a key: the field after it is read in its place, a few "
      "times in a row at most, as each document says below."},
