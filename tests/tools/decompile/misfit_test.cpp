@@ -9,8 +9,8 @@
 
 #include "tests/support/files.hpp"
 #include "tests/tools/decompile/compiled_scenario_files.hpp"
-#include "tools/drawing/compiled_decoder.hpp"
 #include "tools/decompile/decompile.hpp"
+#include "tools/drawing/compiled_decoder.hpp"
 
 namespace borgo::tools::decompile {
 namespace {
