@@ -797,6 +797,13 @@ constexpr GeneralRule kGeneralRules[] = {
      "this way. So a row whose key matches no row of its section, misspelt or written in "
      "another section, is skipped whole: its key, then each of its values, read as keys in "
      "turn."},
+    {"No comments",
+     "There is no comment row. A field that matches no key is skipped, but a line of prose is "
+     "cut at its commas into fields, and any of them that holds a row's key word anywhere is "
+     "read as that row, the fields after it as its values. An author's notes belong in a "
+     "document of their own, the notes (LINE_TRAIN_note.txt); scenario-tool decompile, which "
+     "must say what it wrote by guess, says it in LINE_TRAIN_guesses.txt beside the "
+     "descriptions."},
     {"Keys with a dash",
      "A key field that holds \"-\" is not a key: the field after it is read in its place, a few "
      "times in a row at most, as each document says below."},

@@ -29,5 +29,7 @@ std::unique_ptr<Command> explain_command();
 std::unique_ptr<Command> lsp_command();
 std::unique_ptr<Command> preview_command();
 std::unique_ptr<Command> pack_command();
+std::unique_ptr<Command> unpack_command();
+std::unique_ptr<Command> decompile_command();
 
 }  // namespace borgo::tools

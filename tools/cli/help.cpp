@@ -15,7 +15,8 @@ constexpr std::string_view kToolIntro = R"(Usage: scenario-tool COMMAND [ARGUMEN
 
 The scenario author's tool: compiles a scenario's line and train descriptions
 with the package program's own compiler, shows where and why it fails, reads
-compiled files and draws the line.
+compiled files (back into descriptions too) and package programs, and draws
+the line.
 
 Commands:
 )";
@@ -26,11 +27,13 @@ constexpr std::string_view kToolFooter = R"(
 train descriptions hold, row by row and field by field, and what to do about
 each error: docs/description-format.md.
 
-Exit status: 0 done; 1 a recorded compile error, or a compiled file that does
-not fit its layout; 2 a usage problem, a file that cannot be read or written,
-or standard output or error that cannot be written (a full device); 3 a fatal
-contest error. Output into a pipe whose reader has gone, as "| head" leaves
-it, ends quietly: the status is the command's own.
+Exit status: 0 done; 1 a recorded compile error, a compiled file that does
+not fit its layout (dump), or decompiled descriptions that compile to other
+files; 2 a usage problem, a file that cannot be read or written (or that
+decompile cannot read as a compiled file), or standard output or error that
+cannot be written (a full device); 3 a fatal contest error. Output into a
+pipe whose reader has gone, as "| head" leaves it, ends quietly: the status is
+the command's own.
 )";
 
 bool is_help(const CLI::Option* option, const CLI::App& app) {

@@ -27,21 +27,30 @@ std::string checked_name(std::string_view option, const std::string& name) {
                    "'");
 }
 
+// A folder that is there; the help shows no more than the option's name.
+CLI::Validator existing_folder() {
+  return CLI::Validator(
+      [](std::string& given) {
+        std::error_code unknown;
+        if (std::filesystem::is_directory(given, unknown)) return std::string();
+        return "'" + given + "' is not a folder";
+      },
+      "", "a folder");
+}
+
 }  // namespace
 
 CLI::Option* add_folder(CLI::App& app, std::string& folder, std::string description,
                         FolderMustExist must_exist) {
   CLI::Option* option = app.add_option("DIR", folder, std::move(description))->required();
-  if (must_exist == FolderMustExist::kYes) {
-    option->check(CLI::Validator(
-        [](std::string& given) {
-          std::error_code unknown;
-          if (std::filesystem::is_directory(given, unknown)) return std::string();
-          return "'" + given + "' is not a folder";
-        },
-        "", "a folder"));
-  }
+  if (must_exist == FolderMustExist::kYes) option->check(existing_folder());
   return option;
+}
+
+CLI::Option* add_out_folder(CLI::App& app, std::string& folder, std::string description) {
+  return app.add_option("--out", folder, std::move(description))
+      ->type_name("OUTDIR")
+      ->check(existing_folder());
 }
 
 void add_scenario_options(CLI::App& app, ScenarioOptions& options, std::string line_description) {

@@ -13,6 +13,10 @@ enum class FolderMustExist { kYes, kNo };
 CLI::Option* add_folder(CLI::App& app, std::string& folder, std::string description,
                         FolderMustExist must_exist = FolderMustExist::kYes);
 
+// --out OUTDIR, a folder that must be there, checked as the command line is
+// read.
+CLI::Option* add_out_folder(CLI::App& app, std::string& folder, std::string description);
+
 // --line NAME and --train NAME, both required.
 struct ScenarioOptions {
   std::string line;

@@ -46,6 +46,8 @@ std::vector<std::unique_ptr<Command>> all_commands() {
   commands.push_back(lsp_command());
   commands.push_back(preview_command());
   commands.push_back(pack_command());
+  commands.push_back(unpack_command());
+  commands.push_back(decompile_command());
   return commands;
 }
 

@@ -125,7 +125,10 @@ std::string description_reference_markdown() {
          "`scenario-tool emit DIR` writes the embedded scenario as a start; "
          "`scenario-tool compile DIR --line LINE --train TRAIN` compiles a scenario and says "
          "where and why it fails; `scenario-tool explain DIR --line LINE --train TRAIN "
-         "FILE:LINE` shows what one line of a description holds, field by field.\n\n";
+         "FILE:LINE` shows what one line of a description holds, field by field; "
+         "`scenario-tool decompile DIR --line LINE --train TRAIN` writes the descriptions back "
+         "from the compiled files, and `scenario-tool unpack PROGRAM` the documents a package "
+         "program carries.\n\n";
 
   out +=
       "- [General rules](#general-rules)\n"

@@ -10,11 +10,15 @@
 #include <cstring>
 #endif
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <utility>
 
 #include "storage/file_error.hpp"
+#include "storage/open_file.hpp"
 #include "storage/replace_file.hpp"
 #include "tools/shared/refusal.hpp"
 
@@ -144,6 +148,54 @@ OutputWritten write_output(std::string_view name, const storage::FileContent& co
 #endif
   storage::replace_file(path, content, kind);
   return OutputWritten::kFile;
+}
+
+void check_new_outputs(std::span<const std::filesystem::path> paths, bool replace) {
+  std::string in_the_way;
+  std::string not_files;
+  for (const std::filesystem::path& path : paths) {
+    std::error_code failed;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, failed);
+    if (status.type() == std::filesystem::file_type::not_found) continue;
+    if (failed) throw storage::FileError(path, failed.message());
+    if (status.type() != std::filesystem::file_type::regular) {
+      not_files += "\n  " + path.string();
+    } else if (!replace) {
+      in_the_way += "\n  " + path.string();
+    }
+  }
+  if (!not_files.empty()) {
+    throw Refusal("these are there and are not plain files, which are never written over:" +
+                  not_files + "\nMove them, or write elsewhere.");
+  }
+  if (!in_the_way.empty()) {
+    throw Refusal("these files are there already and would be overwritten:" + in_the_way +
+                  "\nMove them, or give --force to replace them.");
+  }
+}
+
+void write_new_output(const std::filesystem::path& path, std::string_view bytes, bool replace) {
+  if (replace) {
+    storage::replace_file(path, bytes);
+    return;
+  }
+  std::FILE* file = storage::create_new_file(path);
+  if (file == nullptr) {
+    const int failure = errno;
+    if (failure == EEXIST) {
+      throw Refusal("'" + path.string() + "' appeared while the command ran; it is left as it is");
+    }
+    throw storage::FileError(path, std::strerror(failure != 0 ? failure : EIO));
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const int write_failure = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    const int failure = !written ? write_failure : errno;
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    throw storage::FileError(path, std::strerror(failure != 0 ? failure : EIO));
+  }
 }
 
 }  // namespace borgo::tools

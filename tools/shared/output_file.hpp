@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <ostream>
+#include <span>
 #include <string_view>
 
 #include "storage/byte_sink.hpp"
@@ -35,5 +36,19 @@ OutputWritten write_output(std::string_view name, std::string_view bytes, std::o
 // while to make its output says so before it begins. "-" and a name without
 // a folder go nowhere that can be missing.
 void check_output_folder(std::string_view name);
+
+// Files a command makes beside an author's own (descriptions, documents),
+// which an author may have edited: checked all before the first is written.
+// Throws Refusal naming every one that is there when `replace` is false,
+// and, when it is true, every one that is there but is not a regular file
+// (a link, a folder, a FIFO), which is never replaced nor written through.
+void check_new_outputs(std::span<const std::filesystem::path> paths, bool replace);
+
+// Writes one of them: made exclusively when `replace` is false, so that
+// whatever appeared there since the check is refused and never written
+// through or over; replaced through a temporary file otherwise. A failed
+// write leaves no part of the file. Throws Refusal, or storage::FileError
+// naming `path`.
+void write_new_output(const std::filesystem::path& path, std::string_view bytes, bool replace);
 
 }  // namespace borgo::tools

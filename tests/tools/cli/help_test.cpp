@@ -55,7 +55,15 @@ TEST(Help, EachCommandTellsItsUsageAndEveryOptionItTakes) {
       {{"pack", "--help"},
        "Usage: scenario-tool pack DIR --line NAME --train NAME [--target windows|linux]",
        {"--allow-errors", "--from-utf8", "--generic-program FILE", "-o, --output PROGRAM"}},
-      {{"--help"}, "Usage: scenario-tool COMMAND", {"compile DIR", "pack DIR", "--version"}},
+      {{"unpack", "--help"},
+       "Usage: scenario-tool unpack PROGRAM [--out OUTDIR] [--force]",
+       {"--out OUTDIR", "--force", "Exit status"}},
+      {{"decompile", "--help"},
+       "Usage: scenario-tool decompile DIR --line NAME --train NAME [--out OUTDIR]",
+       {"--force", "--no-check", "_guesses.txt", "Exit status"}},
+      {{"--help"},
+       "Usage: scenario-tool COMMAND",
+       {"compile DIR", "pack DIR", "unpack PROGRAM", "decompile DIR", "--version"}},
       {{"help"}, "Usage: scenario-tool COMMAND", {"explain DIR FILE:LINE"}},
   };
   for (const Case& c : cases) {
