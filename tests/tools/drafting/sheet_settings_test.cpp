@@ -28,7 +28,8 @@ TEST(SheetSettings, AFaultyRowIsPointedAtAndLeftOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row);
-    const std::string bytes = "; a comment\r\ncategoria, IC\r\n" + std::string(c.row) + "\r\nrango, V200C\r\n";
+    const std::string bytes =
+        "; a comment\r\ncategoria, IC\r\n" + std::string(c.row) + "\r\nrango, V200C\r\n";
     const SettingsReading reading = read_sheet_settings(bytes);
     ASSERT_EQ(reading.diagnostics.size(), 1u);
     EXPECT_EQ(reading.diagnostics[0].at.line, 3);
