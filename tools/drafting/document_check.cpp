@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <set>
+#include <system_error>
 
+#include "documents/documents.hpp"
+#include "storage/file_error.hpp"
+#include "storage/read_file.hpp"
 #include "tools/drafting/slow_down_order.hpp"
 #include "tools/drafting/text_cells.hpp"
 #include "tools/shared/text_encoding.hpp"
@@ -231,10 +235,6 @@ std::vector<DocumentFinding> check_train_sheet(std::string_view bytes, const Rou
   return findings;
 }
 
-}  // namespace borgo::tools::drafting
-
-namespace borgo::tools::drafting {
-
 std::vector<LocatedFinding> check_shipped_documents(const compiler::Compilation& compilation,
                                                     const std::optional<ShippedDocument>& order,
                                                     const std::optional<ShippedDocument>& sheet,
@@ -265,6 +265,48 @@ std::vector<LocatedFinding> check_shipped_documents(const compiler::Compilation&
 std::string located_text(const LocatedFinding& located, std::string_view label) {
   return located.path.string() + ":" + std::to_string(located.finding.line) + ": " +
          std::string(label) + ": " + located.finding.message;
+}
+
+namespace {
+
+// Far beyond a document of 1000 lines.
+constexpr std::uint64_t kLargestChecked = 1 << 20;
+
+std::optional<std::string> read_quietly(const std::filesystem::path& path) {
+  std::error_code failed;
+  if (!std::filesystem::is_regular_file(path, failed)) return std::nullopt;
+  try {
+    return storage::read_file(path, kLargestChecked);
+  } catch (const storage::FileError&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::vector<LocatedFinding> check_documents_in(const std::filesystem::path& folder,
+                                               std::string_view line, std::string_view train,
+                                               std::string_view line_1252,
+                                               std::string_view train_1252,
+                                               const compiler::Compilation& compilation) {
+  const std::filesystem::path order_path =
+      folder / documents::document_name(documents::DocumentKind::kSlowDownOrder, line, train);
+  const std::filesystem::path sheet_path =
+      folder / documents::document_name(documents::DocumentKind::kTrainSheet, line, train);
+  const std::optional<std::string> order = read_quietly(order_path);
+  const std::optional<std::string> sheet = read_quietly(sheet_path);
+  if (!order && !sheet) return {};
+  const std::optional<std::string> settings =
+      read_quietly(folder / sheet_settings_name(line, train));
+  const auto shipped =
+      [](const std::filesystem::path& path,
+         const std::optional<std::string>& bytes) -> std::optional<ShippedDocument> {
+    if (!bytes) return std::nullopt;
+    return ShippedDocument{path, *bytes};
+  };
+  return check_shipped_documents(
+      compilation, shipped(order_path, order), shipped(sheet_path, sheet),
+      settings ? std::optional<std::string_view>(*settings) : std::nullopt, line_1252, train_1252);
 }
 
 }  // namespace borgo::tools::drafting

@@ -8,11 +8,13 @@
 // concerns, so that an editor can show it there too.
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "compiler/compile.hpp"
 #include "compiler/compile_report.hpp"
 #include "tools/drafting/route_facts.hpp"
 #include "tools/drafting/sheet_settings.hpp"
@@ -37,14 +39,6 @@ std::vector<DocumentFinding> check_train_sheet(std::string_view bytes, const Rou
                                                const SheetSettings& settings,
                                                std::string_view train_name);
 
-}  // namespace borgo::tools::drafting
-
-#include <filesystem>
-
-#include "compiler/compile.hpp"
-
-namespace borgo::tools::drafting {
-
 // A service document as the package ships it.
 struct ShippedDocument {
   std::filesystem::path path;
@@ -68,5 +62,17 @@ std::vector<LocatedFinding> check_shipped_documents(const compiler::Compilation&
 
 // "PATH:LINE: label: message".
 std::string located_text(const LocatedFinding& located, std::string_view label);
+
+// The slow-down order and the train sheet in `folder`, when it holds them,
+// checked as a package would ship them; the sheet settings beside them are
+// read too. `line` and `train` name the files as the file system has them,
+// `line_1252` and `train_1252` as the documents write them. A document that
+// cannot be read, or is far larger than any, is left unchecked: the command
+// that ships it says why.
+std::vector<LocatedFinding> check_documents_in(const std::filesystem::path& folder,
+                                               std::string_view line, std::string_view train,
+                                               std::string_view line_1252,
+                                               std::string_view train_1252,
+                                               const compiler::Compilation& compilation);
 
 }  // namespace borgo::tools::drafting
