@@ -129,7 +129,9 @@ const std::vector<Key>& keys() {
         "the train's number in the sheet's header (else the train name's last word)", "treno, 903"},
        text_setting(&SheetSettings::train_number, "train number")},
       {{"linea", "name",
-        "the line's name in the slow-down order (else the line's name, \"_\" shown as \"-\")",
+        "the line's name as the slow-down order writes it (else the line's name, \"_\" shown as "
+        "\"-\"); still that name, letter case, blanks, \"-\" and \"_\" aside, or pack takes the "
+        "order for another line's",
         "linea, Borgo-Mar"},
        text_setting(&SheetSettings::line_shown, "line name")},
       {{"rango", "text", "the box above the braked-mass percentage: the train's speed and rank",
