@@ -23,6 +23,7 @@ std::vector<std::unique_ptr<Command>> all_commands();
 
 std::unique_ptr<Command> compile_command();
 std::unique_ptr<Command> emit_command();
+std::unique_ptr<Command> documents_command();
 std::unique_ptr<Command> dump_command();
 std::unique_ptr<Command> render_command();
 std::unique_ptr<Command> explain_command();

@@ -40,6 +40,7 @@ std::vector<std::unique_ptr<Command>> all_commands() {
   std::vector<std::unique_ptr<Command>> commands;
   commands.push_back(compile_command());
   commands.push_back(emit_command());
+  commands.push_back(documents_command());
   commands.push_back(dump_command());
   commands.push_back(render_command());
   commands.push_back(explain_command());

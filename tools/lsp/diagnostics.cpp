@@ -5,6 +5,7 @@
 
 #include "compiler/description_format.hpp"
 #include "tools/findings/compile_findings.hpp"
+#include "tools/lsp/service_document_warnings.hpp"
 #include "tools/shared/cell_kinds.hpp"
 
 namespace borgo::tools::lsp {
@@ -199,7 +200,9 @@ class Publisher {
 
 std::map<std::string, json> diagnostics_of(const CompiledPair& compiled,
                                            PositionEncoding encoding) {
-  return Publisher(compiled, encoding).run();
+  std::map<std::string, json> diagnostics = Publisher(compiled, encoding).run();
+  add_service_document_warnings(compiled, encoding, diagnostics);
+  return diagnostics;
 }
 
 }  // namespace borgo::tools::lsp

@@ -17,6 +17,7 @@
 #include "compiler/runtime_failure.hpp"
 #include "storage/file_error.hpp"
 #include "storage/read_file.hpp"
+#include "tools/drafting/document_check.hpp"
 #include "tools/drawing/line_render.hpp"
 #include "tools/drawing/render_input.hpp"
 #include "tools/findings/reading_stop.hpp"
@@ -285,9 +286,23 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
     const CompileResult result =
         compile_documents(names_, line, train, true, terminal_form, &shown);
     const compiler::CompileOutcome& o = result.outcome();
+    DiagnosticCounts counts = result.counts;
+    // The service documents beside the descriptions, when they no longer go with them.
+    for (drafting::LocatedFinding& stale :
+         drafting::check_documents_in(folder_, names_.line, names_.train, names_.line_1252,
+                                      names_.train_1252, result.compilation)) {
+      shown.push_back({.severity = ShownDiagnostic::Severity::kWarning,
+                       .path = stale.path.string(),
+                       .at = {stale.finding.line, 1},
+                       .message = std::move(stale.finding.message),
+                       .source = {},
+                       .caret = {},
+                       .row = stale.finding.row});
+      ++counts.warnings;
+    }
     outcome["error_number"] = o.error_number;
     outcome["fatal"] = o.fatal;
-    outcome["summary"] = summary_line(result.counts);
+    outcome["summary"] = summary_line(counts);
     std::optional<RenderInput> input;
     if (o.fatal != 0) {
       problem = "a fatal contest error: nothing is compiled";

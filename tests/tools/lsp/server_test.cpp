@@ -521,6 +521,28 @@ TEST(LspServer, NamesWhatIsMissingOrWrongOnTheDocumentThere) {
   }
 }
 
+// A slow-down order drafted beside the descriptions, then the slow-down
+// moved in the editor's buffer: a warning on its row names the order's line.
+TEST(LspServer, WarnsOnTheRowAServiceDocumentNoLongerGoesWith) {
+  Scenario scenario;
+  ASSERT_EQ(testing::tool({"documents", scenario.folder.path().string(), "--line", testing::kLine,
+                           "--train", testing::kTrain})
+                .status,
+            0);
+  Client client;
+  client.initialize();
+  client.open(scenario.train_uri,
+              replaced(scenario.train(), "rallentamento,  12000", "rallentamento,  13000"));
+  const json train = client.wait()[scenario.train_uri];
+  ASSERT_EQ(train.size(), 1u) << train;
+  EXPECT_EQ(train[0]["severity"], 2);
+  EXPECT_EQ(train[0]["range"]["start"], range(14, 0, 0)["start"]);
+  EXPECT_EQ(train[0]["message"].get<std::string>().rfind(
+                "Costa_R 12_rallentamenti.txt:13: slow-down 1 differs from its row", 0),
+            0u)
+      << train;
+}
+
 TEST(LspServer, CountsTheWarningsItLeavesOut) {
   Scenario scenario;
   std::string faults;

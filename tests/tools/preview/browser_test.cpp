@@ -162,7 +162,8 @@ TEST(PreviewInABrowser, FollowsASavedChangeInPlaceAndEndsCleanly) {
   const auto before_end = contents(scenario.folder.path());
   EXPECT_EQ(tool.end_with(SIGINT, 5s), 0);
   EXPECT_EQ(contents(scenario.folder.path()), before_end);
-  EXPECT_EQ(before_end.size(), 5u) << "the five documents emit wrote, and nothing else";
+  EXPECT_EQ(before_end.size(), 6u)
+      << "the five documents and the sheet settings emit wrote, and nothing else";
 }
 
 // An error stops the reading: the page says where, shades what was not read

@@ -145,6 +145,33 @@ TEST(PreviewBuild, GivesADiagnosticInPartsWithThePlaceOfItsRow) {
   })) << features.dump(1);
 }
 
+// A slow-down order drafted, then its row moved: the page is told by a
+// warning naming the order's line, placed where the row now is.
+TEST(PreviewBuild, WarnsOfAServiceDocumentThatNoLongerGoesWithTheDescriptions) {
+  ScenarioFolder scenario;
+  ASSERT_EQ(
+      testing::tool({"documents", scenario.path().string(), "--line", kLine, "--train", kTrain})
+          .status,
+      0);
+  scenario.edit(kTrainDocument, "rallentamento,  12000", "rallentamento,  13000");
+  PreviewBuilder builder(scenario.path(), costa_names());
+  const Json outcome = outcome_of(*builder.build());
+
+  EXPECT_EQ(outcome["error_number"], 0);
+  EXPECT_EQ(outcome["summary"], "0 errors, 1 warning");
+  ASSERT_EQ(outcome["diagnostics"].size(), 1u) << outcome.dump(1);
+  const Json& d = outcome["diagnostics"][0];
+  EXPECT_EQ(d["severity"], "warning");
+  EXPECT_EQ(std::filesystem::path(d["file"].get<std::string>()).filename(),
+            "Costa_R 12_rallentamenti.txt");
+  EXPECT_EQ(d["line"], 13);
+  EXPECT_NE(d["message"].get<std::string>().find("slow-down 1 differs from its row"),
+            std::string::npos)
+      << d.dump();
+  ASSERT_TRUE(d["place"].is_object()) << d.dump();
+  EXPECT_EQ(d["place"]["position"], 13000);
+}
+
 // Reading stops at the first error: the drawing holds only what came before,
 // and the page is told where that was and from where nothing more was read.
 TEST(PreviewBuild, TellsWhereAnErrorStoppedTheReading) {

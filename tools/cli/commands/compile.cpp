@@ -5,6 +5,7 @@
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
 #include "tools/cli/options.hpp"
+#include "tools/drafting/document_check.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/shared/scenario_files.hpp"
 
@@ -33,9 +34,11 @@ line over 200 characters shows as a window around the field, cut with
 reads "error 1250: message" and has no line. A row whose key matches no row
 of its section is skipped whole: one warning, on its key, names the key it
 was likely meant to be. Past ten warnings of one kind in one document, a
-note counts the rest. A summary line counts errors and warnings, and the
-ignored rows when there are any. Reading stops at the first error, so there
-is at most one besides a fatal one.
+note counts the rest. A slow-down order or train sheet in DIR that no longer
+goes with the descriptions is a warning "FILE:LINE: warning: message" naming
+its line ("scenario-tool documents" drafts it anew). A summary line counts
+errors and warnings, and the ignored rows when there are any. Reading stops
+at the first error, so there is at most one besides a fatal one.
 
 The last line on standard output is "error_number N" (0 when clean) or
 "fatal N".
@@ -72,7 +75,15 @@ Exit status:
     std::filesystem::create_directories(output);
 
     const CompileResult result = compile_scenario(request, err);
-    err << summary_line(result.counts) << "\n";
+    DiagnosticCounts counts = result.counts;
+    // The service documents beside the descriptions, when they no longer go with them.
+    for (const drafting::LocatedFinding& stale : drafting::check_documents_in(
+             request.folder, request.names.line, request.names.train, request.names.line_1252,
+             request.names.train_1252, result.compilation)) {
+      err << drafting::located_text(stale, "warning") << "\n";
+      ++counts.warnings;
+    }
+    err << summary_line(counts) << "\n";
     for (const auto& path : write_compiled_files(result.compilation, request.names, output)) {
       out << "wrote " << path.string() << "\n";
     }

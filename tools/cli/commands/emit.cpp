@@ -4,9 +4,11 @@
 #include <system_error>
 
 #include "documents/documents.hpp"
+#include "storage/replace_file.hpp"
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
 #include "tools/cli/options.hpp"
+#include "tools/drafting/sheet_settings.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -16,15 +18,18 @@ class EmitCommand final : public Command {
   Text text() const override {
     return {
         .name = "emit",
-        .summary = "write the package's five documents into DIR, to start from",
+        .summary = "write the package's documents into DIR, to start from",
         .description = R"(Writes the package's five embedded documents into DIR (made when missing),
 byte for byte as the package program writes them: the line description, the
 train description, the notes, the slow-down order and the train sheet of the
-line Borgo_Mar and the train TX 903. Nothing is compiled. Rename and edit
-them to start a new scenario, then run
+line Borgo_Mar and the train TX 903. Beside them goes the train sheet's
+settings, Borgo_Mar_TX 903_scheda.txt, from which "scenario-tool documents"
+drafts the slow-down order and the train sheet again. Nothing is compiled.
+Rename and edit them to start a new scenario, then run
   scenario-tool compile DIR --line Borgo_Mar --train "TX 903"
+  scenario-tool documents DIR --line Borgo_Mar --train "TX 903" --force
 
-When DIR already holds any of the five, nothing is written and the command
+When DIR already holds any of the six, nothing is written and the command
 names them, so that an author's edited documents are not lost.
 )",
         .footer = R"(Exit status: 0 written; 2 a usage problem, documents in the way without
@@ -44,7 +49,8 @@ names them, so that an author's edited documents are not lost.
                                  documents::train_description_name(kEmbeddedLine, kEmbeddedTrain),
                                  documents::notes_name(kEmbeddedLine, kEmbeddedTrain),
                                  documents::slow_down_order_name(kEmbeddedLine, kEmbeddedTrain),
-                                 documents::train_sheet_name(kEmbeddedLine, kEmbeddedTrain)};
+                                 documents::train_sheet_name(kEmbeddedLine, kEmbeddedTrain),
+                                 drafting::sheet_settings_name(kEmbeddedLine, kEmbeddedTrain)};
     if (!force_) {
       std::string in_the_way;
       for (const std::string& name : names) {
@@ -68,6 +74,7 @@ names them, so that an author's edited documents are not lost.
     documents::dati_note(folder, embedded);
     documents::dati_rallentamenti(folder, embedded);
     documents::dati_scheda(folder, embedded);
+    storage::replace_file(folder / names[5], drafting::embedded_sheet_settings());
     for (const std::string& name : names) {
       out << "wrote " << (folder / name).string() << "\n";
     }

@@ -25,6 +25,7 @@
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
 #include "tools/cli/options.hpp"
+#include "tools/drafting/document_check.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/packing/carried_documents.hpp"
 #include "tools/packing/package.hpp"
@@ -67,7 +68,11 @@ Before anything is written, the scenario is compiled as the program will
 compile it, with the diagnostics of "scenario-tool compile"; a scenario that
 records an error is not packed unless --allow-errors is given, nor one with
 ignored rows (rows whose key matches no row of their section, so that what
-they place is lost) unless --allow-ignored-rows is given.
+they place is lost) unless --allow-ignored-rows is given. The slow-down
+order and the train sheet are checked against the descriptions (the entries
+against the "rallentamento" rows, the stations, the train and the line they
+name): one that differs is not packed unless --allow-stale-documents is given,
+and "scenario-tool documents" drafts them anew.
 
 PROGRAM is made from the generic package program of the target, which is
 installed beside scenario-tool: )" +
@@ -77,8 +82,9 @@ installed beside scenario-tool: )" +
                 std::string(traits(Target::kLinux).suffix) + " for Linux.\n",
             .footer = R"(Exit status:
   0  packed
-  1  the scenario records an error (or a fatal contest error), or has ignored
-     rows: nothing written
+  1  the scenario records an error (or a fatal contest error), has ignored
+     rows, or a service document differs from the descriptions: nothing
+     written
   2  a usage problem, a document missing or not as a package carries it, a
      generic package program missing, PROGRAM naming a file pack reads, or a
      file that cannot be read or written
@@ -96,6 +102,8 @@ installed beside scenario-tool: )" +
                  "pack a scenario that records an error all the same");
     app.add_flag("--allow-ignored-rows", allow_ignored_rows_,
                  "pack a scenario with rows the compile ignores all the same");
+    app.add_flag("--allow-stale-documents", allow_stale_documents_,
+                 "pack service documents that differ from the descriptions all the same");
     app.add_flag("--from-utf8", from_utf8_,
                  "convert documents saved as UTF-8 to Windows-1252 "
                  "(refusing a letter Windows-1252 lacks)");
@@ -166,6 +174,9 @@ installed beside scenario-tool: )" +
       for (const std::string& row : result.counts.ignored_rows) err << "  " << row << "\n";
       return kExitRecordedError;
     }
+    if (!stale_documents_pass(folder, names, packed, result.compilation, err)) {
+      return kExitRecordedError;
+    }
 
     const std::string payload = package_payload(names, packed);
     if (target == Target::kWindows && !to_standard_output &&
@@ -191,12 +202,39 @@ installed beside scenario-tool: )" +
     throw UsageError("--target takes windows or linux, not '" + target_name_ + "'");
   }
 
+  // Reports each service document's difference from the descriptions, as
+  // errors unless --allow-stale-documents; true when packing goes on.
+  bool stale_documents_pass(const std::filesystem::path& folder, const ScenarioNames& names,
+                            const PackedDocuments& packed, const compiler::Compilation& compilation,
+                            std::ostream& err) const {
+    const auto shipped =
+        [&](documents::DocumentKind kind) -> std::optional<drafting::ShippedDocument> {
+      const std::optional<PackedDocument>& document = packed[static_cast<std::size_t>(kind)];
+      if (!document) return std::nullopt;
+      return drafting::ShippedDocument{document->path, document->bytes};
+    };
+    const std::optional<std::string> settings =
+        read_if_present(folder / drafting::sheet_settings_name(names.line, names.train));
+    const std::vector<drafting::LocatedFinding> findings = drafting::check_shipped_documents(
+        compilation, shipped(documents::DocumentKind::kSlowDownOrder),
+        shipped(documents::DocumentKind::kTrainSheet), settings, names.line_1252, names.train_1252);
+    for (const drafting::LocatedFinding& finding : findings) {
+      err << drafting::located_text(finding, allow_stale_documents_ ? "warning" : "error") << "\n";
+    }
+    if (findings.empty() || allow_stale_documents_) return true;
+    err << "scenario-tool pack: the service documents differ from the descriptions: nothing was "
+           "packed (scenario-tool documents drafts them anew; --allow-stale-documents packs them "
+           "all the same)\n";
+    return false;
+  }
+
   std::string folder_name_;
   ScenarioOptions scenario_;
   std::string target_name_;
   CLI::Option* target_ = nullptr;
   bool allow_errors_ = false;
   bool allow_ignored_rows_ = false;
+  bool allow_stale_documents_ = false;
   bool from_utf8_ = false;
   std::string generic_program_;
   CLI::Option* generic_ = nullptr;

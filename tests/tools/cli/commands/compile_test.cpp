@@ -15,6 +15,7 @@
 #include "storage/byte_sink.hpp"
 #include "tests/support/compiled_decoder.hpp"
 #include "tests/support/files.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/findings/scenario_compile.hpp"
 
@@ -210,6 +211,27 @@ TEST(CompileCommand, WarnsOfWhatTheFormatAcceptsButAnAuthorHardlyMeans) {
     expect_caret_at(found[0]);
     EXPECT_NE(run.err.find("0 errors, 1 warning\n"), std::string::npos) << run.err;
   }
+}
+
+// The service documents beside the descriptions, once a slow-down's row
+// changed: a warning naming the order's line, and the compile goes on.
+TEST(CompileCommand, WarnsOfServiceDocumentsThatNoLongerGoWithTheDescriptions) {
+  borgo::testing::ScratchFolder author;
+  ASSERT_EQ(tool({"emit", author.path().string()}).status, 0);
+  const std::filesystem::path train = author / "Borgo_Mar_TX 903-.txt";
+  std::string text = borgo::testing::slurp(train);
+  const std::string row = "rallentamento,  288900,    60";
+  ASSERT_NE(text.find(row), std::string::npos);
+  borgo::testing::spit(train,
+                       text.replace(text.find(row), row.size(), "rallentamento,  288900,    50"));
+  const ToolRun run =
+      tool({"compile", author.path().string(), "--line", "Borgo_Mar", "--train", "TX 903"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find((author / "Borgo_Mar_TX 903_rallentamenti.txt").string() +
+                         ":14: warning: slow-down 2 differs from its row"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("0 errors, 2 warnings"), std::string::npos) << run.err;
 }
 
 TEST(CompileCommand, ARowOfThousandsOfFaultyFieldsGivesAReportOfBoundedSize) {

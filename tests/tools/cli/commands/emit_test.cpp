@@ -95,7 +95,7 @@ TEST(EmitCommand, RefusesToOverwriteAnAuthorsDocumentsUnlessForced) {
     }
     if (c.force) {
       EXPECT_EQ(run.status, 0) << run.err;
-      EXPECT_EQ(files, 5);
+      EXPECT_EQ(files, 6);  // the five documents and the sheet settings
       continue;
     }
     EXPECT_EQ(run.status, 2);

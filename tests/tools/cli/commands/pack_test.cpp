@@ -188,6 +188,90 @@ TEST(PackCommand, RefusesAScenarioWithIgnoredRowsUnlessAllowed) {
   EXPECT_TRUE(std::filesystem::exists(program));
 }
 
+// Emitted documents that no longer go with the descriptions: a line renamed,
+// a slow-down moved, a train renamed. Pack names each difference by file and
+// line and refuses, unless allowed; the documents drafted anew pack.
+TEST(PackCommand, RefusesServiceDocumentsThatDifferFromTheDescriptions) {
+  struct Case {
+    const char* name;
+    std::string line;
+    std::string train;
+    std::string moved_from;  // an edit of the train description, when not empty
+    std::string moved_to;
+    std::vector<std::string> says;  // "FILE:LINE: error: message" begins so
+  };
+  const Case cases[] = {
+      {"the line renamed",
+       "Nuova_Linea",
+       "TX 903",
+       "",
+       "",
+       {"Nuova_Linea_TX 903_rallentamenti.txt:5: error: names the line \"Borgo-Mar\", not "
+        "\"Nuova_Linea\""}},
+      {"a slow-down moved",
+       "Borgo_Mar",
+       "TX 903",
+       "rallentamento,  140400",
+       "rallentamento,  130400",
+       {"Borgo_Mar_TX 903_rallentamenti.txt:13: error: slow-down 1 differs from its row (line "
+        "115 of the train description): kilometre post \"143.000\" where the row gives "
+        "\"133.000\""}},
+      {"the train renamed",
+       "Borgo_Mar",
+       "TX 904",
+       "",
+       "",
+       {"Borgo_Mar_TX 904_rallentamenti.txt:7: error: names the train \"TX 903\", not \"TX 904\"",
+        "Borgo_Mar_TX 904_scheda_treno.txt:4: error: names the train \"903\", not \"904\""}},
+  };
+  ScratchFolder emitted;
+  ASSERT_EQ(tool({"emit", emitted.path().string()}).status, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The author copies the five documents under the scenario's names.
+    ScratchFolder author;
+    for (const std::string suffix :
+         {"_linea.txt", " -.txt", " _note.txt", " _rallentamenti.txt", " _scheda_treno.txt"}) {
+      const bool of_line = suffix == "_linea.txt";
+      const std::string rest = of_line ? suffix : suffix.substr(1);
+      const std::string from = of_line ? "Borgo_Mar" + rest : "Borgo_Mar_TX 903" + rest;
+      const std::string to = of_line ? c.line + rest : c.line + "_" + c.train + rest;
+      std::filesystem::copy_file(emitted / from, author / to);
+    }
+    const std::string train_document = c.line + "_" + c.train + "-.txt";
+    if (!c.moved_from.empty()) {
+      std::string text = slurp(author / train_document);
+      const std::size_t at = text.find(c.moved_from);
+      ASSERT_NE(at, std::string::npos);
+      spit(author / train_document, text.replace(at, c.moved_from.size(), c.moved_to));
+    }
+    ScratchFolder made;
+    const std::filesystem::path program = made / kProgramName;
+    const ToolRun refused = tool(pack_words(author.path(), c.line, c.train, program));
+    EXPECT_EQ(refused.status, 1);
+    for (const std::string& says : c.says) {
+      EXPECT_NE(refused.err.find((author.path() / says).string()), std::string::npos)
+          << says << "\n"
+          << refused.err;
+    }
+    EXPECT_NE(refused.err.find("scenario-tool documents drafts them anew"), std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(program));
+
+    const ToolRun allowed =
+        tool(pack_words(author.path(), c.line, c.train, program, {"--allow-stale-documents"}));
+    EXPECT_EQ(allowed.status, 0) << allowed.err;
+    EXPECT_NE(allowed.err.find(": warning: "), std::string::npos) << allowed.err;
+    EXPECT_TRUE(std::filesystem::exists(program));
+
+    const ToolRun drafted = tool(
+        {"documents", author.path().string(), "--line", c.line, "--train", c.train, "--force"});
+    EXPECT_EQ(drafted.status, 0) << drafted.err;
+    const ToolRun packed = tool(pack_words(author.path(), c.line, c.train, program));
+    EXPECT_EQ(packed.status, 0) << packed.err;
+  }
+}
+
 // A document that cannot go into a package as it is: nothing is written,
 // and the refusal names the file, and the line where it shows.
 TEST(PackCommand, RefusesDocumentsAPackageCannotCarry) {
@@ -287,7 +371,9 @@ TEST(PackCommand, GivesALastLineWithoutALineEndItsCrLf) {
   spit(scenario.path() / "Costa_R 12_rallentamenti.txt", "first\r\nlast");
   ScratchFolder made;
   const std::filesystem::path program = made / kProgramName;
-  const ToolRun run = tool(pack_words(scenario.path(), kLine, kTrain, program));
+  // Two lines, not an order of the scenario's slow-down.
+  const ToolRun run =
+      tool(pack_words(scenario.path(), kLine, kTrain, program, {"--allow-stale-documents"}));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("the last line, which had no line end, given CR LF"), std::string::npos)
       << run.err;
