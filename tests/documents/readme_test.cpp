@@ -7,7 +7,7 @@
 
 #include "compiler/error_catalog.hpp"
 #include "tests/support/files.hpp"
-#include "tools/findings/error_table.hpp"
+#include "tools/findings/reference/error_table.hpp"
 
 namespace borgo::tools {
 namespace {

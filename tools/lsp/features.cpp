@@ -9,8 +9,8 @@
 #include "documents/documents.hpp"
 #include "documents/line_table.hpp"
 #include "tools/findings/compile_findings.hpp"
-#include "tools/findings/explanation.hpp"
 #include "tools/findings/nearest_key.hpp"
+#include "tools/findings/reference/explanation.hpp"
 #include "tools/findings/source_scan.hpp"
 #include "tools/shared/text_encoding.hpp"
 

@@ -10,7 +10,7 @@
 #include "tools/cli/command_support.hpp"
 #include "tools/cli/commands.hpp"
 #include "tools/cli/options.hpp"
-#include "tools/findings/explanation.hpp"
+#include "tools/findings/reference/explanation.hpp"
 #include "tools/findings/scenario_compile.hpp"
 #include "tools/findings/source_scan.hpp"
 #include "tools/shared/scenario_files.hpp"

@@ -11,8 +11,8 @@
 #include "tests/support/scratch_folder.hpp"
 #include "tests/tools/tool_fixture.hpp"
 #include "tools/findings/diagnostics.hpp"
-#include "tools/findings/explanation.hpp"
 #include "tools/findings/nearest_key.hpp"
+#include "tools/findings/reference/explanation.hpp"
 
 namespace borgo::tools::testing {
 namespace {

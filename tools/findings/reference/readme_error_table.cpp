@@ -8,7 +8,7 @@
 
 #include "storage/file_error.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/findings/error_table.hpp"
+#include "tools/findings/reference/error_table.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -7,7 +7,7 @@
 
 #include "storage/file_error.hpp"
 #include "storage/replace_file.hpp"
-#include "tools/findings/reference.hpp"
+#include "tools/findings/reference/reference.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,6 +1,6 @@
 // The author's reference to the descriptions is the one the format table
 // makes: the committed file may not drift from it.
-#include "tools/findings/reference.hpp"
+#include "tools/findings/reference/reference.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/findings/error_table.hpp"
+#include "tools/findings/reference/error_table.hpp"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "tools/findings/reference.hpp"
+#include "tools/findings/reference/reference.hpp"
 
 #include <span>
 #include <string_view>

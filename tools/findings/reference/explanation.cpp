@@ -1,4 +1,4 @@
-#include "tools/findings/explanation.hpp"
+#include "tools/findings/reference/explanation.hpp"
 
 #include <algorithm>
 #include <cstdlib>
