@@ -93,11 +93,13 @@ std::optional<Row> row_of(std::string_view line) {
   return row;
 }
 
-// One column of a run of rows: the narrowest gap written, and the widest
-// number.
+// One column of a run of rows: the narrowest gap written, the widest
+// number, and whether every value has the same gap: a column written so, as
+// the package writes the signals' last one, is laid out already.
 struct Column {
   std::size_t gap = 0;
   std::size_t widest_number = 0;
+  bool uniform = true;
 };
 
 std::string rendered(const Row& row, const std::vector<Column>& columns) {
@@ -106,7 +108,7 @@ std::string rendered(const Row& row, const std::vector<Column>& columns) {
     const Value& value = row.values[i];
     out += ',';
     std::size_t blanks = value.blanks;
-    if (value.placed()) {
+    if (value.placed() && !columns[i].uniform) {
       const Column& column = columns[i];
       blanks = column.gap;
       if (value.number) blanks += column.widest_number - value.content.size();
@@ -146,6 +148,7 @@ std::vector<LineChange> column_layout(std::string_view text) {
         const Value& value = row.values[i];
         if (!value.placed()) continue;
         Column& column = columns[i];
+        if (column.gap != 0 && column.gap != value.blanks) column.uniform = false;
         column.gap = column.gap == 0 ? value.blanks : std::min(column.gap, value.blanks);
         if (value.number)
           column.widest_number = std::max(column.widest_number, value.content.size());

@@ -32,17 +32,20 @@ TEST(ColumnLayout, AlignsEachRunOfRowsAndLeavesTheRest) {
       {"text flush left at the column's gap", "stazione,  0,   Roma\nstazione, 3100,  Ostia Lido\n",
        "stazione,    0,  Roma\nstazione, 3100,  Ostia Lido\n"},
       {"keys equally long form one run: the curves",
-       "curvas1,  1350,  150\ncurvad4,  22760,  600\n",
-       "curvas1,   1350,  150\ncurvad4,  22760,  600\n"},
+       "curvas1,   1350,  150\ncurvad4, 22760,  600\n",
+       "curvas1,  1350,  150\ncurvad4, 22760,  600\n"},
+      {"a column with one gap throughout is left flush left",
+       "segnale,  1050,  2,1,1, 210\nsegnale,  4900,  1,1,1, 0\n",
+       "segnale,  1050,  2,1,1, 210\nsegnale,  4900,  1,1,1, 0\n"},
       {"a key of another length starts a new run", "sfondo uno,    1\nnumero vetture,  120\n",
        "sfondo uno,    1\nnumero vetture,  120\n"},
       {"a heading ends a run", "pendenza,  5\n[montagne]\npendenza,  12950\n",
        "pendenza,  5\n[montagne]\npendenza,  12950\n"},
       {"values tight against their comma stay tight",
-       "stazione,  0,  3,1,0,  -4,5\nstazione,  3100,  12,1,1,  7,25\n",
-       "stazione,     0,   3,1,0,  -4,5\nstazione,  3100,  12,1,1,   7,25\n"},
+       "stazione,  0,  3,1,0,  -4,5\nstazione,   3100, 12,1,1,    7,25\n",
+       "stazione,     0,  3,1,0,  -4,5\nstazione,  3100, 12,1,1,   7,25\n"},
       {"empty fields and trailing blanks kept",
-       "indicatori_vmax,  53900,  ,  ,  0 \nindicatori_vmax,  141800,  125,  ,  0 \n",
+       "indicatori_vmax,     53900,  ,  ,  0 \nindicatori_vmax,  141800,  125,  ,  0 \n",
        "indicatori_vmax,   53900,  ,  ,  0 \nindicatori_vmax,  141800,  125,  ,  0 \n"},
       {"blank-separated numbers are one text value", "orologio,    14     25   30 \n",
        "orologio,    14     25   30 \n"},
@@ -61,7 +64,7 @@ TEST(ColumnLayout, AlignsEachRunOfRowsAndLeavesTheRest) {
 }
 
 TEST(ColumnLayout, ReportsOnlyTheLinesItChanges) {
-  const std::vector<LineChange> changes = column_layout("[x]\r\nv,  1\r\nv,  22\r\nww,  3\r\n");
+  const std::vector<LineChange> changes = column_layout("[x]\r\nv,    1\r\nv,  22\r\nww,  3\r\n");
   ASSERT_EQ(changes.size(), 1u);
   EXPECT_EQ(changes[0].line, 1u);
   EXPECT_EQ(changes[0].text, "v,   1");
