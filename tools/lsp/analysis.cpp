@@ -66,15 +66,18 @@ CompiledPair compile_pairing(const Documents& documents, const Pairing& pairing)
   if (pairing.train) out.train = documents.text_at(pairing.train_path);
   if (out.line) out.line_bytes = out.line->bytes;
   if (out.train) out.train_bytes = out.train->bytes;
-  out.compilation = compiler::compile(
+  out.compilation = compile_bytes(pairing, out.line_bytes, out.train_bytes);
+  return out;
+}
+
+compiler::Compilation compile_bytes(const Pairing& pairing, const std::optional<std::string>& line,
+                                    const std::optional<std::string>& train) {
+  return compiler::compile(
       {.line_name = name_1252(pairing.line.line),
        .train_name = pairing.train ? name_1252(pairing.train->train) : std::string(),
        .write_line_file = 1,
-       .line_description =
-           out.line_bytes ? std::optional<std::string_view>(*out.line_bytes) : std::nullopt,
-       .train_description =
-           out.train_bytes ? std::optional<std::string_view>(*out.train_bytes) : std::nullopt});
-  return out;
+       .line_description = line ? std::optional<std::string_view>(*line) : std::nullopt,
+       .train_description = train ? std::optional<std::string_view>(*train) : std::nullopt});
 }
 
 }  // namespace borgo::tools::lsp

@@ -63,4 +63,9 @@ struct CompiledPair {
 // Compiles a pairing's documents, open buffers first, as the program would.
 CompiledPair compile_pairing(const Documents& documents, const Pairing& pairing);
 
+// The same pairing compiled from the bytes given, in memory: an edit tried
+// before it is offered.
+compiler::Compilation compile_bytes(const Pairing& pairing, const std::optional<std::string>& line,
+                                    const std::optional<std::string>& train);
+
 }  // namespace borgo::tools::lsp

@@ -8,9 +8,11 @@
 #include <utility>
 
 #include "tools/lsp/analysis.hpp"
+#include "tools/lsp/code_actions.hpp"
 #include "tools/lsp/diagnostics.hpp"
 #include "tools/lsp/documents.hpp"
 #include "tools/lsp/features.hpp"
+#include "tools/lsp/formatting.hpp"
 #include "tools/lsp/protocol/positions.hpp"
 
 namespace borgo::tools::lsp {
@@ -262,7 +264,10 @@ struct LanguageServer::State {
                {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
               {"hoverProvider", true},
               {"completionProvider", {{"triggerCharacters", json::array({"["})}}},
-              {"documentSymbolProvider", true}}},
+              {"documentSymbolProvider", true},
+              {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}},
+              {"documentFormattingProvider", true},
+              {"documentRangeFormattingProvider", true}}},
             {"serverInfo", {{"name", "scenario-tool lsp"}}}};
   }
 
@@ -321,6 +326,37 @@ struct LanguageServer::State {
                             hierarchical_symbols);
   }
 
+  // The request's range, checked.
+  static const json& range_of(const json& params) {
+    const json& range = member(params, "range");
+    if (!is_range(range)) throw InvalidParams("\"range\" must be a range");
+    return range;
+  }
+
+  json code_actions_of(const json& params) {
+    const json& range = range_of(params);
+    const json& diagnostics = member(member(params, "context"), "diagnostics");
+    const std::optional<Target> at = target(params);
+    if (!at) return json::array();
+    const std::vector<Pairing> pairings = documents.pairings_of(*at->open);
+    if (pairings.empty()) return json::array();
+    return quick_fixes(compile(pairings.front()), at->document, encoding, range, diagnostics);
+  }
+
+  json formatting_of(const json& params, bool ranged) {
+    std::optional<LineSpan> lines;
+    if (ranged) {
+      const json& range = range_of(params);
+      lines = LineSpan{range["start"]["line"].get<std::int64_t>(),
+                       range["end"]["line"].get<std::int64_t>()};
+      // A range ending at a line's start leaves that line out.
+      if (range["end"]["character"] == 0 && lines->last > lines->first) --lines->last;
+    }
+    const std::optional<Target> at = target(params);
+    if (!at) return json::array();
+    return formatting_edits(at->open->text, encoding, lines);
+  }
+
   json request(const std::string& method, const json& params, bool& known) {
     known = true;
     if (method == "initialize") return initialize(params);
@@ -332,6 +368,9 @@ struct LanguageServer::State {
     if (method == "textDocument/hover") return hover_at(params);
     if (method == "textDocument/completion") return completion_at(params);
     if (method == "textDocument/documentSymbol") return symbols_of(params);
+    if (method == "textDocument/codeAction") return code_actions_of(params);
+    if (method == "textDocument/formatting") return formatting_of(params, false);
+    if (method == "textDocument/rangeFormatting") return formatting_of(params, true);
     known = false;
     return nullptr;
   }
