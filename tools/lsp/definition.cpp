@@ -27,14 +27,20 @@ json definition(const CompiledPair& compiled, Document document, compiler::Field
   FindingMaker findings(compiled.compilation.outcome, *compiled.compilation.model,
                         compiled.line_bytes, compiled.train_bytes);
   const std::optional<Finding> error = findings.error();
-  // A conflict (errors 6, 7 and 16 to 21): the row holding the cell.
-  if (!error || !error->holder || !error->cell || !on_row(*error, document, at)) return out;
+  // A conflict (errors 6, 7 and 16 to 21, a slow-down's board among them).
+  if (!error || !error->holder || !error->cell || !error->document || !error->at) return out;
   const CellHolder& holder = *error->holder;
-  const std::optional<DocumentText>& text = compiled.text(holder.document);
-  if (!text) return out;
-  const PositionMap positions(*text, encoding);
-  out.push_back(
-      {{"uri", compiled.uri(holder.document)}, {"range", positions.field_range(holder.position)}});
+  const auto field_at = [&](Document in, compiler::FieldLocation field) {
+    const std::optional<DocumentText>& text = compiled.text(in);
+    if (!text) return;
+    const PositionMap positions(*text, encoding);
+    out.push_back({{"uri", compiled.uri(in)}, {"range", positions.field_range(field)}});
+  };
+  if (on_row(*error, document, at)) {
+    field_at(holder.document, holder.position);  // the row holding the cell
+  } else if (holder.document == document && holder.position.line == at.line) {
+    field_at(*error->document, *error->at);  // back to the row that found it taken
+  }
   return out;
 }
 

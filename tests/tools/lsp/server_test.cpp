@@ -969,6 +969,10 @@ TEST(LspServer, GoesFromAConflictToTheRowHoldingTheCell) {
         client.request("textDocument/definition", Client::at(scenario.train_uri, 16, character)),
         json::array({{{"uri", scenario.line_uri}, {"range", range(15, 18, 22)}}}));
   }
+  // And back from the indicators' row to the signal's position.
+  client.open(scenario.line_uri, scenario.line());
+  EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.line_uri, 15, 3)),
+            json::array({{{"uri", scenario.train_uri}, {"range", range(16, 12, 16)}}}));
   // Another row points nowhere; nor does the signal once it moves off.
   EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.train_uri, 17, 14)),
             nullptr);
