@@ -9,11 +9,14 @@
 
 #include "tools/lsp/analysis.hpp"
 #include "tools/lsp/code_actions.hpp"
+#include "tools/lsp/definition.hpp"
 #include "tools/lsp/diagnostics.hpp"
 #include "tools/lsp/documents.hpp"
 #include "tools/lsp/features.hpp"
 #include "tools/lsp/formatting.hpp"
+#include "tools/lsp/inlay_hints.hpp"
 #include "tools/lsp/protocol/positions.hpp"
+#include "tools/lsp/semantic_tokens.hpp"
 
 namespace borgo::tools::lsp {
 namespace {
@@ -267,7 +270,10 @@ struct LanguageServer::State {
               {"documentSymbolProvider", true},
               {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}},
               {"documentFormattingProvider", true},
-              {"documentRangeFormattingProvider", true}}},
+              {"documentRangeFormattingProvider", true},
+              {"inlayHintProvider", true},
+              {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}}},
+              {"definitionProvider", true}}},
             {"serverInfo", {{"name", "scenario-tool lsp"}}}};
   }
 
@@ -357,6 +363,49 @@ struct LanguageServer::State {
     return formatting_edits(at->open->text, encoding, lines);
   }
 
+  // The compile of the pairing a request's description is in; nullptr when
+  // it is in none, or is no description.
+  const CompiledPair* compiled_for(const Target& at) {
+    const std::vector<Pairing> pairings = documents.pairings_of(*at.open);
+    if (pairings.empty()) return nullptr;
+    const CompiledPair& compiled_pair = compile(pairings.front());
+    return compiled_pair.text(at.document) ? &compiled_pair : nullptr;
+  }
+
+  json inlay_hints_in(const json& params) {
+    const std::optional<Target> at = target(params);
+    const CompiledPair* compiled_pair = at ? compiled_for(*at) : nullptr;
+    if (compiled_pair == nullptr) return json::array();
+    const PositionMap positions(*compiled_pair->text(at->document), encoding);
+    const json& range = member(params, "range");
+    const std::optional<compiler::FieldLocation> first =
+        location(positions, {{"position", member(range, "start")}});
+    if (!first) return json::array();  // the range starts past the end
+    const std::optional<compiler::FieldLocation> last =
+        location(positions, {{"position", member(range, "end")}});
+    return inlay_hints(*compiled_pair, at->document, positions, first->line,
+                       last ? last->line : INT32_MAX);
+  }
+
+  json semantic_tokens_of(const json& params) {
+    const std::optional<Target> at = target(params);
+    const CompiledPair* compiled_pair = at ? compiled_for(*at) : nullptr;
+    if (compiled_pair == nullptr) return {{"data", json::array()}};
+    const PositionMap positions(*compiled_pair->text(at->document), encoding);
+    return semantic_tokens(*compiled_pair, at->document, positions);
+  }
+
+  json definition_at(const json& params) {
+    const std::optional<Target> at = target(params);
+    const CompiledPair* compiled_pair = at ? compiled_for(*at) : nullptr;
+    if (compiled_pair == nullptr) return nullptr;
+    const PositionMap positions(*compiled_pair->text(at->document), encoding);
+    const std::optional<compiler::FieldLocation> spot = location(positions, params);
+    if (!spot) return nullptr;
+    json found = definition(*compiled_pair, at->document, *spot, encoding);
+    return found.empty() ? json(nullptr) : found;
+  }
+
   json request(const std::string& method, const json& params, bool& known) {
     known = true;
     if (method == "initialize") return initialize(params);
@@ -371,6 +420,9 @@ struct LanguageServer::State {
     if (method == "textDocument/codeAction") return code_actions_of(params);
     if (method == "textDocument/formatting") return formatting_of(params, false);
     if (method == "textDocument/rangeFormatting") return formatting_of(params, true);
+    if (method == "textDocument/inlayHint") return inlay_hints_in(params);
+    if (method == "textDocument/semanticTokens/full") return semantic_tokens_of(params);
+    if (method == "textDocument/definition") return definition_at(params);
     known = false;
     return nullptr;
   }

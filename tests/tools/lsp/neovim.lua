@@ -1,92 +1,107 @@
--- Neovim as the language server's client, headless: opens the emitted line
--- description, waits for its diagnostics, moves the speed indicators at
--- 1000 m onto the first signal's cell, waits for the conflict, asks for a
--- hover and a completion, types a misspelt key and waits for its warning,
--- and writes what it received as JSON to $RESULT.
--- Written for Neovim 0.7 and later.
-local tool, dir, out = os.getenv("BORGO_TOOL"), os.getenv("SCENARIO"), os.getenv("RESULT")
+-- Neovim as the language server's client, headless, configured by the
+-- README's own snippet ($CONFIG): runs its steps in order against the
+-- emitted scenario, stops at the first that fails, and writes what it
+-- received as JSON to $RESULT. Written for Neovim 0.7 and later.
+local dir, out = os.getenv("SCENARIO"), os.getenv("RESULT")
 local result = {}
+local published = {}
+local line_file = dir .. "/Borgo_Mar_linea.txt"
+local train_file = dir .. "/Borgo_Mar_TX 903-.txt"
+local buf, id, row
 
-local ok, failure = pcall(function()
-  local published = {}
-  local line_file = dir .. "/Borgo_Mar_linea.txt"
-  local train_file = dir .. "/Borgo_Mar_TX 903-.txt"
-  vim.cmd("edit " .. vim.fn.fnameescape(line_file))
-  local buf = vim.api.nvim_get_current_buf()
-  local id = vim.lsp.start_client({
-    name = "scenario-tool",
-    cmd = { tool, "lsp" },
-    root_dir = dir,
-    handlers = {
-      ["textDocument/publishDiagnostics"] = function(_, params)
-        published[vim.uri_to_fname(params.uri)] = params.diagnostics
-      end,
-    },
-  })
-  assert(id, "the server did not start")
-  vim.lsp.buf_attach_client(buf, id)
-  assert(vim.wait(20000, function() return published[line_file] ~= nil end, 10),
-    "no diagnostics on the line description")
-  result.opened = published[line_file]
+dofile(os.getenv("CONFIG"))
+-- The diagnostics as the server sent them, then on to Neovim's own handler.
+local shown = vim.lsp.handlers["textDocument/publishDiagnostics"]
+vim.lsp.handlers["textDocument/publishDiagnostics"] = function(err, params, ctx, config)
+  published[vim.uri_to_fname(params.uri)] = params.diagnostics
+  return shown(err, params, ctx, config)
+end
 
-  local lines = vim.api.nvim_buf_get_lines(buf, 0, -1, false)
-  local row
-  for i, text in ipairs(lines) do
-    if text:find("^indicatori_vmax,%s+1000,") then
-      row = i
-      break
+local function with_code(diagnostics, code)
+  for _, diagnostic in ipairs(diagnostics or {}) do
+    if diagnostic.code == code then return diagnostic end
+  end
+  return nil
+end
+
+local function request(method, params)
+  local answers = vim.lsp.buf_request_sync(buf, method, params, 10000)
+  return answers and answers[id] and answers[id].result
+end
+
+local steps = {
+  { "open the line description", function()
+    vim.cmd("edit " .. vim.fn.fnameescape(line_file))
+    buf = vim.api.nvim_get_current_buf()
+    assert(vim.wait(20000, function()
+      return #vim.lsp.buf_get_clients(buf) > 0 and published[line_file] ~= nil
+    end, 10), "the configuration attached no server, or it published nothing")
+    id = vim.lsp.buf_get_clients(buf)[next(vim.lsp.buf_get_clients(buf))].id
+    result.opened = published[line_file]
+  end },
+  { "move the speed indicators onto the first signal", function()
+    local lines = vim.api.nvim_buf_get_lines(buf, 0, -1, false)
+    for i, text in ipairs(lines) do
+      if text:find("^indicatori_vmax,%s+1000,") then
+        row = i
+        break
+      end
     end
-  end
-  assert(row, "no speed indicators at 1000 m")
-  local moved = lines[row]:gsub("1000", "1050", 1)
-  vim.api.nvim_buf_set_lines(buf, row - 1, row, false, { moved })
-  -- The two files' diagnostics come one message each, and either may still
-  -- be the set from before the edit: wait until both tell of the conflict.
-  local function tells_of_conflict(diagnostics)
-    for _, diagnostic in ipairs(diagnostics or {}) do
-      if diagnostic.code == 16 then return true end
+    assert(row, "no speed indicators at 1000 m")
+    local moved = lines[row]:gsub("1000", "1050", 1)
+    vim.api.nvim_buf_set_lines(buf, row - 1, row, false, { moved })
+    -- The two files' diagnostics come one message each, and either may
+    -- still be the set from before the edit: wait until both tell of it.
+    assert(vim.wait(20000, function()
+      return with_code(published[train_file], 16) and with_code(published[line_file], 16)
+    end, 10), "no conflict on both descriptions")
+    result.train = published[train_file]
+    result.line = published[line_file]
+    result.row = row - 1
+  end },
+  { "hover", function()
+    result.hover = request("textDocument/hover", {
+      textDocument = { uri = vim.uri_from_bufnr(buf) },
+      position = { line = row - 1, character = 19 } })
+  end },
+  { "complete a key", function()
+    vim.api.nvim_buf_set_lines(buf, row, row, false, { "indic" })
+    local list = request("textDocument/completion", {
+      textDocument = { uri = vim.uri_from_bufnr(buf) }, position = { line = row, character = 5 } })
+    result.completion = {}
+    for _, item in ipairs(list and list.items or {}) do
+      table.insert(result.completion, item.label)
     end
-    return false
-  end
-  assert(vim.wait(20000, function()
-    return tells_of_conflict(published[train_file]) and tells_of_conflict(published[line_file])
-  end, 10), "no conflict on both descriptions")
-  result.train = published[train_file]
-  result.line = published[line_file]
-  result.row = row - 1
-
-  local uri = vim.uri_from_bufnr(buf)
-  local hover = vim.lsp.buf_request_sync(buf, "textDocument/hover",
-    { textDocument = { uri = uri }, position = { line = row - 1, character = 19 } }, 10000)
-  result.hover = hover and hover[id] and hover[id].result
-
-  vim.api.nvim_buf_set_lines(buf, row, row, false, { "indic" })
-  local completion = vim.lsp.buf_request_sync(buf, "textDocument/completion",
-    { textDocument = { uri = uri }, position = { line = row, character = 5 } }, 10000)
-  local list = completion and completion[id] and completion[id].result
-  result.completion = {}
-  for _, item in ipairs(list and list.items or {}) do
-    table.insert(result.completion, item.label)
-  end
-
+  end },
   -- The half-typed key, finished with a slip: the row is ignored, and the
   -- warning names the key meant.
-  vim.api.nvim_buf_set_lines(buf, row, row + 1, false, { "pendneza,  600,   -11" })
-  local function ignored_row(diagnostics)
-    for _, diagnostic in ipairs(diagnostics or {}) do
-      if diagnostic.code == "ignored-row" then return diagnostic end
-    end
-    return nil
+  { "misspell a key", function()
+    vim.api.nvim_buf_set_lines(buf, row, row + 1, false, { "pendneza,  600,   -11" })
+    assert(vim.wait(20000, function()
+      return with_code(published[line_file], "ignored-row") ~= nil
+    end, 10), "no warning of the misspelt key")
+    result.misspelt = with_code(published[line_file], "ignored-row")
+  end },
+  { "write a new description", function()
+    vim.cmd("edit " .. vim.fn.fnameescape(dir .. "/Nuovo_linea.txt"))
+    vim.api.nvim_buf_set_lines(0, 0, -1, false,
+      { "[generale]", "cartello_indicatore,  2950,   Citt\195\160" })
+    vim.cmd("write")
+    result.written = vim.bo.fileencoding
+  end },
+  { "stop the server", function()
+    vim.lsp.stop_client(id)
+    result.stopped = vim.wait(10000, function() return vim.lsp.client_is_stopped(id) end, 10)
+  end },
+}
+
+for _, step in ipairs(steps) do
+  local ok, failure = pcall(step[2])
+  if not ok then
+    result.failure = step[1] .. ": " .. tostring(failure)
+    break
   end
-  assert(vim.wait(20000, function() return ignored_row(published[line_file]) ~= nil end, 10),
-    "no warning of the misspelt key")
-  result.misspelt = ignored_row(published[line_file])
-
-  vim.lsp.stop_client(id)
-  result.stopped = vim.wait(10000, function() return vim.lsp.client_is_stopped(id) end, 10)
-end)
-
-if not ok then result.failure = tostring(failure) end
+end
 local file = assert(io.open(out, "w"))
 file:write(vim.fn.json_encode(result))
 file:close()

@@ -1,6 +1,8 @@
-// A real client end to end: Neovim, headless, runs tests/tools/lsp/neovim.lua
-// against `scenario-tool lsp` on the emitted scenario, and this test checks
-// what it received. Skipped where Neovim is not installed, and on Windows.
+// A real client end to end: Neovim, headless, configured by the README's
+// snippet as it stands there, runs tests/tools/lsp/neovim.lua against
+// `scenario-tool lsp` on the emitted scenario, and this test checks what it
+// received and wrote. Skipped on Windows, and where Neovim is not installed
+// unless BORGO_REQUIRE_EDITORS is set.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +14,7 @@
 
 #include "tests/support/files.hpp"
 #include "tests/support/scratch_folder.hpp"
+#include "tests/tools/lsp/editor_support.hpp"
 #include "tests/tools/tool_fixture.hpp"
 
 namespace borgo::tools::testing {
@@ -21,20 +24,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 #ifndef _WIN32
-std::optional<fs::path> on_path(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  if (path == nullptr) return std::nullopt;
-  std::istringstream folders(path);
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    std::error_code failed;
-    const fs::path candidate = fs::path(folder) / program;
-    if (!folder.empty() && fs::is_regular_file(candidate, failed)) return candidate;
-  }
-  return std::nullopt;
-}
-
-std::string shell_quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
 // The diagnostic with this code, or null.
 json with_code(const json& diagnostics, const json& code) {
   for (const json& diagnostic : diagnostics) {
@@ -46,22 +35,27 @@ json with_code(const json& diagnostics, const json& code) {
 json start(int line, int character) { return {{"line", line}, {"character", character}}; }
 #endif
 
-TEST(LspNeovim, ShowsTheConflictOfAnEditAsItIsTyped) {
+TEST(LspNeovim, TheReadmeConfigurationShowsTheConflictOfAnEditAsItIsTyped) {
 #ifdef _WIN32
   GTEST_SKIP() << "the editor end to end runs on Linux";
 #else
-  const std::optional<fs::path> nvim = on_path("nvim");
+  const std::optional<fs::path> nvim = editor("nvim");
   if (!nvim) GTEST_SKIP() << "nvim is not installed";
+  const std::string config = readme_config("neovim");
+  ASSERT_FALSE(config.empty()) << "no Neovim configuration in README.md";
   borgo::testing::ScratchFolder folder("nvim");
+  borgo::testing::spit(folder / "config.lua", config);
   const fs::path scenario = folder / "scenario";
   ASSERT_EQ(tool({"emit", scenario.string()}).status, 0);
   const fs::path received = folder / "received.json";
   const fs::path script = fs::path(BORGO_SOURCE_DIR) / "tests" / "tools" / "lsp" / "neovim.lua";
-  // Neovim's own state goes into the scratch folder; a client that hangs is
-  // stopped by the script's waits, and the editor by `timeout`.
+  // Neovim's own state goes into the scratch folder; the configuration
+  // finds the tool on PATH. A client that hangs is stopped by the script's
+  // waits, and the editor by `timeout`.
   const std::string command =
       "cd " + shell_quoted(folder.path()) + " && XDG_CONFIG_HOME=. XDG_DATA_HOME=. " +
-      "XDG_STATE_HOME=. XDG_CACHE_HOME=. BORGO_TOOL=" + shell_quoted(BORGO_TOOL) +
+      "XDG_STATE_HOME=. XDG_CACHE_HOME=. PATH=" + shell_quoted(fs::path(BORGO_TOOL).parent_path()) +
+      ":\"$PATH\" CONFIG=" + shell_quoted(folder / "config.lua") +
       " SCENARIO=" + shell_quoted(scenario) + " RESULT=" + shell_quoted(received) +
       " timeout 120 " + shell_quoted(*nvim) + " --headless --clean -u NONE -i NONE -c " +
       shell_quoted("luafile " + script.string()) + " >nvim.log 2>&1 </dev/null";
@@ -101,6 +95,10 @@ TEST(LspNeovim, ShowsTheConflictOfAnEditAsItIsTyped) {
             std::string::npos)
       << misspelt;
   EXPECT_TRUE(result["stopped"].get<bool>());
+  // A description begun in Neovim is written in Windows-1252.
+  EXPECT_EQ(result["written"], "cp1252");
+  EXPECT_NE(borgo::testing::slurp(scenario / "Nuovo_linea.txt").find("Citt\xE0\n"),
+            std::string::npos);
   // The editor's buffer changed, the files did not.
   EXPECT_EQ(borgo::testing::slurp(scenario / "Borgo_Mar_linea.txt").find("indicatori_vmax,  1050"),
             std::string::npos);

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -191,6 +193,10 @@ TEST(LspServer, AnnouncesWhatItDoesInTheEncodingAgreed) {
     EXPECT_TRUE(server["hoverProvider"].get<bool>());
     EXPECT_TRUE(server["documentSymbolProvider"].get<bool>());
     EXPECT_TRUE(server.contains("completionProvider"));
+    EXPECT_TRUE(server["inlayHintProvider"].get<bool>());
+    EXPECT_TRUE(server["definitionProvider"].get<bool>());
+    EXPECT_TRUE(server["semanticTokensProvider"]["full"].get<bool>());
+    EXPECT_FALSE(server["semanticTokensProvider"]["legend"]["tokenTypes"].empty());
   }
 }
 
@@ -661,6 +667,235 @@ TEST(LspServer, PublishesEachAuthorMistakeAsTheCompileTellsIt) {
       EXPECT_EQ((*first)["relatedInformation"][0]["location"]["range"]["start"]["line"], 70);
     }
   }
+}
+
+// ---- what the compile made of the text, shown beside it
+
+json lines_range(int first, int last) {
+  return {{"start", {{"line", first}, {"character", 0}}},
+          {"end", {{"line", last}, {"character", 0}}}};
+}
+
+// The hints as "line:character label", in order.
+std::vector<std::string> hint_list(const json& hints) {
+  std::vector<std::string> out;
+  for (const json& hint : hints) {
+    out.push_back(std::to_string(hint["position"]["line"].get<int>()) + ":" +
+                  std::to_string(hint["position"]["character"].get<int>()) + " " +
+                  hint["label"].get<std::string>());
+  }
+  return out;
+}
+
+bool holds(const std::vector<std::string>& list, const std::string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+TEST(LspServer, HintsKilometresCellsCurvesAndZonesOfTheRowsRead) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  client.open(scenario.line_uri, scenario.line());
+  const auto hints = [&](const std::string& uri, const json& range) {
+    return hint_list(client.request("textDocument/inlayHint",
+                                    {{"textDocument", {{"uri", uri}}}, {"range", range}}));
+  };
+  const std::vector<std::string> line = hints(scenario.line_uri, lines_range(0, 40));
+  for (const char* expected : {
+           // The progressive changes at 3100 m: the sheet marks it with "/".
+           "2:37 km 3.100/, cell 63",
+           // Past the change the progressive runs 3050 m ahead.
+           "4:47 km 18.050, cell 301",
+           "6:7 turns right, radius class 3: a radius of 2500 m",
+           "6:14 km 2.000, cell 41",
+           "7:7 turns left, radius class 2: a radius of 5000 m",
+       }) {
+    EXPECT_TRUE(holds(line, expected)) << expected << "\n" << ::testing::PrintToString(line);
+  }
+  // Only the range asked for: the curves' lines.
+  EXPECT_EQ(hints(scenario.line_uri, lines_range(6, 7)),
+            (std::vector<std::string>{
+                "6:7 turns right, radius class 3: a radius of 2500 m", "6:14 km 2.000, cell 41",
+                "7:7 turns left, radius class 2: a radius of 5000 m", "7:14 km 12.050, cell 181"}));
+
+  client.open(scenario.train_uri, scenario.train());
+  const std::vector<std::string> train = hints(scenario.train_uri, lines_range(11, 18));
+  for (const char* expected :
+       {"12:17 km 12.050, cell 181",
+        // Borgo Sud's 400 m zone around 9000 m.
+        "12:80 zone cells 177..185", "16:16 km 1.050, cell 22", "17:16 km 11.050, cell 161"}) {
+    EXPECT_TRUE(holds(train, expected)) << expected << "\n" << ::testing::PrintToString(train);
+  }
+  // The first signal on the indicators' cell: the compile stops there, and
+  // the second signal, never read, gets no hint.
+  client.change(scenario.train_uri,
+                replaced(scenario.train(), "segnale,    1050", "segnale,    1000"));
+  const std::vector<std::string> stopped = hints(scenario.train_uri, lines_range(16, 18));
+  EXPECT_EQ(stopped, (std::vector<std::string>{"16:16 km 1.000, cell 21"}));
+}
+
+// Requests on what is no description, or past its end, or while a change
+// waits for its diagnostics: an empty answer or an error, never a crash.
+TEST(LspServer, ViewsOfBadInputAreEmptyOrRefused) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  const std::string notes = uri_beside(scenario.train_uri, "notes.txt");
+  client.open(notes, "segnale, 1000\n");
+  client.open(scenario.train_uri, "");
+  const std::string line_uri = scenario.line_uri;
+  client.open(line_uri, scenario.line());
+  client.change(line_uri, replaced(scenario.line(), "curvad3", "curvad7"));  // pending
+  struct Case {
+    const char* name;
+    std::string method;
+    json params;
+    json result;  // null with an error code
+    int error = 0;
+  };
+  const auto doc = [](const std::string& uri) { return json{{"uri", uri}}; };
+  const Case cases[] = {
+      {"hints in no description",
+       "textDocument/inlayHint",
+       {{"textDocument", doc(notes)}, {"range", lines_range(0, 5)}},
+       json::array()},
+      {"hints in an empty description",
+       "textDocument/inlayHint",
+       {{"textDocument", doc(scenario.train_uri)}, {"range", lines_range(0, 5)}},
+       json::array()},
+      {"hints past the end",
+       "textDocument/inlayHint",
+       {{"textDocument", doc(line_uri)}, {"range", lines_range(500, 900)}},
+       json::array()},
+      {"hints in a range turned round",
+       "textDocument/inlayHint",
+       {{"textDocument", doc(line_uri)}, {"range", lines_range(10, 2)}},
+       json::array()},
+      {"hints without a range",
+       "textDocument/inlayHint",
+       {{"textDocument", doc(line_uri)}},
+       nullptr,
+       -32602},
+      {"tokens of no description",
+       "textDocument/semanticTokens/full",
+       {{"textDocument", doc(notes)}},
+       {{"data", json::array()}}},
+      {"tokens of an empty description",
+       "textDocument/semanticTokens/full",
+       {{"textDocument", doc(scenario.train_uri)}},
+       {{"data", json::array()}}},
+      {"a definition past the end", "textDocument/definition", Client::at(line_uri, 900, 0),
+       nullptr},
+      {"a definition at a negative place", "textDocument/definition", Client::at(line_uri, -1, 0),
+       nullptr, -32602},
+      {"a definition in no description", "textDocument/definition", Client::at(notes, 0, 0),
+       nullptr},
+  };
+  int id = 500;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<json> replies =
+        client.send({{"jsonrpc", "2.0"}, {"id", ++id}, {"method", c.method}, {"params", c.params}});
+    ASSERT_EQ(replies.size(), 1u);
+    if (c.error != 0) {
+      EXPECT_EQ(replies[0]["error"]["code"], c.error) << replies[0];
+    } else {
+      EXPECT_EQ(replies[0]["result"], c.result) << replies[0];
+    }
+  }
+  // A range ending past the end runs to the end, on the pending text: the
+  // curve's class 7 is none.
+  const std::vector<std::string> pending = hint_list(client.request(
+      "textDocument/inlayHint", {{"textDocument", doc(line_uri)}, {"range", lines_range(6, 900)}}));
+  ASSERT_FALSE(pending.empty());
+  EXPECT_EQ(pending.front(), "6:7 it names no radius class 1 to 6: error 103");
+}
+
+// The tokens as "line:character text type", decoded from the protocol's
+// relative numbers.
+std::vector<std::string> token_list(const json& tokens, const json& legend,
+                                    const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::vector<std::string> out;
+  const json& data = tokens["data"];
+  int line = 0;
+  int character = 0;
+  for (std::size_t i = 0; i + 4 < data.size(); i += 5) {
+    const int delta_line = data[i];
+    line += delta_line;
+    character = delta_line == 0 ? character + data[i + 1].get<int>() : data[i + 1].get<int>();
+    const std::string shown =
+        line < static_cast<int>(lines.size())
+            ? lines[static_cast<std::size_t>(line)].substr(static_cast<std::size_t>(character),
+                                                           data[i + 2].get<std::size_t>())
+            : "?";
+    out.push_back(std::to_string(line) + ":" + std::to_string(character) + " " + shown + " " +
+                  legend["tokenTypes"][data[i + 3].get<std::size_t>()].get<std::string>());
+  }
+  return out;
+}
+
+TEST(LspServer, ColoursHeadingsKeysNumbersNamesAndIgnoredText) {
+  Scenario scenario;
+  Client client;
+  // Columns in UTF-8 bytes, as the test cuts the text.
+  const json capabilities = {{"general", {{"positionEncodings", json::array({"utf-8"})}}}};
+  const json legend = client.request(
+      "initialize",
+      {{"capabilities", capabilities}})["capabilities"]["semanticTokensProvider"]["legend"];
+  // A misspelt key, a name with a letter past ASCII, and an error at the
+  // first signal that leaves the second unread.
+  std::string train = replaced(scenario.train(), "sabbia,", "sabia,");
+  train = replaced(train, "Borgo Sud", "Borgo Sù");
+  train = replaced(train, "segnale,    1050", "segnale,    1000");
+  client.open(scenario.train_uri, train);
+  const std::vector<std::string> tokens =
+      token_list(client.request("textDocument/semanticTokens/full",
+                                {{"textDocument", {{"uri", scenario.train_uri}}}}),
+                 legend, train);
+  for (const char* expected : {
+           "0:0 [generale] namespace",
+           "1:0 numero vetture keyword",
+           "1:19 6 number",
+           "3:0 sabia variable",  // matches no key
+           "3:10 100 variable",   // so its value is read as a key, matching none
+           "4:13 8 number",       // numbers end at a blank
+           "10:0 [stazioni] namespace",
+           "11:68 Capo Nord string",
+           "12:71 Borgo Sù string",
+           "16:0 segnale keyword",
+           "16:12 1000 number",
+           "17:0 segnale comment",  // never read
+           "17:12 8000 comment",
+       }) {
+    EXPECT_TRUE(holds(tokens, expected)) << expected << "\n" << ::testing::PrintToString(tokens);
+  }
+}
+
+TEST(LspServer, GoesFromAConflictToTheRowHoldingTheCell) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  client.open(scenario.train_uri,
+              replaced(scenario.train(), "segnale,    1050", "segnale,    1000"));
+  // From anywhere on the signal's row: the speed indicators' position.
+  for (const int character : {0, 14}) {
+    EXPECT_EQ(
+        client.request("textDocument/definition", Client::at(scenario.train_uri, 16, character)),
+        json::array({{{"uri", scenario.line_uri}, {"range", range(15, 18, 22)}}}));
+  }
+  // And back from the indicators' row to the signal's position.
+  client.open(scenario.line_uri, scenario.line());
+  EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.line_uri, 15, 3)),
+            json::array({{{"uri", scenario.train_uri}, {"range", range(16, 12, 16)}}}));
+  // Another row points nowhere; nor does the signal once it moves off.
+  EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.train_uri, 17, 14)),
+            nullptr);
+  client.change(scenario.train_uri, scenario.train());
+  EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.train_uri, 16, 14)),
+            nullptr);
 }
 
 }  // namespace
