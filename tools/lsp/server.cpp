@@ -8,15 +8,15 @@
 #include <utility>
 
 #include "tools/lsp/analysis.hpp"
-#include "tools/lsp/code_actions.hpp"
-#include "tools/lsp/definition.hpp"
 #include "tools/lsp/diagnostics.hpp"
 #include "tools/lsp/documents.hpp"
+#include "tools/lsp/edits/code_actions.hpp"
+#include "tools/lsp/edits/formatting.hpp"
 #include "tools/lsp/features.hpp"
-#include "tools/lsp/formatting.hpp"
-#include "tools/lsp/inlay_hints.hpp"
 #include "tools/lsp/protocol/positions.hpp"
-#include "tools/lsp/semantic_tokens.hpp"
+#include "tools/lsp/views/definition.hpp"
+#include "tools/lsp/views/inlay_hints.hpp"
+#include "tools/lsp/views/semantic_tokens.hpp"
 
 namespace borgo::tools::lsp {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/lsp/nearest_letter.hpp"
+#include "tools/lsp/edits/nearest_letter.hpp"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "tools/lsp/code_actions.hpp"
+#include "tools/lsp/edits/code_actions.hpp"
 
 #include <algorithm>
 #include <map>
@@ -14,7 +14,7 @@
 #include "tools/findings/nearest_key.hpp"
 #include "tools/findings/source_scan.hpp"
 #include "tools/lsp/diagnostics.hpp"
-#include "tools/lsp/nearest_letter.hpp"
+#include "tools/lsp/edits/nearest_letter.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools::lsp {

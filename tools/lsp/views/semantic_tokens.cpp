@@ -1,4 +1,4 @@
-#include "tools/lsp/semantic_tokens.hpp"
+#include "tools/lsp/views/semantic_tokens.hpp"
 
 #include <algorithm>
 #include <map>

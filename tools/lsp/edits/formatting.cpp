@@ -1,4 +1,4 @@
-#include "tools/lsp/formatting.hpp"
+#include "tools/lsp/edits/formatting.hpp"
 
 #include "tools/findings/diagnostics.hpp"
 #include "tools/layout/column_layout.hpp"

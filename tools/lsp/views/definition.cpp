@@ -1,4 +1,4 @@
-#include "tools/lsp/definition.hpp"
+#include "tools/lsp/views/definition.hpp"
 
 #include <optional>
 

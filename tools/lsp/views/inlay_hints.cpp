@@ -1,4 +1,4 @@
-#include "tools/lsp/inlay_hints.hpp"
+#include "tools/lsp/views/inlay_hints.hpp"
 
 #include <optional>
 #include <string>
