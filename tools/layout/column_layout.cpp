@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace borgo::tools::layout {
 namespace {
@@ -95,12 +96,54 @@ std::optional<Row> row_of(std::string_view line) {
 
 // One column of a run of rows: the narrowest gap written, the widest
 // number, and whether every value has the same gap: a column written so, as
-// the package writes the signals' last one, is laid out already.
+// the package writes the signals' last one, is laid out already. A column
+// where most values share one gap, though their widths differ, is written
+// flush left: a value out of line there takes that gap back rather than the
+// whole column being pushed into another shape.
 struct Column {
   std::size_t gap = 0;
   std::size_t widest_number = 0;
   bool uniform = true;
+  std::optional<std::size_t> flush_left_gap;
 };
+
+// How many values share the most common of `keys`, and which key that is.
+std::pair<std::size_t, std::size_t> most_common(std::vector<std::size_t> keys) {
+  std::sort(keys.begin(), keys.end());
+  std::pair<std::size_t, std::size_t> best{0, 0};  // count, key
+  for (std::size_t i = 0; i < keys.size();) {
+    std::size_t j = i;
+    while (j < keys.size() && keys[j] == keys[i]) ++j;
+    if (j - i > best.first) best = {j - i, keys[i]};
+    i = j;
+  }
+  return best;
+}
+
+std::vector<Column> columns_of(const std::vector<Row>& run) {
+  std::vector<Column> columns;
+  for (const Row& row : run) columns.resize(std::max(columns.size(), row.values.size()));
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    Column& column = columns[i];
+    std::vector<std::size_t> gaps;
+    std::vector<std::size_t> widths;  // a number's field, gap and digits: alike when flush right
+    for (const Row& row : run) {
+      if (i >= row.values.size() || !row.values[i].placed()) continue;
+      const Value& value = row.values[i];
+      if (column.gap != 0 && column.gap != value.blanks) column.uniform = false;
+      column.gap = column.gap == 0 ? value.blanks : std::min(column.gap, value.blanks);
+      if (value.number) column.widest_number = std::max(column.widest_number, value.content.size());
+      gaps.push_back(value.blanks);
+      widths.push_back(value.blanks + (value.number ? value.content.size() : 0));
+    }
+    const auto [by_gap, gap] = most_common(gaps);
+    const auto [by_width, width] = most_common(std::move(widths));
+    if (!column.uniform && 2 * by_gap > gaps.size() && by_gap > by_width) {
+      column.flush_left_gap = gap;
+    }
+  }
+  return columns;
+}
 
 std::string rendered(const Row& row, const std::vector<Column>& columns) {
   std::string out(row.key);
@@ -108,8 +151,10 @@ std::string rendered(const Row& row, const std::vector<Column>& columns) {
     const Value& value = row.values[i];
     out += ',';
     std::size_t blanks = value.blanks;
-    if (value.placed() && !columns[i].uniform) {
-      const Column& column = columns[i];
+    const Column& column = columns[i];
+    if (value.placed() && column.flush_left_gap) {
+      blanks = *column.flush_left_gap;
+    } else if (value.placed() && !column.uniform) {
       blanks = column.gap;
       if (value.number) blanks += column.widest_number - value.content.size();
     }
@@ -141,19 +186,7 @@ std::vector<LineChange> column_layout(std::string_view text) {
       ++at;
       continue;
     }
-    std::vector<Column> columns;
-    for (const Row& row : run) {
-      if (columns.size() < row.values.size()) columns.resize(row.values.size());
-      for (std::size_t i = 0; i < row.values.size(); ++i) {
-        const Value& value = row.values[i];
-        if (!value.placed()) continue;
-        Column& column = columns[i];
-        if (column.gap != 0 && column.gap != value.blanks) column.uniform = false;
-        column.gap = column.gap == 0 ? value.blanks : std::min(column.gap, value.blanks);
-        if (value.number)
-          column.widest_number = std::max(column.widest_number, value.content.size());
-      }
-    }
+    const std::vector<Column> columns = columns_of(run);
     for (std::size_t r = 0; r < run.size(); ++r) {
       const Line& line = lines[first + r];
       std::string text_now = rendered(run[r], columns);

@@ -3,10 +3,12 @@
 // A description laid out as the package's own are: in a run of rows whose
 // keys are equally long, each value stands in a column, numbers flush right
 // and text flush left, the narrowest gap of the column kept; a column whose
-// values all have the same gap is left flush left as written. Only the blanks
-// that follow a comma change, and only where there are some: the reader
-// skips them, so the compiled files stay byte for byte the same; a value
-// written tight against its comma ("3,1,0", a decimal comma) stays tight.
+// values all have the same gap is left flush left as written, and one where
+// most do (their widths differing) gives that gap back to a value pushed out
+// of line. Only the blanks that follow a comma change, and only where there
+// are some: the reader skips them, so the compiled files stay byte for byte
+// the same; a value written tight against its comma ("3,1,0", a decimal
+// comma) stays tight.
 
 #include <cstddef>
 #include <string>

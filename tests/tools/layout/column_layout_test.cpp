@@ -37,6 +37,16 @@ TEST(ColumnLayout, AlignsEachRunOfRowsAndLeavesTheRest) {
       {"a column with one gap throughout is left flush left",
        "segnale,  1050,  2,1,1, 210\nsegnale,  4900,  1,1,1, 0\n",
        "segnale,  1050,  2,1,1, 210\nsegnale,  4900,  1,1,1, 0\n"},
+      {"a value pushed out of a flush-left column takes its gap back",
+       "indicatori_vmax,  1000,  90\nindicatori_vmax,     11800,      115\n"
+       "indicatori_vmax,  125000,  135\n",
+       "indicatori_vmax,  1000,  90\nindicatori_vmax,  11800,  115\n"
+       "indicatori_vmax,  125000,  135\n"},
+      {"a flush-right column stays so though most values share a gap",
+       "velocita,   0,    30\nvelocita,    1000,   100\nvelocita,   11800,   100\n"
+       "velocita,   18000,   140\n",
+       "velocita,       0,    30\nvelocita,    1000,   100\nvelocita,   11800,   100\n"
+       "velocita,   18000,   140\n"},
       {"a key of another length starts a new run", "sfondo uno,    1\nnumero vetture,  120\n",
        "sfondo uno,    1\nnumero vetture,  120\n"},
       {"a heading ends a run", "pendenza,  5\n[montagne]\npendenza,  12950\n",
