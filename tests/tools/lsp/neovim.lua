@@ -76,11 +76,39 @@ local steps = {
   -- The half-typed key, finished with a slip: the row is ignored, and the
   -- warning names the key meant.
   { "misspell a key", function()
-    vim.api.nvim_buf_set_lines(buf, row, row + 1, false, { "pendneza,  600,   -11" })
+    vim.api.nvim_buf_set_lines(buf, row, row + 1, false,
+      { "indicaotri_vmax,  3000,  90,  95,  100,  0,  ,  ,  ,  0" })
     assert(vim.wait(20000, function()
       return with_code(published[line_file], "ignored-row") ~= nil
     end, 10), "no warning of the misspelt key")
     result.misspelt = with_code(published[line_file], "ignored-row")
+  end },
+  -- The quick fix the server offers for it, applied as Neovim applies one.
+  { "apply the quick fix", function()
+    local actions = request("textDocument/codeAction", {
+      textDocument = { uri = vim.uri_from_bufnr(buf) },
+      range = result.misspelt.range,
+      context = { diagnostics = { result.misspelt } } })
+    assert(actions and #actions > 0, "no quick fix for the misspelt key")
+    result.fix = actions[1].title
+    vim.lsp.util.apply_workspace_edit(actions[1].edit, vim.lsp.get_client_by_id(id).offset_encoding)
+    result.fixed = vim.api.nvim_buf_get_lines(buf, row, row + 1, false)[1]
+    assert(vim.wait(20000, function()
+      return published[line_file] and with_code(published[line_file], "ignored-row") == nil
+    end, 10), "the warning stayed after the fix")
+  end },
+  -- The fixed row, its columns pushed out of line, is laid out again.
+  { "format the description", function()
+    vim.api.nvim_buf_set_lines(buf, row, row + 1, false,
+      { "indicatori_vmax,     3000,      90,  95,  100,  0,  ,  ,  ,  0" })
+    local format = { textDocument = { uri = vim.uri_from_bufnr(buf) },
+                     options = { tabSize = 8, insertSpaces = true } }
+    local edits = request("textDocument/formatting", format)
+    assert(edits, "no answer to formatting")
+    vim.lsp.util.apply_text_edits(edits, buf, vim.lsp.get_client_by_id(id).offset_encoding)
+    result.formatted = vim.api.nvim_buf_get_lines(buf, row, row + 1, false)[1]
+    result.edits = #edits
+    result.edits_again = #(request("textDocument/formatting", format) or { "no answer" })
   end },
   { "write a new description", function()
     vim.cmd("edit " .. vim.fn.fnameescape(dir .. "/Nuovo_linea.txt"))
