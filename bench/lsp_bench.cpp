@@ -11,31 +11,18 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "bench/bench_support.hpp"
+#include "bench/lsp_session.hpp"
 #include "documents/documents.hpp"
-#include "tools/lsp/documents.hpp"
-#include "tools/lsp/server.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::bench {
 namespace {
 
 using nlohmann::json;
-using Clock = tools::lsp::LanguageServer::Clock;
-
-std::string message(const std::string& method, json params, int id = 0) {
-  json out = {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
-  if (id != 0) out["id"] = id;
-  return out.dump();
-}
 
 void BM_LspChangeToDiagnostics(benchmark::State& state) {
   const std::string line = documents::render_lines(documents::line_description());
   const std::string train = documents::render_lines(documents::train_description());
-  ScratchFolder folder("lsp-bench");
-  write_plainly(folder.path(), {{"Borgo_Mar_linea.txt", line}, {"Borgo_Mar_TX 903-.txt", train}});
-  const std::string uri =
-      tools::lsp::uri_beside("file://" + folder.path().string() + "/x", "Borgo_Mar_linea.txt");
 
   // Two versions of the line, in the editor's UTF-8: the indicators at
   // 1000 m, and moved onto the first signal's cell, which error 16 reports.
@@ -47,28 +34,22 @@ void BM_LspChangeToDiagnostics(benchmark::State& state) {
   conflict.replace(at, row.size(), "indicatori_vmax,  1050,");
   const std::string moved = tools::windows_1252_from_utf8(conflict).text.value_or("");
 
-  const tools::lsp::ServerOptions options;
-  tools::lsp::LanguageServer server(options);
-  Clock::time_point now = Clock::now();
-  server.receive(message("initialize", {{"capabilities", json::object()}}, 1), now);
-  server.receive(message("initialized", json::object()), now);
-  server.receive(
-      message("textDocument/didOpen",
-              {{"textDocument",
-                {{"uri", uri}, {"languageId", "text"}, {"version", 1}, {"text", clean}}}}),
-      now);
-  now += std::chrono::seconds(1);
-  if (server.due(now).size() != 2) fail_loudly("opening the line publishes no diagnostics");
+  OpenScenario scenario("Borgo_Mar_linea.txt", clean);
+  if (scenario.notifications != 2) fail_loudly("opening the line publishes no diagnostics");
+  const std::string uri = scenario.uri("Borgo_Mar_linea.txt");
+  tools::lsp::LanguageServer& server = scenario.server;
+  const tools::lsp::ServerOptions& options = scenario.options;
+  Clock::time_point& now = scenario.now;
 
   double work = 0;
   double baseline = 0;
   int version = 1;
   for (auto _ : state) {
     const bool with_conflict = version % 2 == 1;
-    const std::string change =
-        message("textDocument/didChange",
-                {{"textDocument", {{"uri", uri}, {"version", ++version}}},
-                 {"contentChanges", json::array({{{"text", with_conflict ? conflict : clean}}})}});
+    const std::string change = lsp_message(
+        "textDocument/didChange",
+        {{"textDocument", {{"uri", uri}, {"version", ++version}}},
+         {"contentChanges", json::array({{{"text", with_conflict ? conflict : clean}}})}});
     std::size_t published = 0;
     const double seconds = seconds_of([&] {
       server.receive(change, now);

@@ -4,62 +4,17 @@
 // description.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "bench/bench_support.hpp"
+#include "bench/lsp_session.hpp"
 #include "documents/documents.hpp"
-#include "tools/lsp/documents.hpp"
-#include "tools/lsp/server.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::bench {
 namespace {
 
 using nlohmann::json;
-using Clock = tools::lsp::LanguageServer::Clock;
-
-std::string message(const std::string& method, json params, int id = 0) {
-  json out = {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
-  if (id != 0) out["id"] = id;
-  return out.dump();
-}
-
-// A server with the scenario's folder, `uri`'s document open as `text`; the
-// diagnostics it published.
-struct OpenScenario {
-  ScratchFolder folder{"lsp-edits-bench"};
-  tools::lsp::LanguageServer server;
-  Clock::time_point now = Clock::now();
-  json published;
-
-  OpenScenario(const std::string& name, const std::string& text) {
-    write_plainly(
-        folder.path(),
-        {{"Borgo_Mar_linea.txt", documents::render_lines(documents::line_description())},
-         {"Borgo_Mar_TX 903-.txt", documents::render_lines(documents::train_description())}});
-    server.receive(message("initialize", {{"capabilities", json::object()}}, 1), now);
-    server.receive(message("initialized", json::object()), now);
-    server.receive(
-        message("textDocument/didOpen",
-                {{"textDocument",
-                  {{"uri", uri(name)}, {"languageId", "text"}, {"version", 1}, {"text", text}}}}),
-        now);
-    now += std::chrono::seconds(1);
-    for (const std::string& sent : server.due(now)) {
-      const json notification = json::parse(sent);
-      if (notification["params"]["uri"] == uri(name))
-        published = notification["params"]["diagnostics"];
-    }
-  }
-  std::string uri(const std::string& name) const {
-    return tools::lsp::uri_beside("file://" + folder.path().string() + "/x", name);
-  }
-  json result_of(const std::string& request) {
-    return json::parse(server.receive(request, now).at(0)).value("result", json());
-  }
-};
 
 void BM_LspQuickFixesForACellConflict(benchmark::State& state) {
   // The indicators at 1000 m moved onto the first signal's cell: error 16,
@@ -77,11 +32,11 @@ void BM_LspQuickFixesForACellConflict(benchmark::State& state) {
   }
   if (conflict.is_null()) fail_loudly("no error 16 published on the line description");
   const std::string request =
-      message("textDocument/codeAction",
-              {{"textDocument", {{"uri", scenario.uri("Borgo_Mar_linea.txt")}}},
-               {"range", conflict["range"]},
-               {"context", {{"diagnostics", json::array({conflict})}}}},
-              2);
+      lsp_message("textDocument/codeAction",
+                  {{"textDocument", {{"uri", scenario.uri("Borgo_Mar_linea.txt")}}},
+                   {"range", conflict["range"]},
+                   {"context", {{"diagnostics", json::array({conflict})}}}},
+                  2);
   std::size_t offered = 0;
   for (auto _ : state) offered = scenario.result_of(request).size();
   if (offered != 2) fail_loudly("the conflict has no fix before and after");
@@ -93,10 +48,10 @@ void BM_LspFormattingTheTrainDescription(benchmark::State& state) {
   const std::string name = "Borgo_Mar_TX 903-.txt";
   OpenScenario scenario(
       name, tools::utf8_from_1252(documents::render_lines(documents::train_description())));
-  const std::string request = message("textDocument/formatting",
-                                      {{"textDocument", {{"uri", scenario.uri(name)}}},
-                                       {"options", {{"tabSize", 8}, {"insertSpaces", true}}}},
-                                      3);
+  const std::string request = lsp_message("textDocument/formatting",
+                                          {{"textDocument", {{"uri", scenario.uri(name)}}},
+                                           {"options", {{"tabSize", 8}, {"insertSpaces", true}}}},
+                                          3);
   std::size_t edits = 0;
   for (auto _ : state) edits = scenario.result_of(request).size();
   state.counters["edits"] = static_cast<double>(edits);
