@@ -30,6 +30,24 @@ inline const std::filesystem::path kFixture =
 inline const std::string kLineDocument = "Costa_linea.txt";
 inline const std::string kTrainDocument = "Costa_R 12-.txt";
 
+// The target whose generic package program is built beside the tests: the
+// platform they run on.
+#ifdef _WIN32
+inline const std::string kTarget = "windows";
+#else
+inline const std::string kTarget = "linux";
+#endif
+
+// `lf_text` with each line end a CR LF, as the package's documents end them.
+inline std::string with_crlf(const std::string& lf_text) {
+  std::string out;
+  for (const char c : lf_text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
 // "Città" in UTF-8, as a terminal, an SVG viewer and Linux's file names want it.
 inline const std::string kCitta = "Citt\xC3\xA0";
 

@@ -31,12 +31,10 @@ using borgo::testing::ScratchFolder;
 using borgo::testing::slurp;
 using borgo::testing::spit;
 
-// The platform these tests run on, whose generic program is built beside them.
+// A name for a package program, as the platform names programs.
 #ifdef _WIN32
-const std::string kTarget = "windows";
 const std::string kProgramName = "package.exe";
 #else
-const std::string kTarget = "linux";
 const std::string kProgramName = "package";
 #endif
 
@@ -75,15 +73,6 @@ std::unique_ptr<documents::Package> carried(const std::filesystem::path& program
 std::string rendered(const documents::Package& package, documents::DocumentKind kind) {
   const documents::LineTable* table = package.scenario().document(kind);
   return table != nullptr ? documents::render_lines(*table) : "<none>";
-}
-
-std::string with_crlf(const std::string& lf_text) {
-  std::string out;
-  for (const char c : lf_text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
 }
 
 TEST(PackCommand, PackedEmittedDocumentsRunAsBorgoMarTX903Does) {

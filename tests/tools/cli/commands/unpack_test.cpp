@@ -22,12 +22,6 @@ using borgo::testing::slurp;
 using borgo::testing::spit;
 using Path = std::filesystem::path;
 
-#ifdef _WIN32
-const std::string kTarget = "windows";
-#else
-const std::string kTarget = "linux";
-#endif
-
 // The package program `pack` makes of the scenario in `folder`.
 Path packed(const Path& folder, const std::string& line, const std::string& train,
             const Path& program) {
@@ -35,15 +29,6 @@ Path packed(const Path& folder, const std::string& line, const std::string& trai
                             kTarget, "-o", program.string()});
   EXPECT_EQ(run.status, 0) << run.err;
   return program;
-}
-
-std::string with_crlf(const std::string& lf_text) {
-  std::string out;
-  for (const char c : lf_text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
 }
 
 // What pack took in comes out byte for byte: the five emitted documents,
