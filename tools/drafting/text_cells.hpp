@@ -1,12 +1,15 @@
 #pragma once
 
 // The pieces the service documents are drawn from: text laid into a cell of
-// fixed width, kilometres and clock times as the documents write them.
+// fixed width and clock times as the documents write them (kilometres are
+// tools/shared/kilometres.hpp's).
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "tools/shared/kilometres.hpp"
 
 namespace borgo::tools::drafting {
 
@@ -20,14 +23,6 @@ std::string centred_in(std::string_view text, std::size_t width);
 // A line cell's blanks drawn as the rule under the table: every blank an
 // underscore, every other character kept.
 std::string as_rule(std::string_view cell);
-
-// Metres as kilometres with three decimals: 143450 is "143.450", -500 is
-// "-0.500".
-std::string kilometres(std::int64_t metres);
-
-// The whole kilometre at or before `metres`: 143450 gives 143000, -500 gives
-// -1000.
-std::int64_t kilometre_post_before(std::int64_t metres);
 
 // A time of day, seconds from midnight, as hours and minutes ("9.05",
 // "14.25"); the seconds are dropped, and a time past midnight or before it is

@@ -1,7 +1,6 @@
 #include "tools/findings/reference/explanation.hpp"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "compiler/description_format.hpp"
@@ -16,6 +15,7 @@
 #include "tools/findings/reading_stop.hpp"
 #include "tools/findings/skipped_fields.hpp"
 #include "tools/shared/cell_kinds.hpp"
+#include "tools/shared/kilometres.hpp"
 #include "tools/shared/text_encoding.hpp"
 
 namespace borgo::tools {
@@ -36,14 +36,6 @@ std::string in_quotes(std::string_view text) { return "\"" + utf8_from_1252(text
 std::string_view document_words(compiler::Document document) {
   return document == compiler::Document::kLineDescription ? "the line description"
                                                           : "the train description";
-}
-
-// Kilometres with three decimals, as the train sheet writes them: "735.550".
-std::string kilometres(std::int64_t metres) {
-  const std::int64_t whole = std::llabs(metres);
-  std::string decimals = std::to_string(whole % 1000);
-  decimals.insert(0, 3 - decimals.size(), '0');
-  return (metres < 0 ? "-" : "") + std::to_string(whole / 1000) + "." + decimals;
 }
 
 bool all_digits(std::string_view text) {

@@ -7,9 +7,9 @@
 #include "compiler/kilometre_progressive.hpp"
 #include "compiler/numeric.hpp"
 #include "tools/drafting/route_facts.hpp"
-#include "tools/drafting/text_cells.hpp"
 #include "tools/findings/reading_stop.hpp"
 #include "tools/findings/source_scan.hpp"
+#include "tools/shared/kilometres.hpp"
 
 namespace borgo::tools::lsp {
 namespace {
@@ -29,7 +29,7 @@ json hint(const json& position, std::string label) {
 // change with.
 std::string progressive_words(const compiler::RouteModel& model, std::int64_t metres) {
   const compiler::KilometreAt at = compiler::kilometre_progressive(model, metres);
-  return "km " + drafting::kilometres(at.metres) + (at.changes_to ? "/" : "");
+  return "km " + kilometres(at.metres) + (at.changes_to ? "/" : "");
 }
 
 std::string position_words(const compiler::RouteModel& model, const ScannedField& field) {
