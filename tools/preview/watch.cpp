@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "tools/preview/build.hpp"
+#include "tools/preview/watch_signal.hpp"
 
 namespace borgo::tools {
 
@@ -64,6 +65,11 @@ bool Debounce::settled(const std::vector<FileLook>& now) {
   return was_changing;
 }
 
+void Debounce::disturbed(const std::vector<FileLook>& now) {
+  if (now != seen_) changing_ = true;
+  seen_ = now;
+}
+
 std::vector<FileLook> look_at(const std::vector<std::filesystem::path>& files) {
   std::vector<FileLook> looks;
   looks.reserve(files.size());
@@ -74,29 +80,78 @@ std::vector<FileLook> look_at(const std::vector<std::filesystem::path>& files) {
 DescriptionWatcher::DescriptionWatcher(std::vector<std::filesystem::path> files,
                                        std::vector<FileLook> before,
                                        std::chrono::milliseconds interval,
-                                       std::function<void()> on_change)
+                                       std::function<void()> on_change, Wakes wakes)
     : files_(std::move(files)), interval_(interval), on_change_(std::move(on_change)) {
-  thread_ = std::thread([this, before = std::move(before)]() mutable { run(std::move(before)); });
+  // Set up before the first look, so that a save after that look is told.
+  if (wakes == Wakes::kNotifiedWherePossible) signal_ = notified_changes(files_);
+  if (!signal_) signal_ = polled_changes(interval_);
+  // A save since `before` is a change from the start. Looked at here, so
+  // that what is written once the watcher exists is told, not found by this
+  // look part-way.
+  Debounce debounce(std::move(before));
+  debounce.disturbed(look_at(files_));
+  thread_ =
+      std::thread([this, debounce = std::move(debounce)]() mutable { run(std::move(debounce)); });
 }
 
 DescriptionWatcher::~DescriptionWatcher() { stop(); }
 
 void DescriptionWatcher::stop() {
+  std::shared_ptr<WatchSignal> signal;
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
+    signal = signal_;
   }
-  wake_.notify_all();
+  signal->stop();
   if (thread_.joinable()) thread_.join();
 }
 
-void DescriptionWatcher::run(std::vector<FileLook> before) {
-  Debounce debounce(std::move(before));
-  std::unique_lock lock(mutex_);
-  while (!wake_.wait_for(lock, interval_, [this] { return stopping_; })) {
-    lock.unlock();
-    if (debounce.settled(look_at(files_))) on_change_();
-    lock.lock();
+bool DescriptionWatcher::notified() const {
+  const std::lock_guard lock(mutex_);
+  return signal_->notified();
+}
+
+DescriptionWatcher::Look DescriptionWatcher::await_look(bool settling) {
+  std::shared_ptr<WatchSignal> signal;
+  {
+    const std::lock_guard lock(mutex_);
+    if (stopping_) return Look::kStop;
+    signal = signal_;
+  }
+  // The clock's waits are all of one interval, and a change settles over one.
+  const std::optional<std::chrono::milliseconds> timeout =
+      settling ? std::optional(kSettleInterval) : std::nullopt;
+  switch (signal->wait(timeout)) {
+    case WatchSignal::Wake::kTold:
+      return Look::kTold;
+    case WatchSignal::Wake::kTimedOut:
+      return Look::kQuiet;
+    case WatchSignal::Wake::kLost: {
+      const std::lock_guard lock(mutex_);
+      if (stopping_) return Look::kStop;
+      signal_ = polled_changes(interval_);
+      // What ended the notifications (the folder removed, say) may have changed the files.
+      return Look::kTold;
+    }
+    case WatchSignal::Wake::kStopped:
+      break;
+  }
+  return Look::kStop;
+}
+
+void DescriptionWatcher::run(Debounce debounce) {
+  for (;;) {
+    switch (await_look(debounce.changing())) {
+      case Look::kTold:
+        debounce.disturbed(look_at(files_));
+        break;
+      case Look::kQuiet:
+        if (debounce.settled(look_at(files_))) on_change_();
+        break;
+      case Look::kStop:
+        return;
+    }
   }
 }
 
