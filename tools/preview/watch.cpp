@@ -1,9 +1,11 @@
 #include "tools/preview/watch.hpp"
 
-#include <fstream>
+#include <algorithm>
+#include <string>
 #include <system_error>
 #include <utility>
 
+#include "storage/read_file.hpp"
 #include "tools/preview/build.hpp"
 #include "tools/preview/watch_signal.hpp"
 
@@ -17,19 +19,23 @@ constexpr auto kRecent = std::chrono::seconds(3);
 // its bytes: it is told by its size and time alone.
 constexpr std::uintmax_t kLargestDigested = kLargestPreviewedDescription;
 
-// FNV-1a over the file's bytes; nullopt when it cannot be read.
+// FNV-1a over the file's bytes; nullopt when it cannot be read. Read as the
+// build reads it, so that a save renaming over it meanwhile still succeeds.
 std::optional<std::uint64_t> digest_of(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::uint64_t hash = 14695981039346656037ull;
-  char block[1 << 16];
-  while (in.read(block, sizeof block) || in.gcount() > 0) {
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
-      hash = (hash ^ static_cast<unsigned char>(block[i])) * 1099511628211ull;
+  try {
+    const storage::FileReader in(file);
+    if (in.size() > kLargestDigested) return std::nullopt;
+    std::uint64_t hash = 14695981039346656037ull;
+    constexpr std::uint64_t kBlock = 1 << 16;
+    for (std::uint64_t at = 0; at < in.size(); at += kBlock) {
+      const std::string block =
+          in.read_at(at, static_cast<std::size_t>(std::min(kBlock, in.size() - at)));
+      for (const char c : block) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
+    return hash;
+  } catch (const storage::FileError&) {
+    return std::nullopt;
   }
-  if (in.bad()) return std::nullopt;
-  return hash;
 }
 
 }  // namespace
