@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace borgo::compiler {
 
@@ -27,21 +28,35 @@ void LinePlan::add_run(std::int32_t last, double k) {
 }
 
 PlanColumn LinePlan::column(int coordinate) const {
-  PlanColumn column;
-  column.reserve(static_cast<std::size_t>(metres_));
-  if (reached_ >= 2) {
-    column.push_back(PlanValue::of_int16(0));
-    column.push_back(PlanValue::of_int16(coordinate == 0 ? 0 : 1));
-    PlanWalk walk;
-    for (const Run& run : runs_) {
-      for (std::int32_t m = run.first; m <= run.last; ++m) {
-        walk.step(run.k);
-        column.push_back(PlanValue::of_double(walk.coordinate(coordinate)));
-      }
+  return std::move(columns()[coordinate == 0 ? 0 : 1]);
+}
+
+std::array<PlanColumn, 2> LinePlan::columns() const {
+  std::array<PlanColumn, 2> plan;
+  const auto metres = static_cast<std::size_t>(metres_);
+  plan[0].assign(metres);
+  plan[1].assign(metres);
+  if (reached_ < 2) return plan;
+  plan[0].set(0, PlanValue::of_int16(0));
+  plan[1].set(0, PlanValue::of_int16(0));
+  plan[0].set(1, PlanValue::of_int16(0));
+  plan[1].set(1, PlanValue::of_int16(1));
+  std::uint8_t* const x_tags = plan[0].tags();
+  std::uint8_t* const y_tags = plan[1].tags();
+  double* const xs = plan[0].values();
+  double* const ys = plan[1].values();
+  // The walk the line file's writer takes, step for step.
+  PlanWalk walk;
+  for (const Run& run : runs_) {
+    for (std::int32_t m = run.first; m <= run.last; ++m) {
+      walk.step(run.k);
+      const auto at = static_cast<std::size_t>(m);
+      x_tags[at] = y_tags[at] = PlanValue::kDouble;
+      xs[at] = walk.x();
+      ys[at] = walk.y();
     }
   }
-  while (column.size() < static_cast<std::size_t>(metres_)) column.push_back(PlanValue{});
-  return column;
+  return plan;
 }
 
 }  // namespace borgo::compiler

@@ -114,6 +114,8 @@ class LinePlan {
 
   // Every entry of one coordinate, metre by metre.
   PlanColumn column(int coordinate) const;
+  // Both coordinates, from one walk: what a reader of the line file holds.
+  std::array<PlanColumn, 2> columns() const;
 
   bool operator==(const LinePlan&) const = default;
 

@@ -1,6 +1,8 @@
 #include "storage/read_file.hpp"
 
 #ifdef _WIN32
+#include <windows.h>
+// after windows.h
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -45,6 +48,28 @@ class Descriptor {
   int descriptor_;
 };
 
+#ifdef _WIN32
+// Opened letting others read, write, rename and delete it meanwhile: an
+// editor saves by renaming a new file over the old one, and the tool reading
+// the old one (the preview, say) must not make that save fail.
+int open_shared(const std::filesystem::path& path) {
+  const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD failure = ::GetLastError();
+    errno = failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND     ? ENOENT
+            : failure == ERROR_ACCESS_DENIED || failure == ERROR_SHARING_VIOLATION ? EACCES
+                                                                                   : EIO;
+    return -1;
+  }
+  const int descriptor =
+      ::_open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) ::CloseHandle(handle);
+  return descriptor;
+}
+#endif
+
 struct OpenFile {
   Descriptor descriptor;
   std::uint64_t size;
@@ -59,7 +84,7 @@ OpenFile open_regular_file(const std::filesystem::path& path) {
   if (::_wstat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG) {
     throw FileError(path, "is not a regular file");
   }
-  Descriptor file(::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
+  Descriptor file(open_shared(path));
   const bool known = file.get() >= 0 && ::_fstat64(file.get(), &status) == 0;
   const bool regular = known && (status.st_mode & _S_IFMT) == _S_IFREG;
 #else

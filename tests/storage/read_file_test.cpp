@@ -156,6 +156,25 @@ TEST(FileReader, ReadsThePiecesAskedForAndNothingPastTheEnd) {
   }
 }
 
+// An editor saves by renaming a new file over the old one, or by deleting
+// it first: neither may fail while the file is open for reading.
+TEST(FileReader, AFileOpenForReadingCanBeReplacedOrDeleted) {
+  ScratchFolder folder;
+  spit(folder / "description.txt", "old");
+  spit(folder / "saved.txt", "new");
+  {
+    const FileReader open(folder / "description.txt");
+    std::filesystem::rename(folder / "saved.txt", folder / "description.txt");
+    EXPECT_EQ(open.read_at(0, 3), "old");
+  }
+  EXPECT_EQ(read_file(folder / "description.txt"), "new");
+  {
+    const FileReader open(folder / "description.txt");
+    EXPECT_TRUE(std::filesystem::remove(folder / "description.txt"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "description.txt"));
+}
+
 TEST(FileReader, RefusesWhatReadFileRefuses) {
   ScratchFolder folder;
   std::filesystem::create_directory(folder / "a folder");

@@ -64,6 +64,26 @@ RenderInput render_input_of(const compiler::Compilation& compilation, const Scen
       });
 }
 
+RenderInput render_input_from_plan(const compiler::Compilation& compilation,
+                                   const ScenarioNames& names,
+                                   const std::filesystem::path& folder) {
+  bool has_line_file = false;
+  RenderInput input =
+      decode_compiled(names, folder,
+                      [&compilation, &has_line_file](
+                          compiler::CompiledFileKind kind) -> std::optional<std::string> {
+                        for (const compiler::CompiledFile& file : compilation.files) {
+                          if (file.kind() != kind) continue;
+                          if (kind != compiler::CompiledFileKind::kLinePlan)
+                            return storage::bytes_of(file);
+                          has_line_file = true;
+                        }
+                        return std::nullopt;  // the plan is not decoded but worked out below
+                      });
+  if (has_line_file) input.plan = compilation.model->line_plan.columns();
+  return input;
+}
+
 RenderInput render_input_in(const std::filesystem::path& folder, const ScenarioNames& names) {
   return decode_compiled(
       names, folder,

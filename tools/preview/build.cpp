@@ -313,7 +313,7 @@ std::shared_ptr<const PreviewState> PreviewBuilder::build() {
           "the compile stopped on a run-time failure (a description that ends too soon, "
           "or a value that does not fit its field)";
     } else {
-      input = render_input_of(result.compilation, names_, folder_);
+      input = render_input_from_plan(result.compilation, names_, folder_);
     }
     std::optional<LineGeometry> geometry;
     if (input) {

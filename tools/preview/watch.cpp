@@ -1,10 +1,13 @@
 #include "tools/preview/watch.hpp"
 
-#include <fstream>
+#include <algorithm>
+#include <string>
 #include <system_error>
 #include <utility>
 
+#include "storage/read_file.hpp"
 #include "tools/preview/build.hpp"
+#include "tools/preview/watch_signal.hpp"
 
 namespace borgo::tools {
 
@@ -16,19 +19,23 @@ constexpr auto kRecent = std::chrono::seconds(3);
 // its bytes: it is told by its size and time alone.
 constexpr std::uintmax_t kLargestDigested = kLargestPreviewedDescription;
 
-// FNV-1a over the file's bytes; nullopt when it cannot be read.
+// FNV-1a over the file's bytes; nullopt when it cannot be read. Read as the
+// build reads it, so that a save renaming over it meanwhile still succeeds.
 std::optional<std::uint64_t> digest_of(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::uint64_t hash = 14695981039346656037ull;
-  char block[1 << 16];
-  while (in.read(block, sizeof block) || in.gcount() > 0) {
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
-      hash = (hash ^ static_cast<unsigned char>(block[i])) * 1099511628211ull;
+  try {
+    const storage::FileReader in(file);
+    if (in.size() > kLargestDigested) return std::nullopt;
+    std::uint64_t hash = 14695981039346656037ull;
+    constexpr std::uint64_t kBlock = 1 << 16;
+    for (std::uint64_t at = 0; at < in.size(); at += kBlock) {
+      const std::string block =
+          in.read_at(at, static_cast<std::size_t>(std::min(kBlock, in.size() - at)));
+      for (const char c : block) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
+    return hash;
+  } catch (const storage::FileError&) {
+    return std::nullopt;
   }
-  if (in.bad()) return std::nullopt;
-  return hash;
 }
 
 }  // namespace
@@ -64,6 +71,11 @@ bool Debounce::settled(const std::vector<FileLook>& now) {
   return was_changing;
 }
 
+void Debounce::disturbed(const std::vector<FileLook>& now) {
+  if (now != seen_) changing_ = true;
+  seen_ = now;
+}
+
 std::vector<FileLook> look_at(const std::vector<std::filesystem::path>& files) {
   std::vector<FileLook> looks;
   looks.reserve(files.size());
@@ -74,29 +86,78 @@ std::vector<FileLook> look_at(const std::vector<std::filesystem::path>& files) {
 DescriptionWatcher::DescriptionWatcher(std::vector<std::filesystem::path> files,
                                        std::vector<FileLook> before,
                                        std::chrono::milliseconds interval,
-                                       std::function<void()> on_change)
+                                       std::function<void()> on_change, Wakes wakes)
     : files_(std::move(files)), interval_(interval), on_change_(std::move(on_change)) {
-  thread_ = std::thread([this, before = std::move(before)]() mutable { run(std::move(before)); });
+  // Set up before the first look, so that a save after that look is told.
+  if (wakes == Wakes::kNotifiedWherePossible) signal_ = notified_changes(files_);
+  if (!signal_) signal_ = polled_changes(interval_);
+  // A save since `before` is a change from the start. Looked at here, so
+  // that what is written once the watcher exists is told, not found by this
+  // look part-way.
+  Debounce debounce(std::move(before));
+  debounce.disturbed(look_at(files_));
+  thread_ =
+      std::thread([this, debounce = std::move(debounce)]() mutable { run(std::move(debounce)); });
 }
 
 DescriptionWatcher::~DescriptionWatcher() { stop(); }
 
 void DescriptionWatcher::stop() {
+  std::shared_ptr<WatchSignal> signal;
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
+    signal = signal_;
   }
-  wake_.notify_all();
+  signal->stop();
   if (thread_.joinable()) thread_.join();
 }
 
-void DescriptionWatcher::run(std::vector<FileLook> before) {
-  Debounce debounce(std::move(before));
-  std::unique_lock lock(mutex_);
-  while (!wake_.wait_for(lock, interval_, [this] { return stopping_; })) {
-    lock.unlock();
-    if (debounce.settled(look_at(files_))) on_change_();
-    lock.lock();
+bool DescriptionWatcher::notified() const {
+  const std::lock_guard lock(mutex_);
+  return signal_->notified();
+}
+
+DescriptionWatcher::Look DescriptionWatcher::await_look(bool settling) {
+  std::shared_ptr<WatchSignal> signal;
+  {
+    const std::lock_guard lock(mutex_);
+    if (stopping_) return Look::kStop;
+    signal = signal_;
+  }
+  // The clock's waits are all of one interval, and a change settles over one.
+  const std::optional<std::chrono::milliseconds> timeout =
+      settling ? std::optional(kSettleInterval) : std::nullopt;
+  switch (signal->wait(timeout)) {
+    case WatchSignal::Wake::kTold:
+      return Look::kTold;
+    case WatchSignal::Wake::kTimedOut:
+      return Look::kQuiet;
+    case WatchSignal::Wake::kLost: {
+      const std::lock_guard lock(mutex_);
+      if (stopping_) return Look::kStop;
+      signal_ = polled_changes(interval_);
+      // What ended the notifications (the folder removed, say) may have changed the files.
+      return Look::kTold;
+    }
+    case WatchSignal::Wake::kStopped:
+      break;
+  }
+  return Look::kStop;
+}
+
+void DescriptionWatcher::run(Debounce debounce) {
+  for (;;) {
+    switch (await_look(debounce.changing())) {
+      case Look::kTold:
+        debounce.disturbed(look_at(files_));
+        break;
+      case Look::kQuiet:
+        if (debounce.settled(look_at(files_))) on_change_();
+        break;
+      case Look::kStop:
+        return;
+    }
   }
 }
 
