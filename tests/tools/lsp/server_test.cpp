@@ -898,5 +898,19 @@ TEST(LspServer, GoesFromAConflictToTheRowHoldingTheCell) {
             nullptr);
 }
 
+// A slow-down's warning board has no row of its own: a signal set on the
+// board's cell (1200 m before the slow-down) leads to the slow-down's row.
+TEST(LspServer, GoesFromAConflictOnAWarningBoardToItsSlowDown) {
+  Scenario scenario;
+  Client client;
+  client.initialize();
+  client.open(scenario.train_uri,
+              replaced(scenario.train(), "segnale,    8000", "segnale,   10800"));
+  EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.train_uri, 17, 3)),
+            json::array({{{"uri", scenario.train_uri}, {"range", range(14, 16, 21)}}}));
+  EXPECT_EQ(client.request("textDocument/definition", Client::at(scenario.train_uri, 14, 3)),
+            json::array({{{"uri", scenario.train_uri}, {"range", range(17, 11, 16)}}}));
+}
+
 }  // namespace
 }  // namespace borgo::tools::lsp
