@@ -1,5 +1,6 @@
 #include "tools/decompile/compiled_scenario.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "compiler/compiled_layout.hpp"
@@ -29,7 +30,7 @@ void check_layout(const std::optional<LayoutProblem>& problem, CompiledFileKind 
 }
 
 void check_sizes(CompiledScenario& s, std::size_t cell_count,
-                 const std::optional<std::array<compiler::PlanColumn, 2>>& plan) {
+                 const std::optional<LineFileLayout>& plan) {
   const std::int32_t length =
       compiler::TrainAndLengthItem(s.items[compiler::kTrainAndLength]).line_length();
   if (length < 0 || length > compiler::kLongestLine) {
@@ -50,9 +51,9 @@ void check_sizes(CompiledScenario& s, std::size_t cell_count,
   }
   if (plan) {
     const std::size_t metres_wanted = static_cast<std::size_t>(s.plan_last) + 1;
-    if ((*plan)[0].size() != metres_wanted) {
+    if (plan->metres() != metres_wanted) {
       misfit(Misfit::Kind::kLayout, CompiledFileKind::kLinePlan, 0,
-             "the file holds " + std::to_string((*plan)[0].size()) +
+             "the file holds " + std::to_string(plan->metres()) +
                  " metres a coordinate, but a line of " + std::to_string(length) +
                  " m (item 84) has " + std::to_string(metres_wanted));
     }
@@ -139,15 +140,9 @@ std::size_t CompiledScenario::item_offset(int item, ItemField field) const {
 
 std::size_t CompiledScenario::plan_offset(int coordinate, std::int64_t metre) const {
   if (!plan) return 0;
-  std::size_t offset = 0;
-  for (int c = 0; c <= coordinate; ++c) {
-    const compiler::PlanColumn& column = (*plan)[static_cast<std::size_t>(c)];
-    const std::size_t end = c < coordinate ? column.size() : static_cast<std::size_t>(metre);
-    for (std::size_t m = 0; m < end && m < column.size(); ++m) {
-      offset += compiler::layout::plan_entry_bytes(column.tag(m));
-    }
-  }
-  return offset;
+  const std::size_t metres = plan->metres();
+  return plan->offset_of(static_cast<std::size_t>(coordinate) * metres +
+                         std::min(static_cast<std::size_t>(metre), metres));
 }
 
 void CompiledScenario::cell_misfit(std::int64_t cell, CellField field, std::string reason,
@@ -179,9 +174,8 @@ CompiledScenario read_compiled_scenario(const CompiledInput& input) {
   check_layout(cells.problem, CompiledFileKind::kCells);
   s.cells = std::move(cells.cells);
   if (input.line_file) {
-    DecodedPlan plan = decode_line_file(*input.line_file);
-    check_layout(plan.problem, CompiledFileKind::kLinePlan);
-    s.plan = std::move(plan.columns);
+    s.plan.emplace(*input.line_file);
+    check_layout(s.plan->problem(), CompiledFileKind::kLinePlan);
   }
 
   check_sizes(s, s.cells.size(), s.plan);

@@ -1,10 +1,13 @@
 #include "tools/decompile/rows/curve_rows.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "compiler/compiled_layout.hpp"
 #include "compiler/line_plan.hpp"
 
 namespace borgo::tools::decompile {
@@ -16,10 +19,7 @@ using compiler::PlanValue;
 constexpr std::array<double, 6> kTurnByClass{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
 // The plan passes no curve beyond this metre.
 constexpr std::int64_t kLastCurveMetre = 1000000;
-
-bool same_bits(double a, double b) {
-  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
+constexpr std::size_t kDoubleEntry = compiler::layout::plan_entry_bytes(PlanValue::kDouble);
 
 // The turns a metre may take, the current one first so that a curve stays
 // one run, then straight on.
@@ -42,10 +42,71 @@ struct Run {
   double k = 0.0;
 };
 
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// The other turn than `current` that steps from `walk` to (x, y). Out of
+// line: a run's end is rare, and the loop over the metres keeps its values
+// in registers.
+[[gnu::noinline]] std::optional<double> turn_onto(const compiler::PlanWalk& walk, double current,
+                                                  double x, double y) {
+  for (const double turn : turns_from(current)) {
+    if (turn == current) continue;
+    compiler::PlanWalk next = walk;
+    next.step(turn);
+    if (same_bits(next.x(), x) && same_bits(next.y(), y)) return turn;
+  }
+  return std::nullopt;
+}
+
+double double_entry(const char* entry) {
+  return std::bit_cast<double>(little_endian_at<std::uint64_t>(entry + sizeof(std::uint16_t)));
+}
+
+// The turns of metres 2 .. reached - 1 as runs of equal turns, from the
+// double entries of the first and second coordinates that begin at xs and
+// ys; the first metre that is no step of any turn, if one is not. Each metre
+// is checked against the step from the two before it as the file holds
+// them, which are the walk's own once checked: no metre waits on the sums of
+// the one before, and the values are read in place, a fixed stride apart.
+std::optional<std::int64_t> walk_runs(const char* xs, const char* ys, std::size_t reached,
+                                      std::vector<Run>& runs) {
+  const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 1.0;  // metres 0 and 1
+  double k = 0.0;
+  std::int64_t run_first = 2;
+  for (std::size_t m = 2; m < reached; ++m) {
+    const std::size_t step = (m - 2) * kDoubleEntry;
+    const double x = double_entry(xs + step);
+    const double y = double_entry(ys + step);
+    compiler::PlanWalk walk(x0, y0, x1, y1);
+    walk.step(k);
+    if (((bits(walk.x()) ^ bits(x)) | (bits(walk.y()) ^ bits(y))) != 0) {
+      const auto metre = static_cast<std::int64_t>(m);
+      const std::optional<double> turn = turn_onto(compiler::PlanWalk(x0, y0, x1, y1), k, x, y);
+      if (!turn) return metre;
+      if (metre > run_first) runs.push_back({run_first, metre - 1, k});
+      run_first = metre;
+      k = *turn;
+    }
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  if (reached > 2) runs.push_back({run_first, static_cast<std::int64_t>(reached) - 1, k});
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
-  const std::array<compiler::PlanColumn, 2>& plan = *s.plan;
+  const LineFileLayout& plan = *s.plan;
+  const std::size_t metres = plan.metres();
+  const auto entry_of = [metres](int coordinate, std::size_t metre) {
+    return static_cast<std::size_t>(coordinate) * metres + metre;
+  };
   const auto plan_misfit = [&](int coordinate, std::int64_t metre, const std::string& why) {
     misfit(Misfit::Kind::kNeverWritten, compiler::CompiledFileKind::kLinePlan,
            s.plan_offset(coordinate, metre),
@@ -55,7 +116,7 @@ std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
   // The origin: (0, 0), then (0, 1), as 16-bit integers.
   for (std::int64_t m = 0; m < 2; ++m) {
     for (int c = 0; c < 2; ++c) {
-      const PlanValue entry = plan[static_cast<std::size_t>(c)][static_cast<std::size_t>(m)];
+      const PlanValue entry = plan.entry(entry_of(c, static_cast<std::size_t>(m)));
       const std::int16_t wanted = (m == 1 && c == 1) ? 1 : 0;
       if (entry.tag != PlanValue::kInt16 || entry.integer != wanted) {
         plan_misfit(c, m,
@@ -65,55 +126,39 @@ std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
     }
   }
   // Metres 2 onward: doubles up to where the plan was reached, then unset.
-  const std::int64_t metres = static_cast<std::int64_t>(plan[0].size());
-  std::int64_t reached = 2;
-  while (reached < metres && plan[0].tag(static_cast<std::size_t>(reached)) == PlanValue::kDouble &&
-         plan[1].tag(static_cast<std::size_t>(reached)) == PlanValue::kDouble) {
-    ++reached;
+  std::size_t reached = metres;
+  for (int c = 0; c < 2; ++c) {
+    const std::size_t other =
+        plan.first_not(PlanValue::kDouble, entry_of(c, 2), entry_of(c, metres));
+    reached = std::min(reached, other - entry_of(c, 0));
   }
-  for (std::int64_t m = reached; m < metres; ++m) {
-    for (int c = 0; c < 2; ++c) {
-      if (plan[static_cast<std::size_t>(c)].tag(static_cast<std::size_t>(m)) != PlanValue::kUnset) {
-        plan_misfit(c, m,
-                    "after the metres the plan reached, every entry is unset; this one is not");
-      }
-    }
+  std::array<std::size_t, 2> first_set{};
+  for (int c = 0; c < 2; ++c) {
+    first_set[static_cast<std::size_t>(c)] =
+        plan.first_not(PlanValue::kUnset, entry_of(c, reached), entry_of(c, metres)) -
+        entry_of(c, 0);
   }
-  if (reached < s.plan_last - 1) {
-    plan_misfit(0, reached,
+  const std::size_t set_after = std::min(first_set[0], first_set[1]);
+  if (set_after < metres) {
+    plan_misfit(first_set[0] == set_after ? 0 : 1, static_cast<std::int64_t>(set_after),
+                "after the metres the plan reached, every entry is unset; this one is not");
+  }
+  if (static_cast<std::int64_t>(reached) < s.plan_last - 1) {
+    plan_misfit(0, static_cast<std::int64_t>(reached),
                 "the plan stops here, before metre " + std::to_string(s.plan_last - 1) +
                     ": the line description's reading stopped at an error, and a description "
                     "that stops there is not rebuilt");
   }
 
-  // Each metre's turn, as runs of equal turns.
   std::vector<Run> runs;
-  compiler::PlanWalk walk;
-  double k = 0.0;
-  for (std::int64_t m = 2; m < reached; ++m) {
-    const double x = plan[0].as_double(static_cast<std::size_t>(m));
-    const double y = plan[1].as_double(static_cast<std::size_t>(m));
-    bool found = false;
-    for (const double turn : turns_from(k)) {
-      compiler::PlanWalk next = walk;
-      next.step(turn);
-      if (same_bits(next.x(), x) && same_bits(next.y(), y)) {
-        walk = next;
-        k = turn;
-        found = true;
-        break;
-      }
-    }
-    if (!found) {
-      plan_misfit(0, m,
-                  "the coordinates are no step from the two metres before, straight or on a "
-                  "curve of any radius class");
-    }
-    if (runs.empty() || runs.back().k != k) {
-      runs.push_back({m, m, k});
-    } else {
-      runs.back().last = m;
-    }
+  const char* const bytes = plan.bytes().data();
+  const std::optional<std::int64_t> off =
+      walk_runs(bytes + plan.offset_of(entry_of(0, 2)), bytes + plan.offset_of(entry_of(1, 2)),
+                reached, runs);
+  if (off) {
+    plan_misfit(0, *off,
+                "the coordinates are no step from the two metres before, straight or on a "
+                "curve of any radius class");
   }
 
   // Curve rows: each curve's row also runs the line straight up to it.
