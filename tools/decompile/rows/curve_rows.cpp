@@ -60,42 +60,79 @@ bool same_bits(double a, double b) {
   return std::nullopt;
 }
 
-double double_entry(const char* entry) {
-  return std::bit_cast<double>(little_endian_at<std::uint64_t>(entry + sizeof(std::uint16_t)));
+// The coordinates of one metre as the file holds them: metres 0 and 1 the
+// origin's, those after them the doubles of the first and second
+// coordinates that begin at xs and ys, a fixed stride apart.
+struct PlanMetres {
+  const char* xs;
+  const char* ys;
+
+  static double double_entry(const char* entry) {
+    return std::bit_cast<double>(little_endian_at<std::uint64_t>(entry + sizeof(std::uint16_t)));
+  }
+  double x(std::size_t m) const { return m < 2 ? 0.0 : double_entry(xs + (m - 2) * kDoubleEntry); }
+  double y(std::size_t m) const {
+    return m < 2 ? static_cast<double>(m) : double_entry(ys + (m - 2) * kDoubleEntry);
+  }
+  compiler::PlanWalk walk_to(std::size_t m) const {
+    return compiler::PlanWalk(x(m - 2), y(m - 2), x(m - 1), y(m - 1));
+  }
+  // Whether metre m is the step by k from the two before it.
+  bool steps(std::size_t m, double k) const {
+    compiler::PlanWalk walk = walk_to(m);
+    walk.step(k);
+    return same_bits(walk.x(), x(m)) && same_bits(walk.y(), y(m));
+  }
+};
+
+// The first metre of m .. end - 1 that is not the step by k from the two
+// before it as the file holds them, or end. Those two are the walk's own
+// once checked, so no metre waits on the sums of the one before: the loop
+// goes at the pace of the loads.
+[[gnu::always_inline]] inline std::size_t first_off_turn(const PlanMetres& plan, std::size_t m,
+                                                         std::size_t end, double k) {
+  for (; m < end && m < 4; ++m) {
+    if (!plan.steps(m, k)) return m;
+  }
+  const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+  const char* x = plan.xs + (m - 2) * kDoubleEntry;
+  const char* y = plan.ys + (m - 2) * kDoubleEntry;
+  for (; m < end; ++m, x += kDoubleEntry, y += kDoubleEntry) {
+    compiler::PlanWalk walk(PlanMetres::double_entry(x - 2 * kDoubleEntry),
+                            PlanMetres::double_entry(y - 2 * kDoubleEntry),
+                            PlanMetres::double_entry(x - kDoubleEntry),
+                            PlanMetres::double_entry(y - kDoubleEntry));
+    walk.step(k);
+    if (((bits(walk.x()) ^ bits(PlanMetres::double_entry(x))) |
+         (bits(walk.y()) ^ bits(PlanMetres::double_entry(y)))) != 0) {
+      return m;
+    }
+  }
+  return end;
 }
 
-// The turns of metres 2 .. reached - 1 as runs of equal turns, from the
-// double entries of the first and second coordinates that begin at xs and
-// ys; the first metre that is no step of any turn, if one is not. Each metre
-// is checked against the step from the two before it as the file holds
-// them, which are the walk's own once checked: no metre waits on the sums of
-// the one before, and the values are read in place, a fixed stride apart.
-std::optional<std::int64_t> walk_runs(const char* xs, const char* ys, std::size_t reached,
+// The turns of metres 2 .. reached - 1 as runs of equal turns; the first
+// metre that is no step of any turn, if one is not.
+std::optional<std::int64_t> walk_runs(const PlanMetres& plan, std::size_t reached,
                                       std::vector<Run>& runs) {
-  const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
-  double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 1.0;  // metres 0 and 1
   double k = 0.0;
-  std::int64_t run_first = 2;
+  std::size_t run_first = 2;
   for (std::size_t m = 2; m < reached; ++m) {
-    const std::size_t step = (m - 2) * kDoubleEntry;
-    const double x = double_entry(xs + step);
-    const double y = double_entry(ys + step);
-    compiler::PlanWalk walk(x0, y0, x1, y1);
-    walk.step(k);
-    if (((bits(walk.x()) ^ bits(x)) | (bits(walk.y()) ^ bits(y))) != 0) {
-      const auto metre = static_cast<std::int64_t>(m);
-      const std::optional<double> turn = turn_onto(compiler::PlanWalk(x0, y0, x1, y1), k, x, y);
-      if (!turn) return metre;
-      if (metre > run_first) runs.push_back({run_first, metre - 1, k});
-      run_first = metre;
-      k = *turn;
+    // A straight's step has no turn to multiply: its loop of its own.
+    m = k == 0.0 ? first_off_turn(plan, m, reached, 0.0) : first_off_turn(plan, m, reached, k);
+    if (m == reached) break;
+    const std::optional<double> turn = turn_onto(plan.walk_to(m), k, plan.x(m), plan.y(m));
+    if (!turn) return static_cast<std::int64_t>(m);
+    if (m > run_first) {
+      runs.push_back({static_cast<std::int64_t>(run_first), static_cast<std::int64_t>(m) - 1, k});
     }
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
+    run_first = m;
+    k = *turn;
   }
-  if (reached > 2) runs.push_back({run_first, static_cast<std::int64_t>(reached) - 1, k});
+  if (reached > 2) {
+    runs.push_back(
+        {static_cast<std::int64_t>(run_first), static_cast<std::int64_t>(reached) - 1, k});
+  }
   return std::nullopt;
 }
 
@@ -153,7 +190,7 @@ std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
   std::vector<Run> runs;
   const char* const bytes = plan.bytes().data();
   const std::optional<std::int64_t> off =
-      walk_runs(bytes + plan.offset_of(entry_of(0, 2)), bytes + plan.offset_of(entry_of(1, 2)),
+      walk_runs({bytes + plan.offset_of(entry_of(0, 2)), bytes + plan.offset_of(entry_of(1, 2))},
                 reached, runs);
   if (off) {
     plan_misfit(0, *off,
