@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <string>
+#include <utility>
 
 #include "compiler/compiled_layout.hpp"
 
@@ -65,6 +66,11 @@ LineFileLayout::LineFileLayout(std::string_view bytes) : bytes_(bytes) {
                                        "columns cannot be of one length"};
   }
   if (!problem_ && entries_ == 0) problem_ = LayoutProblem{0, "the file is empty"};
+}
+
+LineFileLayout::LineFileLayout(std::string_view bytes, std::vector<PlanEntryRun> runs)
+    : bytes_(bytes), runs_(std::move(runs)) {
+  for (const PlanEntryRun& run : runs_) entries_ += run.count;
 }
 
 const PlanEntryRun& LineFileLayout::run_of(std::size_t entry) const {

@@ -47,6 +47,9 @@ class LineFileLayout {
  public:
   // Reads the type codes of `bytes`, which must outlive the layout.
   explicit LineFileLayout(std::string_view bytes);
+  // The layout of `bytes` as `runs` that a reader has checked to tile them,
+  // entry by entry, in an even number.
+  LineFileLayout(std::string_view bytes, std::vector<PlanEntryRun> runs);
 
   // Where the file stops fitting; the runs hold the entries before it.
   const std::optional<LayoutProblem>& problem() const { return problem_; }

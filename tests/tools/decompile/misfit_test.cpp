@@ -155,6 +155,14 @@ const std::vector<Damage>& damages() {
        },
        Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
        [](const auto&) { return first_double_at(20000); }, "the plan stops here"},
+      // The file keeps its size, so only the codes tell that it is shaped
+      // otherwise than a compile writes it.
+      {"a double's bytes taken by a 16-bit integer and three unset entries",
+       [](auto& f) {
+         f.line_file->replace(first_double_at(500), 10, std::string("\2\0\0\0\0\0\0\0\0\0", 10));
+       },
+       Misfit::Kind::kLayout, CompiledFileKind::kLinePlan,
+       [](const auto& f) { return f.line_file->size(); }, "an odd number"},
       {"a metre more in each coordinate",
        [](auto& f) {
          f.line_file->insert(column_bytes(f), std::string(2, '\0'));
