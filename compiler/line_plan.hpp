@@ -131,6 +131,8 @@ class PlanWalk {
  public:
   // Metres 0 and 1, as doubles.
   PlanWalk() = default;
+  // Standing at (x1, y1), the metre before at (x0, y0).
+  PlanWalk(double x0, double y0, double x1, double y1) : x0_(x0), y0_(y0), x1_(x1), y1_(y1) {}
 
   // The metre after the two before it, turned by k radians.
   void step(double k) {

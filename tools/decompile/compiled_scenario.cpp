@@ -1,5 +1,6 @@
 #include "tools/decompile/compiled_scenario.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "compiler/compiled_layout.hpp"
@@ -29,7 +30,7 @@ void check_layout(const std::optional<LayoutProblem>& problem, CompiledFileKind 
 }
 
 void check_sizes(CompiledScenario& s, std::size_t cell_count,
-                 const std::optional<std::array<compiler::PlanColumn, 2>>& plan) {
+                 const std::optional<LineFileLayout>& plan) {
   const std::int32_t length =
       compiler::TrainAndLengthItem(s.items[compiler::kTrainAndLength]).line_length();
   if (length < 0 || length > compiler::kLongestLine) {
@@ -50,9 +51,9 @@ void check_sizes(CompiledScenario& s, std::size_t cell_count,
   }
   if (plan) {
     const std::size_t metres_wanted = static_cast<std::size_t>(s.plan_last) + 1;
-    if ((*plan)[0].size() != metres_wanted) {
+    if (plan->metres() != metres_wanted) {
       misfit(Misfit::Kind::kLayout, CompiledFileKind::kLinePlan, 0,
-             "the file holds " + std::to_string((*plan)[0].size()) +
+             "the file holds " + std::to_string(plan->metres()) +
                  " metres a coordinate, but a line of " + std::to_string(length) +
                  " m (item 84) has " + std::to_string(metres_wanted));
     }
@@ -101,6 +102,63 @@ void check_stamps(CompiledScenario& s, const compiler::CellRecord& stamped_cell)
   }
 }
 
+// The metres a coordinate of the line file has for the line length that
+// item 84 gives; none when that length has no plan.
+std::optional<std::size_t> metres_wanted(const CompiledScenario& s) {
+  const std::int32_t length =
+      compiler::TrainAndLengthItem(s.items[compiler::kTrainAndLength]).line_length();
+  if (length < 0 || length > compiler::kLongestLine) return std::nullopt;
+  return static_cast<std::size_t>(compiler::plan_metre_last(length)) + 1;
+}
+
+// A line file as a compile writes it for `metres` metres a coordinate: each
+// coordinate the origin's two 16-bit integers, doubles up to where the plan
+// was reached, then entries unset, both coordinates alike; its size alone
+// then says how many doubles. Its doubles' codes are checked as the plan is
+// walked, so the file is read once. Nothing when it is shaped otherwise:
+// the general reading then tells where it stops fitting.
+bool read_as_compiled(CompiledScenario& s, std::string_view bytes, std::size_t metres) {
+  using compiler::PlanValue;
+  using compiler::layout::plan_entry_bytes;
+  constexpr std::size_t kOrigin = 2 * plan_entry_bytes(PlanValue::kInt16);
+  constexpr std::size_t kUnsetBytes = plan_entry_bytes(PlanValue::kUnset);
+  constexpr std::size_t kDoubleBytes = plan_entry_bytes(PlanValue::kDouble);
+  const std::size_t half = bytes.size() / 2;
+  if (bytes.size() % 2 != 0 || metres < 2 || half < kOrigin + (metres - 2) * kUnsetBytes) {
+    return false;
+  }
+  const std::size_t extra = half - kOrigin - (metres - 2) * kUnsetBytes;
+  if (extra % (kDoubleBytes - kUnsetBytes) != 0) return false;
+  const std::size_t doubles = extra / (kDoubleBytes - kUnsetBytes);
+  if (doubles > metres - 2) return false;
+  const std::size_t unset = metres - 2 - doubles;
+  const auto code_at = [&](std::size_t at) {
+    return little_endian_at<compiler::layout::PlanTypeCode>(bytes.data() + at);
+  };
+  std::vector<PlanEntryRun> runs;
+  for (std::size_t c = 0; c < 2; ++c) {
+    const std::size_t base = c * half;
+    const std::size_t first = c * metres;
+    if (code_at(base) != PlanValue::kInt16 ||
+        code_at(base + plan_entry_bytes(PlanValue::kInt16)) != PlanValue::kInt16) {
+      return false;
+    }
+    const std::size_t tail = base + kOrigin + doubles * kDoubleBytes;
+    for (std::size_t i = 0; i < unset; ++i) {
+      if (code_at(tail + i * kUnsetBytes) != PlanValue::kUnset) return false;
+    }
+    runs.push_back({PlanValue::kInt16, first, 2, base});
+    if (doubles > 0) runs.push_back({PlanValue::kDouble, first + 2, doubles, base + kOrigin});
+    if (unset > 0) runs.push_back({PlanValue::kUnset, first + 2 + doubles, unset, tail});
+  }
+  std::optional<PlanTurns> turns =
+      plan_turns(bytes.data() + kOrigin, bytes.data() + half + kOrigin, doubles + 2, true);
+  if (!turns) return false;
+  s.plan.emplace(bytes, std::move(runs));
+  s.turns = std::move(turns);
+  return true;
+}
+
 }  // namespace
 
 void misfit(Misfit::Kind kind, compiler::CompiledFileKind file, std::size_t offset,
@@ -139,15 +197,9 @@ std::size_t CompiledScenario::item_offset(int item, ItemField field) const {
 
 std::size_t CompiledScenario::plan_offset(int coordinate, std::int64_t metre) const {
   if (!plan) return 0;
-  std::size_t offset = 0;
-  for (int c = 0; c <= coordinate; ++c) {
-    const compiler::PlanColumn& column = (*plan)[static_cast<std::size_t>(c)];
-    const std::size_t end = c < coordinate ? column.size() : static_cast<std::size_t>(metre);
-    for (std::size_t m = 0; m < end && m < column.size(); ++m) {
-      offset += compiler::layout::plan_entry_bytes(column.tag(m));
-    }
-  }
-  return offset;
+  const std::size_t metres = plan->metres();
+  return plan->offset_of(static_cast<std::size_t>(coordinate) * metres +
+                         std::min(static_cast<std::size_t>(metre), metres));
 }
 
 void CompiledScenario::cell_misfit(std::int64_t cell, CellField field, std::string reason,
@@ -179,9 +231,11 @@ CompiledScenario read_compiled_scenario(const CompiledInput& input) {
   check_layout(cells.problem, CompiledFileKind::kCells);
   s.cells = std::move(cells.cells);
   if (input.line_file) {
-    DecodedPlan plan = decode_line_file(*input.line_file);
-    check_layout(plan.problem, CompiledFileKind::kLinePlan);
-    s.plan = std::move(plan.columns);
+    const std::optional<std::size_t> metres = metres_wanted(s);
+    if (!metres || !read_as_compiled(s, *input.line_file, *metres)) {
+      s.plan.emplace(*input.line_file);
+      check_layout(s.plan->problem(), CompiledFileKind::kLinePlan);
+    }
   }
 
   check_sizes(s, s.cells.size(), s.plan);

@@ -14,6 +14,8 @@
 #include "compiler/line_plan.hpp"
 #include "compiler/route_model.hpp"
 #include "tools/decompile/decompile.hpp"
+#include "tools/decompile/rows/plan_turns.hpp"
+#include "tools/drawing/line_file_layout.hpp"
 
 namespace borgo::tools::decompile {
 
@@ -66,8 +68,11 @@ struct CompiledScenario {
   std::vector<compiler::CellRecord> cells;
   std::array<compiler::ItemRecord, compiler::kItemCount> items;
   std::array<std::size_t, compiler::kItemCount> item_offsets{};
-  // [coordinate][metre]; none without a line file.
-  std::optional<std::array<compiler::PlanColumn, 2>> plan;
+  // The line file's entries, first coordinates then second ones, read in
+  // place from the input's bytes; none without a line file.
+  std::optional<LineFileLayout> plan;
+  // The plan's turns, when the line file was read and walked in one pass.
+  std::optional<PlanTurns> turns;
   std::int32_t line_length = 0;
   std::int32_t cell_last = 0;
   std::int32_t plan_last = 0;

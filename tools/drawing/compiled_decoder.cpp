@@ -1,12 +1,12 @@
 #include "tools/drawing/compiled_decoder.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <type_traits>
 
 #include "compiler/compiled_layout.hpp"
 #include "compiler/numeric.hpp"
+#include "tools/drawing/line_file_layout.hpp"
 
 namespace borgo::tools {
 namespace {
@@ -179,48 +179,14 @@ DecodedItems decode_train_file(std::string_view bytes) {
 
 DecodedPlan decode_line_file(std::string_view bytes) {
   DecodedPlan out;
-  std::vector<compiler::PlanValue>& entries = out.entries;
-  FieldCursor in(bytes);
-  while (!in.at_end()) {
-    const std::size_t start = in.offset();
-    compiler::layout::PlanTypeCode tag = 0;
-    compiler::PlanValue entry;
-    bool whole = take(in, tag);
-    if (whole && tag == compiler::PlanValue::kInt16) {
-      entry.tag = compiler::PlanValue::kInt16;
-      whole = take(in, entry.integer);
-    } else if (whole && tag == compiler::PlanValue::kDouble) {
-      std::uint64_t raw = 0;
-      entry.tag = compiler::PlanValue::kDouble;
-      whole = in.take(compiler::layout::plan_value_bytes(tag), raw);
-      entry.real = std::bit_cast<double>(raw);
-    } else if (whole && tag != compiler::PlanValue::kUnset) {
-      out.problem =
-          LayoutProblem{start, "entry " + std::to_string(entries.size()) + " has the type code " +
-                                   std::to_string(tag) + "; a line file knows 0, 2 and 5"};
-      break;
-    }
-    if (!whole) {
-      out.problem = LayoutProblem{start, "entry " + std::to_string(entries.size()) +
-                                             " is cut short: the file ends at byte " +
-                                             std::to_string(bytes.size())};
-      break;
-    }
-    entries.push_back(entry);
-  }
-  if (!out.problem && entries.size() % 2 != 0) {
-    out.problem = LayoutProblem{bytes.size(), "the file holds " + std::to_string(entries.size()) +
-                                                  " entries, an odd number: its two coordinate "
-                                                  "columns cannot be of one length"};
-  }
-  if (!out.problem && entries.empty()) {
-    out.problem = LayoutProblem{0, "the file is empty"};
-  }
+  const LineFileLayout layout(bytes);
+  out.problem = layout.problem();
+  out.entries = layout.decoded();
   if (!out.problem) {
-    const std::size_t half = entries.size() / 2;
+    const std::size_t half = out.entries.size() / 2;
     for (std::size_t c = 0; c < 2; ++c) {
       out.columns[c].reserve(half);
-      for (std::size_t m = 0; m < half; ++m) out.columns[c].push_back(entries[c * half + m]);
+      for (std::size_t m = 0; m < half; ++m) out.columns[c].push_back(out.entries[c * half + m]);
     }
   }
   return out;

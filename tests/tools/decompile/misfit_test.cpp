@@ -42,6 +42,17 @@ std::size_t item_at(const CompiledScenarioFiles& f, std::size_t item, std::size_
 void put16(std::string& bytes, std::size_t at, std::int16_t value) {
   std::memcpy(bytes.data() + at, &value, sizeof value);
 }
+// The line file's columns take the same bytes: two 16-bit integers (4 bytes
+// each), a double (10) a metre up to metre 26998, and metres 26999 and 27000
+// unset (2).
+std::size_t column_bytes(const CompiledScenarioFiles& f) { return f.line_file->size() / 2; }
+std::size_t first_double_at(std::size_t metre) { return 8 + (metre - 2) * 10; }
+void nudge_double(std::string& bytes, std::size_t entry) {
+  double x = 0;
+  std::memcpy(&x, bytes.data() + entry + 2, sizeof x);
+  x = std::nextafter(x, 1e9);
+  std::memcpy(bytes.data() + entry + 2, &x, sizeof x);
+}
 
 struct Damage {
   std::string name;
@@ -113,17 +124,52 @@ const std::vector<Damage>& damages() {
        CompiledFileKind::kItems, [](const auto& f) { return item_at(f, 84, 0); },
        "where the compile writes nothing"},
       {"a plan coordinate off the curve",
+       [](auto& f) { nudge_double(*f.line_file, first_double_at(1000)); },
+       Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
+       [](const auto&) { return first_double_at(1000); }, "no step"},
+      // Told at the first coordinate of the metre whichever is off.
+      {"a second coordinate off the curve",
+       [](auto& f) { nudge_double(*f.line_file, column_bytes(f) + first_double_at(1000)); },
+       Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
+       [](const auto&) { return first_double_at(1000); }, "no step"},
+      {"the origin moved", [](auto& f) { put16(*f.line_file, column_bytes(f) + 6, 2); },
+       Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
+       [](const auto& f) { return column_bytes(f) + 4; }, "begins with the 16-bit integers"},
+      // Metre 500 of the first coordinates unset: the plan reached metre 500
+      // and the second coordinates go on past it.
+      {"a first coordinate unset",
+       [](auto& f) { f.line_file->replace(first_double_at(500), 10, std::string(2, '\0')); },
+       Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
+       [](const auto& f) { return column_bytes(f) - 8 + first_double_at(500); },
+       "every entry is unset; this one is not"},
+      {"a 16-bit integer past the plan's end",
+       [](auto& f) { f.line_file->replace(column_bytes(f) - 2, 2, std::string("\2\0\0\0", 4)); },
+       Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
+       [](const auto& f) { return column_bytes(f) - 2; }, "every entry is unset; this one is not"},
+      {"a plan that stops at metre 20000",
        [](auto& f) {
-         // Metre 1000 of the first coordinates: entries 0 and 1 take 4
-         // bytes, the doubles after them 10.
-         const std::size_t at = 8 + 998 * 10 + 2;
-         double x = 0;
-         std::memcpy(&x, f.line_file->data() + at, sizeof x);
-         x = std::nextafter(x, 1e9);
-         std::memcpy(f.line_file->data() + at, &x, sizeof x);
+         const std::size_t half = column_bytes(f);
+         const std::string unset_tail(2 * (27001 - 20000), '\0');
+         *f.line_file = f.line_file->substr(0, first_double_at(20000)) + unset_tail +
+                        f.line_file->substr(half, first_double_at(20000)) + unset_tail;
        },
        Misfit::Kind::kNeverWritten, CompiledFileKind::kLinePlan,
-       [](const auto&) { return std::size_t{8 + 998 * 10}; }, "no step"},
+       [](const auto&) { return first_double_at(20000); }, "the plan stops here"},
+      // The file keeps its size, so only the codes tell that it is shaped
+      // otherwise than a compile writes it.
+      {"a double's bytes taken by a 16-bit integer and three unset entries",
+       [](auto& f) {
+         f.line_file->replace(first_double_at(500), 10, std::string("\2\0\0\0\0\0\0\0\0\0", 10));
+       },
+       Misfit::Kind::kLayout, CompiledFileKind::kLinePlan,
+       [](const auto& f) { return f.line_file->size(); }, "an odd number"},
+      {"a metre more in each coordinate",
+       [](auto& f) {
+         f.line_file->insert(column_bytes(f), std::string(2, '\0'));
+         f.line_file->append(std::string(2, '\0'));
+       },
+       Misfit::Kind::kLayout, CompiledFileKind::kLinePlan,
+       [](const auto&) { return std::size_t{0}; }, "27002 metres a coordinate"},
   };
   return table;
 }

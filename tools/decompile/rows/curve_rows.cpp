@@ -1,11 +1,14 @@
 #include "tools/decompile/rows/curve_rows.hpp"
 
+#include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "compiler/compiled_layout.hpp"
 #include "compiler/line_plan.hpp"
+#include "tools/decompile/rows/plan_turns.hpp"
 
 namespace borgo::tools::decompile {
 namespace {
@@ -17,35 +20,16 @@ constexpr std::array<double, 6> kTurnByClass{0.0001, 0.0002, 0.0004, 0.001, 0.00
 // The plan passes no curve beyond this metre.
 constexpr std::int64_t kLastCurveMetre = 1000000;
 
-bool same_bits(double a, double b) {
-  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-
-// The turns a metre may take, the current one first so that a curve stays
-// one run, then straight on.
-std::array<double, 13> turns_from(double current) {
-  std::array<double, 13> turns{};
-  std::size_t n = 0;
-  turns[n++] = current;
-  if (current != 0.0) turns[n++] = 0.0;
-  for (const double k : kTurnByClass) {
-    for (const double signed_k : {k, -k}) {
-      if (signed_k != current) turns[n++] = signed_k;
-    }
-  }
-  return turns;
-}
-
-struct Run {
-  std::int64_t first = 0;
-  std::int64_t last = 0;
-  double k = 0.0;
-};
+using Run = PlanRun;
 
 }  // namespace
 
 std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
-  const std::array<compiler::PlanColumn, 2>& plan = *s.plan;
+  const LineFileLayout& plan = *s.plan;
+  const std::size_t metres = plan.metres();
+  const auto entry_of = [metres](int coordinate, std::size_t metre) {
+    return static_cast<std::size_t>(coordinate) * metres + metre;
+  };
   const auto plan_misfit = [&](int coordinate, std::int64_t metre, const std::string& why) {
     misfit(Misfit::Kind::kNeverWritten, compiler::CompiledFileKind::kLinePlan,
            s.plan_offset(coordinate, metre),
@@ -55,7 +39,7 @@ std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
   // The origin: (0, 0), then (0, 1), as 16-bit integers.
   for (std::int64_t m = 0; m < 2; ++m) {
     for (int c = 0; c < 2; ++c) {
-      const PlanValue entry = plan[static_cast<std::size_t>(c)][static_cast<std::size_t>(m)];
+      const PlanValue entry = plan.entry(entry_of(c, static_cast<std::size_t>(m)));
       const std::int16_t wanted = (m == 1 && c == 1) ? 1 : 0;
       if (entry.tag != PlanValue::kInt16 || entry.integer != wanted) {
         plan_misfit(c, m,
@@ -65,55 +49,41 @@ std::vector<CurveRow> recover_curves(const CompiledScenario& s) {
     }
   }
   // Metres 2 onward: doubles up to where the plan was reached, then unset.
-  const std::int64_t metres = static_cast<std::int64_t>(plan[0].size());
-  std::int64_t reached = 2;
-  while (reached < metres && plan[0].tag(static_cast<std::size_t>(reached)) == PlanValue::kDouble &&
-         plan[1].tag(static_cast<std::size_t>(reached)) == PlanValue::kDouble) {
-    ++reached;
+  std::size_t reached = metres;
+  for (int c = 0; c < 2; ++c) {
+    const std::size_t other =
+        plan.first_not(PlanValue::kDouble, entry_of(c, 2), entry_of(c, metres));
+    reached = std::min(reached, other - entry_of(c, 0));
   }
-  for (std::int64_t m = reached; m < metres; ++m) {
-    for (int c = 0; c < 2; ++c) {
-      if (plan[static_cast<std::size_t>(c)].tag(static_cast<std::size_t>(m)) != PlanValue::kUnset) {
-        plan_misfit(c, m,
-                    "after the metres the plan reached, every entry is unset; this one is not");
-      }
-    }
+  std::array<std::size_t, 2> first_set{};
+  for (int c = 0; c < 2; ++c) {
+    first_set[static_cast<std::size_t>(c)] =
+        plan.first_not(PlanValue::kUnset, entry_of(c, reached), entry_of(c, metres)) -
+        entry_of(c, 0);
   }
-  if (reached < s.plan_last - 1) {
-    plan_misfit(0, reached,
+  const std::size_t set_after = std::min(first_set[0], first_set[1]);
+  if (set_after < metres) {
+    plan_misfit(first_set[0] == set_after ? 0 : 1, static_cast<std::int64_t>(set_after),
+                "after the metres the plan reached, every entry is unset; this one is not");
+  }
+  if (static_cast<std::int64_t>(reached) < s.plan_last - 1) {
+    plan_misfit(0, static_cast<std::int64_t>(reached),
                 "the plan stops here, before metre " + std::to_string(s.plan_last - 1) +
                     ": the line description's reading stopped at an error, and a description "
                     "that stops there is not rebuilt");
   }
 
-  // Each metre's turn, as runs of equal turns.
-  std::vector<Run> runs;
-  compiler::PlanWalk walk;
-  double k = 0.0;
-  for (std::int64_t m = 2; m < reached; ++m) {
-    const double x = plan[0].as_double(static_cast<std::size_t>(m));
-    const double y = plan[1].as_double(static_cast<std::size_t>(m));
-    bool found = false;
-    for (const double turn : turns_from(k)) {
-      compiler::PlanWalk next = walk;
-      next.step(turn);
-      if (same_bits(next.x(), x) && same_bits(next.y(), y)) {
-        walk = next;
-        k = turn;
-        found = true;
-        break;
-      }
-    }
-    if (!found) {
-      plan_misfit(0, m,
-                  "the coordinates are no step from the two metres before, straight or on a "
-                  "curve of any radius class");
-    }
-    if (runs.empty() || runs.back().k != k) {
-      runs.push_back({m, m, k});
-    } else {
-      runs.back().last = m;
-    }
+  // Walked already where the file was read in one pass.
+  const char* const bytes = plan.bytes().data();
+  const PlanTurns turns = s.turns
+                              ? *s.turns
+                              : *plan_turns(bytes + plan.offset_of(entry_of(0, 2)),
+                                            bytes + plan.offset_of(entry_of(1, 2)), reached, false);
+  const std::vector<Run>& runs = turns.runs;
+  if (turns.off) {
+    plan_misfit(0, *turns.off,
+                "the coordinates are no step from the two metres before, straight or on a "
+                "curve of any radius class");
   }
 
   // Curve rows: each curve's row also runs the line straight up to it.
