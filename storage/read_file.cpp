@@ -49,9 +49,9 @@ class Descriptor {
 };
 
 #ifdef _WIN32
-// Opened letting others read, write, rename and delete it meanwhile: an
-// editor saves by renaming a new file over the old one, and the tool reading
-// the old one (the preview, say) must not make that save fail.
+// Opened letting others read, write and delete it meanwhile: an editor that
+// saves by deleting the old file must not fail because the tool (the
+// preview, say) is reading it at that moment.
 int open_shared(const std::filesystem::path& path) {
   const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

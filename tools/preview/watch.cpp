@@ -20,7 +20,7 @@ constexpr auto kRecent = std::chrono::seconds(3);
 constexpr std::uintmax_t kLargestDigested = kLargestPreviewedDescription;
 
 // FNV-1a over the file's bytes; nullopt when it cannot be read. Read as the
-// build reads it, so that a save renaming over it meanwhile still succeeds.
+// build reads it, so that a save deleting it meanwhile still succeeds.
 std::optional<std::uint64_t> digest_of(const std::filesystem::path& file) {
   try {
     const storage::FileReader in(file);
