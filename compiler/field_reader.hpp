@@ -1,5 +1,6 @@
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -11,7 +12,8 @@ namespace borgo::compiler {
 struct FieldLocation {
   std::int32_t line = 0;
   std::int32_t column = 0;
-  bool operator==(const FieldLocation&) const = default;
+  // Ordered as the text runs: by line, then by column.
+  auto operator<=>(const FieldLocation&) const = default;
 };
 
 // Where the byte at `offset` stands, counting lines as FieldReader does

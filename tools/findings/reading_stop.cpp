@@ -13,10 +13,6 @@ using compiler::FieldLocation;
 namespace format = compiler::format;
 namespace e = compiler::error;
 
-bool before(const FieldLocation& a, const FieldLocation& b) {
-  return a.line < b.line || (a.line == b.line && a.column < b.column);
-}
-
 bool holds_row(const ScannedKey& key, const compiler::KeyWords& words) {
   return std::any_of(key.rows.begin(), key.rows.end(),
                      [&](const format::RowFormat* row) { return row->key == &words; });
@@ -94,7 +90,7 @@ std::optional<ReadingStop> reading_stopped_at(const compiler::Compilation& compi
 bool was_read(const std::optional<ReadingStop>& stop, Document document, FieldLocation key) {
   if (!stop) return true;
   if (stop->document != document) return false;
-  return !before(stop->row, key);
+  return stop->row >= key;
 }
 
 }  // namespace borgo::tools

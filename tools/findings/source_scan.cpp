@@ -15,10 +15,6 @@ using compiler::detail::contains_ignoring_case;
 using compiler::detail::is_section_heading;
 namespace format = compiler::format;
 
-bool before(const FieldLocation& a, const FieldLocation& b) {
-  return a.line < b.line || (a.line == b.line && a.column < b.column);
-}
-
 class Scanner {
  public:
   Scanner(std::string_view bytes, compiler::Document document, bool builds_plan)
@@ -169,9 +165,8 @@ std::int32_t ScannedKey::last_line() const {
 }
 
 const ScannedKey* ScannedDocument::key_at(FieldLocation at) const {
-  const auto it =
-      std::lower_bound(keys.begin(), keys.end(), at,
-                       [](const ScannedKey& k, FieldLocation a) { return before(k.at, a); });
+  const auto it = std::lower_bound(keys.begin(), keys.end(), at,
+                                   [](const ScannedKey& k, FieldLocation a) { return k.at < a; });
   return it != keys.end() && it->at == at ? &*it : nullptr;
 }
 

@@ -22,10 +22,6 @@ using compiler::FieldLocation;
 using nlohmann::json;
 namespace format = compiler::format;
 
-bool before(const FieldLocation& a, const FieldLocation& b) {
-  return a.line < b.line || (a.line == b.line && a.column < b.column);
-}
-
 std::string text_of(const json& value) {
   return value.is_string() ? value.get<std::string>() : value.dump();
 }
@@ -188,7 +184,7 @@ json completion(const DocumentText& text, Document document, const PositionMap& 
                       {"end", positions.position(at.line, at.column)}};
   const ScannedDocument scanned = scan_description(text.bytes, document, true);
   const FieldLocation here{at.line, static_cast<std::int32_t>(first + 1)};
-  if (!scanned.general || !before(*scanned.general, here)) {
+  if (!scanned.general || *scanned.general >= here) {
     items.push_back(heading_item(std::string(format::kGeneralHeading), range));
     return items;
   }
@@ -197,7 +193,7 @@ json completion(const DocumentText& text, Document document, const PositionMap& 
   if (section == format::Section::kLineGeneral) {
     for (const ScannedKey& key : scanned.keys) {
       if (key.section == format::Section::kLineGeneral && key.kind == ScannedKey::Kind::kHeading &&
-          before(key.at, here)) {
+          key.at < here) {
         section = format::Section::kLineBody;
       }
     }

@@ -27,10 +27,6 @@ using compiler::RouteModel;
 namespace format = compiler::format;
 namespace e = compiler::error;
 
-bool before(const FieldLocation& a, const FieldLocation& b) {
-  return a.line < b.line || (a.line == b.line && a.column < b.column);
-}
-
 std::string in_quotes(std::string_view text) { return "\"" + utf8_from_1252(text) + "\""; }
 
 std::string_view document_words(compiler::Document document) {
@@ -400,7 +396,7 @@ class Explainer {
   json station_json(const ScannedKey& key) const {
     std::int32_t s = compiler::kFirstStationSlot;
     for (const ScannedKey& k : request_.train->keys) {
-      if (!before(k.at, key.at)) break;
+      if (k.at >= key.at) break;
       for (const format::RowFormat* row : k.rows) s += row->key == &format::kStationKey;
     }
     json out = {{"item", s}};
