@@ -89,16 +89,23 @@ std::optional<fs::perms> old_file_permissions(const fs::path& path) {
   return status.permissions();
 }
 
-// Reserves the whole file's space before the first byte goes in: a full disk
-// shows at once, with nothing written, and the file's blocks are laid out
-// together. On ext4 it also spares the rename over the old file the
+// Reserves a large file's whole space before its first byte goes in: a full
+// disk shows at once, with nothing written, and the file's blocks are laid
+// out together. On ext4 it also spares the rename over the old file the
 // writeback it would otherwise start for blocks not yet allocated, the
 // largest cost of a replacement (the kernel writes the file back later, as
-// it does any plain write). A file system that cannot reserve space is
-// written to as it is. Returns the errno of a failure, 0 otherwise.
+// it does any plain write). A small file goes in with its first write, which
+// meets a full disk just as soon; reserving its blocks would only make them
+// real at once, and a file deleted soon after (a description, read back and
+// removed by the compile) would then cost the disk a discard of them. A file
+// system that cannot reserve space is written to as it is. Returns the errno
+// of a failure, 0 otherwise.
+constexpr std::uint64_t kReservedFromBytes = 64 * 1024;
+
 int reserve_space([[maybe_unused]] std::FILE* file, [[maybe_unused]] std::uint64_t size) {
 #ifdef __linux__
-  if (size == 0 || ::fallocate(::fileno(file), 0, 0, static_cast<off_t>(size)) == 0) return 0;
+  if (size < kReservedFromBytes) return 0;
+  if (::fallocate(::fileno(file), 0, 0, static_cast<off_t>(size)) == 0) return 0;
   const int failure = last_error();
   return failure == EOPNOTSUPP || failure == ENOSYS ? 0 : failure;
 #else

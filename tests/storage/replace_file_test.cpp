@@ -75,17 +75,22 @@ TEST(ReplaceFile, AFaultOfTheDiskLeavesTheFolderAsItWas) {
   struct Case {
     DiskFault fault;
     bool old_file;
+    bool small = false;  // a file whose space is not reserved before its one write
   };
   const Case cases[] = {
       {DiskFault::kReadOnlyFolder, false},    {DiskFault::kReadOnlyFolder, true},
       {DiskFault::kDirectoryInTheWay, false}, {DiskFault::kDiskFull, false},
-      {DiskFault::kDiskFull, true},           {DiskFault::kRenameFails, false},
+      {DiskFault::kDiskFull, true},           {DiskFault::kDiskFull, false, true},
+      {DiskFault::kDiskFull, true, true},     {DiskFault::kRenameFails, false},
       {DiskFault::kRenameFails, true},        {DiskFault::kReadOnlyFile, true},
   };
-  const std::string bytes = new_bytes();
+  const std::string large = new_bytes();
+  const std::string small = large.substr(0, 20000);
   for (const Case& c : cases) {
+    const std::string& bytes = c.small ? small : large;
     SCOPED_TRACE(std::string(borgo::testing::fault_name(c.fault)) +
-                 (c.old_file ? ", over an old file" : ", no old file"));
+                 (c.old_file ? ", over an old file" : ", no old file") +
+                 (c.small ? ", a small file" : ""));
     const FaultFolder folder(c.fault, 4);
     const std::filesystem::path target = folder / "doc.txt";
     spit(folder / "other.txt", "beside");
