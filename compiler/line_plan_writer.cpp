@@ -59,9 +59,11 @@ void store_double_entry(char* at, double value) {
 // their chains overlap; each metre still takes the same steps from the same
 // values, and the bytes are those of a single walk. Three lanes keep their
 // twelve coordinates and three turns in the sixteen registers of the
-// baseline x86-64; four spill them.
-constexpr std::size_t kStretch = 4096;
+// baseline x86-64; four spill them. A group of lanes is made in place, in one
+// chunk's room, so that no memory beyond the chunk is touched for it.
+constexpr std::size_t kStretch = 2048;
 constexpr std::size_t kLanes = 3;
+static_assert(kLanes * kStretch * kDoubleEntry <= ChunkWriter::kChunk);
 
 // Where a walk stands: the metres before `metre` are set, and `metre`
 // belongs to runs[run].
@@ -94,11 +96,12 @@ std::vector<WalkNote> write_first_coordinates(const std::vector<LinePlan::Run>& 
   for (std::uint64_t start = 0; start < walked; start += kStretch) {
     notes.push_back(at);
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start));
-    // Claimed a chunk's room at a time, so that no call interrupts a walk
-    // whose state would then leave the registers.
+    // Claimed up to the chunk's end at a time (the last entry may run past
+    // it), so that no call interrupts a walk whose state would then leave
+    // the registers.
     for (std::size_t left = n; left > 0;) {
-      std::size_t block = std::min(left, out.room() / kDoubleEntry);
-      if (block == 0) block = std::min(left, ChunkWriter::kChunk / kDoubleEntry);
+      const std::size_t block = std::min({left, (out.room() + kDoubleEntry - 1) / kDoubleEntry,
+                                          ChunkWriter::kChunk / kDoubleEntry});
       char* entry = out.claim(block * kDoubleEntry);
       walk_on(at, block, runs, [&](const PlanWalk& walk) {
         store_double_entry(entry, walk.x());
@@ -157,17 +160,22 @@ void step_alone(Lane& lane, const std::vector<LinePlan::Run>& runs) {
 void write_second_coordinates(const std::vector<LinePlan::Run>& runs,
                               const std::vector<WalkNote>& notes, std::uint64_t walked,
                               ChunkWriter& out) {
-  std::vector<char> staging(kLanes * kStretch * kDoubleEntry);
   for (std::size_t first = 0; first < notes.size(); first += kLanes) {
     const std::size_t lanes_used = std::min(kLanes, notes.size() - first);
     std::array<Lane, kLanes> lanes;
     std::size_t entries = 0;
     for (std::size_t g = 0; g < lanes_used; ++g) {
       const std::uint64_t start = (first + g) * kStretch;
-      lanes[g] = {notes[first + g],
-                  static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start)),
-                  staging.data() + g * kStretch * kDoubleEntry};
+      lanes[g].at = notes[first + g];
+      lanes[g].left = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start));
       entries += lanes[g].left;
+    }
+    // Only the last stretch of all can be short, so the group's entries lie
+    // one after the other.
+    char* room = out.claim(entries * kDoubleEntry);
+    for (std::size_t g = 0; g < lanes_used; ++g) {
+      lanes[g].out = room;
+      room += lanes[g].left * kDoubleEntry;
     }
     if (lanes_used == kLanes) {
       // Side by side while every lane has metres left in its stretch.
@@ -182,9 +190,6 @@ void write_second_coordinates(const std::vector<LinePlan::Run>& runs,
       }
     }
     for (std::size_t g = 0; g < lanes_used; ++g) step_alone(lanes[g], runs);
-    // Only the last stretch of all can be short, so the group's entries lie
-    // one after the other.
-    out.put({staging.data(), entries * kDoubleEntry});
   }
 }
 
