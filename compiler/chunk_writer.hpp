@@ -36,8 +36,9 @@ class ChunkWriter {
   ChunkWriter(const ChunkWriter&) = delete;
   ChunkWriter& operator=(const ChunkWriter&) = delete;
 
-  // The next `n` bytes (n at most kChunk), for the caller to fill at once.
-  // They may run past the end of the chunk; what runs past begins the next.
+  // The next `n` bytes, for the caller to fill at once. They may run past
+  // the end of the chunk being filled, by at most a chunk (n at most
+  // room() + kChunk); what runs past begins the next.
   char* claim(std::size_t n) {
     hand_over_full_chunk();
     char* at = buffer_.data() + used_;
@@ -48,6 +49,9 @@ class ChunkWriter {
   // Bytes left before the chunk being filled is full, for a caller claiming
   // many at once.
   std::size_t room() const { return used_ < kChunk ? kChunk - used_ : 2 * kChunk - used_; }
+
+  // Where the next byte claimed or put lands in the whole content.
+  std::uint64_t position() const { return written_ + used_; }
 
   // Bytes of any length.
   void put(std::string_view bytes) {

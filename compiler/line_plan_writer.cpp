@@ -53,17 +53,14 @@ void store_double_entry(char* at, double value) {
 
 // Each metre follows from the two before it, so one walk is a chain of
 // dependent sums that goes no faster than their latency. The first
-// coordinates are written from one walk, which notes where it stands at
-// the start of every stretch of kStretch metres. The second coordinates are
-// walked again from those notes, kLanes stretches side by side, so that
-// their chains overlap; each metre still takes the same steps from the same
+// coordinates are written from one walk, which notes where it stands at the
+// start of each stretch the second coordinates are cut into. Those are then
+// walked again from the notes, kLanes stretches side by side, so that their
+// chains overlap; each metre still takes the same steps from the same
 // values, and the bytes are those of a single walk. Three lanes keep their
 // twelve coordinates and three turns in the sixteen registers of the
-// baseline x86-64; four spill them. A group of lanes is made in place, in one
-// chunk's room, so that no memory beyond the chunk is touched for it.
-constexpr std::size_t kStretch = 2048;
+// baseline x86-64; four spill them.
 constexpr std::size_t kLanes = 3;
-static_assert(kLanes * kStretch * kDoubleEntry <= ChunkWriter::kChunk);
 
 // Where a walk stands: the metres before `metre` are set, and `metre`
 // belongs to runs[run].
@@ -73,8 +70,39 @@ struct WalkNote {
   std::int32_t metre = 0;
 };
 
+// Walked metres [first, first + length), counted from the first walked one.
+struct Stretch {
+  std::uint64_t first = 0;
+  std::size_t length = 0;
+};
+
+// The second coordinates' stretches, kLanes a group: each group holds the
+// entries that begin in one chunk of the file, from `first_offset` on, cut
+// into kLanes stretches (some empty when a group has fewer entries), so that
+// a group made in place fills its chunk and runs past it by less than an
+// entry.
+std::vector<Stretch> second_coordinate_stretches(std::uint64_t walked, std::uint64_t first_offset) {
+  std::vector<Stretch> stretches;
+  stretches.reserve(
+      static_cast<std::size_t>(kLanes * (walked * kDoubleEntry / ChunkWriter::kChunk + 2)));
+  for (std::uint64_t first = 0; first < walked;) {
+    const std::uint64_t offset = first_offset + first * kDoubleEntry;
+    const std::uint64_t to_chunk_end = ChunkWriter::kChunk - offset % ChunkWriter::kChunk;
+    const std::uint64_t n =
+        std::min(walked - first, (to_chunk_end + kDoubleEntry - 1) / kDoubleEntry);
+    const std::uint64_t lane = (n + kLanes - 1) / kLanes;
+    for (std::uint64_t g = 0; g < kLanes; ++g) {
+      const std::uint64_t begin = std::min(n, g * lane);
+      stretches.push_back(
+          {first + begin, static_cast<std::size_t>(std::min(n, begin + lane) - begin)});
+    }
+    first += n;
+  }
+  return stretches;
+}
+
 // Walks n metres from `at` with the walk's state kept in locals, and hands
-// each metre's coordinate to `put`.
+// each metre's walk to `put`.
 template <typename Put>
 void walk_on(WalkNote& at, std::size_t n, const std::vector<LinePlan::Run>& runs, Put put) {
   PlanWalk walk = at.walk;
@@ -88,20 +116,22 @@ void walk_on(WalkNote& at, std::size_t n, const std::vector<LinePlan::Run>& runs
   at = {walk, run, metre};
 }
 
+// Writes the first coordinates; returns the walk's note at the start of
+// each of `stretches`, which follow each other from the first walked metre
+// to the last.
 std::vector<WalkNote> write_first_coordinates(const std::vector<LinePlan::Run>& runs,
-                                              std::uint64_t walked, ChunkWriter& out) {
+                                              const std::vector<Stretch>& stretches,
+                                              ChunkWriter& out) {
   std::vector<WalkNote> notes;
-  notes.reserve(static_cast<std::size_t>(walked / kStretch + 1));
+  notes.reserve(stretches.size());
   WalkNote at{PlanWalk{}, 0, runs.empty() ? 0 : runs.front().first};
-  for (std::uint64_t start = 0; start < walked; start += kStretch) {
+  for (const Stretch& stretch : stretches) {
     notes.push_back(at);
-    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start));
     // Claimed up to the chunk's end at a time (the last entry may run past
     // it), so that no call interrupts a walk whose state would then leave
     // the registers.
-    for (std::size_t left = n; left > 0;) {
-      const std::size_t block = std::min({left, (out.room() + kDoubleEntry - 1) / kDoubleEntry,
-                                          ChunkWriter::kChunk / kDoubleEntry});
+    for (std::size_t left = stretch.length; left > 0;) {
+      const std::size_t block = std::min(left, (out.room() + kDoubleEntry - 1) / kDoubleEntry);
       char* entry = out.claim(block * kDoubleEntry);
       walk_on(at, block, runs, [&](const PlanWalk& walk) {
         store_double_entry(entry, walk.x());
@@ -158,38 +188,33 @@ void step_alone(Lane& lane, const std::vector<LinePlan::Run>& runs) {
 }
 
 void write_second_coordinates(const std::vector<LinePlan::Run>& runs,
-                              const std::vector<WalkNote>& notes, std::uint64_t walked,
-                              ChunkWriter& out) {
-  for (std::size_t first = 0; first < notes.size(); first += kLanes) {
-    const std::size_t lanes_used = std::min(kLanes, notes.size() - first);
+                              const std::vector<Stretch>& stretches,
+                              const std::vector<WalkNote>& notes, ChunkWriter& out) {
+  for (std::size_t first = 0; first < stretches.size(); first += kLanes) {
     std::array<Lane, kLanes> lanes;
     std::size_t entries = 0;
-    for (std::size_t g = 0; g < lanes_used; ++g) {
-      const std::uint64_t start = (first + g) * kStretch;
+    for (std::size_t g = 0; g < kLanes; ++g) {
       lanes[g].at = notes[first + g];
-      lanes[g].left = static_cast<std::size_t>(std::min<std::uint64_t>(kStretch, walked - start));
+      lanes[g].left = stretches[first + g].length;
       entries += lanes[g].left;
     }
-    // Only the last stretch of all can be short, so the group's entries lie
-    // one after the other.
+    // The group's stretches follow each other in the file.
     char* room = out.claim(entries * kDoubleEntry);
-    for (std::size_t g = 0; g < lanes_used; ++g) {
-      lanes[g].out = room;
-      room += lanes[g].left * kDoubleEntry;
+    for (Lane& lane : lanes) {
+      lane.out = room;
+      room += lane.left * kDoubleEntry;
     }
-    if (lanes_used == kLanes) {
-      // Side by side while every lane has metres left in its stretch.
-      while (std::all_of(lanes.begin(), lanes.end(), [](const Lane& l) { return l.left > 0; })) {
-        std::size_t n = kStretch;
-        for (Lane& lane : lanes) {
-          if (lane.at.metre > runs[lane.at.run].last) ++lane.at.run;
-          const auto in_run = static_cast<std::size_t>(runs[lane.at.run].last - lane.at.metre + 1);
-          n = std::min({n, lane.left, in_run});
-        }
-        step_abreast(lanes, n, runs);
+    // Side by side while every lane has metres left in its stretch.
+    while (std::all_of(lanes.begin(), lanes.end(), [](const Lane& l) { return l.left > 0; })) {
+      std::size_t n = lanes.front().left;
+      for (Lane& lane : lanes) {
+        if (lane.at.metre > runs[lane.at.run].last) ++lane.at.run;
+        const auto in_run = static_cast<std::size_t>(runs[lane.at.run].last - lane.at.metre + 1);
+        n = std::min({n, lane.left, in_run});
       }
+      step_abreast(lanes, n, runs);
     }
-    for (std::size_t g = 0; g < lanes_used; ++g) step_alone(lanes[g], runs);
+    for (Lane& lane : lanes) step_alone(lane, runs);
   }
 }
 
@@ -205,18 +230,23 @@ std::uint64_t line_plan_bytes(const LinePlan& plan) {
 
 void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
   const PlanCounts counts = count_plan(plan);
-  std::vector<WalkNote> notes;
-  if (counts.origin != 0) {
-    put_int16_entry(out, 0);
-    put_int16_entry(out, 0);
-    notes = write_first_coordinates(plan.runs(), counts.walked, out);
+  if (counts.origin == 0) {
+    put_unset_entries(out, 2 * counts.unset);
+    return;
   }
+  const std::uint64_t int16_entries = 2 * layout::plan_entry_bytes(PlanValue::kInt16);
+  // Where the second coordinates' doubles begin in the file.
+  const std::uint64_t second_offset =
+      out.position() + int16_entries + counts.walked * kDoubleEntry +
+      counts.unset * layout::plan_entry_bytes(PlanValue::kUnset) + int16_entries;
+  const std::vector<Stretch> stretches = second_coordinate_stretches(counts.walked, second_offset);
+  put_int16_entry(out, 0);
+  put_int16_entry(out, 0);
+  const std::vector<WalkNote> notes = write_first_coordinates(plan.runs(), stretches, out);
   put_unset_entries(out, counts.unset);
-  if (counts.origin != 0) {
-    put_int16_entry(out, 0);
-    put_int16_entry(out, 1);
-    write_second_coordinates(plan.runs(), notes, counts.walked, out);
-  }
+  put_int16_entry(out, 0);
+  put_int16_entry(out, 1);
+  write_second_coordinates(plan.runs(), stretches, notes, out);
   put_unset_entries(out, counts.unset);
 }
 
