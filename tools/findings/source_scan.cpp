@@ -33,6 +33,8 @@ class Scanner {
       out_.failed_at = failing_field_;
       out_.failure = failure.what();
     }
+    out_.key_starts.reserve(out_.keys.size());
+    for (const ScannedKey& key : out_.keys) out_.key_starts.push_back(key.at);
     return std::move(out_);
   }
 
@@ -165,9 +167,9 @@ std::int32_t ScannedKey::last_line() const {
 }
 
 const ScannedKey* ScannedDocument::key_at(FieldLocation at) const {
-  const auto it = std::lower_bound(keys.begin(), keys.end(), at,
-                                   [](const ScannedKey& k, FieldLocation a) { return k.at < a; });
-  return it != keys.end() && it->at == at ? &*it : nullptr;
+  const auto it = std::lower_bound(key_starts.begin(), key_starts.end(), at);
+  if (it == key_starts.end() || *it != at) return nullptr;
+  return &keys[static_cast<std::size_t>(it - key_starts.begin())];
 }
 
 ScannedDocument scan_description(std::string_view bytes, compiler::Document document,
