@@ -1,6 +1,7 @@
 #include "tools/layout/column_layout.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -120,26 +121,51 @@ std::pair<std::size_t, std::size_t> most_common(std::vector<std::size_t> keys) {
   return best;
 }
 
+// The gap a column's values share when they are written flush left: most
+// share it, and more of them than share one width (a flush-right column's
+// values share their width).
+std::optional<std::size_t> flush_left_gap_of(const std::vector<std::size_t>& gaps,
+                                             std::vector<std::size_t> widths) {
+  const auto [by_gap, gap] = most_common(gaps);
+  const auto [by_width, width] = most_common(std::move(widths));
+  if (2 * by_gap > gaps.size() && by_gap > by_width) return gap;
+  return std::nullopt;
+}
+
 std::vector<Column> columns_of(const std::vector<Row>& run) {
   std::vector<Column> columns;
   for (const Row& row : run) columns.resize(std::max(columns.size(), row.values.size()));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     Column& column = columns[i];
-    std::vector<std::size_t> gaps;
-    std::vector<std::size_t> widths;  // a number's field, gap and digits: alike when flush right
+    std::vector<const Value*> placed;
     for (const Row& row : run) {
       if (i >= row.values.size() || !row.values[i].placed()) continue;
       const Value& value = row.values[i];
       if (column.gap != 0 && column.gap != value.blanks) column.uniform = false;
       column.gap = column.gap == 0 ? value.blanks : std::min(column.gap, value.blanks);
       if (value.number) column.widest_number = std::max(column.widest_number, value.content.size());
-      gaps.push_back(value.blanks);
-      widths.push_back(value.blanks + (value.number ? value.content.size() : 0));
+      placed.push_back(&value);
     }
-    const auto [by_gap, gap] = most_common(gaps);
-    const auto [by_width, width] = most_common(std::move(widths));
-    if (!column.uniform && 2 * by_gap > gaps.size() && by_gap > by_width) {
-      column.flush_left_gap = gap;
+    if (column.uniform) continue;
+    // The gaps and widths (a number's gap and digits) of the values, as
+    // written and as flush right would write them.
+    std::vector<std::size_t> gaps, widths, right_gaps, right_widths;
+    for (const Value* value : placed) {
+      const std::size_t digits = value->number ? value->content.size() : 0;
+      const std::size_t right_gap =
+          column.gap + (value->number ? column.widest_number - digits : 0);
+      gaps.push_back(value->blanks);
+      widths.push_back(value->blanks + digits);
+      right_gaps.push_back(right_gap);
+      right_widths.push_back(right_gap + digits);
+    }
+    column.flush_left_gap = flush_left_gap_of(gaps, std::move(widths));
+    // A column written flush right must read as flush right again, or a
+    // second layout would move it once more: where it would read as flush
+    // left, it is written so at once, with the gap it would then take.
+    if (!column.flush_left_gap && std::adjacent_find(right_gaps.begin(), right_gaps.end(),
+                                                     std::not_equal_to<>()) != right_gaps.end()) {
+      column.flush_left_gap = flush_left_gap_of(right_gaps, std::move(right_widths));
     }
   }
   return columns;

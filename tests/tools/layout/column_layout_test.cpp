@@ -47,6 +47,9 @@ TEST(ColumnLayout, AlignsEachRunOfRowsAndLeavesTheRest) {
        "velocita,   18000,   140\n",
        "velocita,       0,    30\nvelocita,    1000,   100\nvelocita,   11800,   100\n"
        "velocita,   18000,   140\n"},
+      {"a mixed column that flush right would leave reading flush left is written flush left",
+       "segnale,  30\nsegnale,  E\nsegnale,   1\nsegnale, x\n",
+       "segnale, 30\nsegnale, E\nsegnale, 1\nsegnale, x\n"},
       {"a key of another length starts a new run", "sfondo uno,    1\nnumero vetture,  120\n",
        "sfondo uno,    1\nnumero vetture,  120\n"},
       {"a heading ends a run", "pendenza,  5\n[montagne]\npendenza,  12950\n",
