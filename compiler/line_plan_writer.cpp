@@ -33,6 +33,13 @@ PlanCounts count_plan(const LinePlan& plan) {
   return counts;
 }
 
+// The bytes of one coordinate's entries: the file holds two.
+std::uint64_t coordinate_bytes(const PlanCounts& counts) {
+  return counts.origin * layout::plan_entry_bytes(PlanValue::kInt16) +
+         counts.walked * layout::plan_entry_bytes(PlanValue::kDouble) +
+         counts.unset * layout::plan_entry_bytes(PlanValue::kUnset);
+}
+
 void put_int16_entry(ChunkWriter& out, std::int16_t value) {
   char* at = out.claim(layout::plan_entry_bytes(PlanValue::kInt16));
   at = store_le(at, layout::PlanTypeCode{PlanValue::kInt16});
@@ -221,11 +228,7 @@ void write_second_coordinates(const std::vector<LinePlan::Run>& runs,
 }  // namespace
 
 std::uint64_t line_plan_bytes(const LinePlan& plan) {
-  const PlanCounts counts = count_plan(plan);
-  const std::uint64_t coordinate = counts.origin * layout::plan_entry_bytes(PlanValue::kInt16) +
-                                   counts.walked * layout::plan_entry_bytes(PlanValue::kDouble) +
-                                   counts.unset * layout::plan_entry_bytes(PlanValue::kUnset);
-  return 2 * coordinate;
+  return 2 * coordinate_bytes(count_plan(plan));
 }
 
 void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
@@ -234,11 +237,10 @@ void write_line_plan(const LinePlan& plan, ChunkWriter& out) {
     put_unset_entries(out, 2 * counts.unset);
     return;
   }
-  const std::uint64_t int16_entries = 2 * layout::plan_entry_bytes(PlanValue::kInt16);
-  // Where the second coordinates' doubles begin in the file.
-  const std::uint64_t second_offset =
-      out.position() + int16_entries + counts.walked * kDoubleEntry +
-      counts.unset * layout::plan_entry_bytes(PlanValue::kUnset) + int16_entries;
+  // Where the second coordinates' doubles begin: after the first
+  // coordinate and the second's origin.
+  const std::uint64_t second_offset = out.position() + coordinate_bytes(counts) +
+                                      counts.origin * layout::plan_entry_bytes(PlanValue::kInt16);
   const std::vector<Stretch> stretches = second_coordinate_stretches(counts.walked, second_offset);
   put_int16_entry(out, 0);
   put_int16_entry(out, 0);
